@@ -1,0 +1,27 @@
+// Reads the command line into the job state.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/job_state.h"
+#include "app/message_box.h"
+
+namespace reportword {
+
+inline constexpr int kCommandLineComplete = 3;  // five quoted fields were opened
+inline constexpr int kCommandLineEmpty = 4;     // empty or blanks only
+inline constexpr int kCommandLineIncomplete = 0;
+
+// Parses the argument text (the command line without the program's name).
+// Returns kCommandLineComplete, kCommandLineEmpty or kCommandLineIncomplete. A
+// run-time error inside (the quoted-field counter passing 32767) is shown
+// through `messages` and gives kCommandLineIncomplete.
+int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDisplay& messages);
+
+// The argument text on systems whose shell already removed the double quotes:
+// the first argument as it stands, then every further argument in double
+// quotes, joined by single blanks. argv[0] (the program) is not included.
+std::string BuildArgumentText(int argc, const char* const* argv);
+
+}  // namespace reportword

@@ -1,0 +1,18 @@
+// The reportword executable: a thin shell over the core library.
+#include <iostream>
+#include <string>
+
+#include "app/command_line.h"
+#include "app/message_box.h"
+#include "app/program.h"
+#include "docgen/date_text.h"
+#include "docgen/wordproc/docx/docx_engine.h"
+
+int main(int argc, char** argv) {
+  const std::string argument_text = reportword::BuildArgumentText(argc, argv);
+  reportword::docx::DocxBackend backend;
+  reportword::LocaleDateSource dates;
+  reportword::ConsoleMessageDisplay messages;
+  reportword::ProgramEnvironment env{backend, dates, messages, std::cerr};
+  return reportword::Main(argument_text, env);
+}

@@ -1,0 +1,32 @@
+// The program entry: reads the command line into a fresh job state and, when
+// all five paths were given, has the two documents generated. Returns the
+// process exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "app/message_box.h"
+#include "docgen/date_text.h"
+#include "docgen/wordproc/word_processor.h"
+
+namespace reportword {
+
+enum ExitStatus : int {
+  kExitSuccess = 0,           // both documents written
+  kExitGenerationError = 1,   // report, template, engine or save failed
+  kExitIncompleteCommandLine = 2,
+  kExitInputCheckFailed = 3,  // a template, the report or a target is missing
+};
+
+struct ProgramEnvironment {
+  wordproc::Backend& backend;
+  DateSource& dates;
+  MessageDisplay& messages;
+  std::ostream& diagnostics;  // one-line diagnostics (usage, generation errors)
+};
+
+int Main(std::string_view argument_text, ProgramEnvironment& env);
+
+}  // namespace reportword

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "docgen/wordproc/word_processor.h"
+
+namespace reportword::wordproc {
+
+// Answers file-existence queries from the local file system.
+class LocalFileSystem : public FileSystem {
+ public:
+  bool FileExists(const std::string& path) override;
+};
+
+}  // namespace reportword::wordproc

@@ -1,0 +1,20 @@
+// Reads a report file into the job state: line 1 is discarded, every further
+// line goes to the line parser of the run's mode.
+#pragma once
+
+#include <istream>
+#include <string>
+
+#include "app/job_state.h"
+
+namespace reportword {
+
+// Opens job.ReportFilePath (leading and trailing spaces removed) and reads it.
+// Throws GenerationError naming the file (and line, where one is concerned).
+void ReadReportFile(JobState& job);
+
+// Reads an already opened report; `name` is used in error messages. The stream
+// must be seekable: it is read twice (once to settle the encoding).
+void ReadReport(std::istream& in, const std::string& name, JobState& job);
+
+}  // namespace reportword

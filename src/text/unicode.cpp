@@ -1,0 +1,120 @@
+#include "text/unicode.h"
+
+#include <utf8proc.h>
+
+#include <vector>
+
+namespace reportword::text {
+namespace {
+
+// Bytes outside well-formed UTF-8 are mapped to lone surrogates U+DC80..U+DCFF
+// for comparison purposes: distinct from every real character and from each
+// other, and never produced by decoding valid text.
+char32_t DecodeForComparison(std::string_view s, std::size_t& pos) {
+  utf8proc_int32_t cp = 0;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
+  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
+  if (n <= 0) {
+    char32_t escaped = 0xDC00u + static_cast<unsigned char>(s[pos]);
+    ++pos;
+    return escaped;
+  }
+  pos += static_cast<std::size_t>(n);
+  return static_cast<char32_t>(cp);
+}
+
+char32_t FoldCodePoint(char32_t cp) {
+  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') ? cp + 32 : cp;
+  if (cp >= 0xD800 && cp <= 0xDFFF) return cp;
+  utf8proc_int32_t folded[4];
+  int last_boundclass = 0;
+  utf8proc_ssize_t n = utf8proc_decompose_char(static_cast<utf8proc_int32_t>(cp), folded, 4,
+                                               UTF8PROC_CASEFOLD, &last_boundclass);
+  if (n == 1) return static_cast<char32_t>(folded[0]);
+  // Full folding would expand (ß -> ss); simple folding maps one to one.
+  return static_cast<char32_t>(utf8proc_tolower(static_cast<utf8proc_int32_t>(cp)));
+}
+
+}  // namespace
+
+std::string_view TrimSpaces(std::string_view s) {
+  std::size_t begin = s.find_first_not_of(' ');
+  if (begin == std::string_view::npos) return {};
+  std::size_t end = s.find_last_not_of(' ');
+  return s.substr(begin, end - begin + 1);
+}
+
+std::string TrimmedCopy(std::string_view s) { return std::string(TrimSpaces(s)); }
+
+std::u32string FoldCase(std::string_view utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) out.push_back(FoldCodePoint(DecodeForComparison(utf8, pos)));
+  return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+
+std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
+  std::u32string folded_needle = FoldCase(needle);
+  if (folded_needle.empty()) return 0;
+  // Fold the haystack keeping the byte offset where each code point starts.
+  std::u32string folded;
+  std::vector<std::size_t> offsets;
+  folded.reserve(haystack.size());
+  offsets.reserve(haystack.size());
+  for (std::size_t pos = 0; pos < haystack.size();) {
+    offsets.push_back(pos);
+    folded.push_back(FoldCodePoint(DecodeForComparison(haystack, pos)));
+  }
+  std::size_t at = folded.find(folded_needle);
+  return at == std::u32string::npos ? std::string_view::npos : offsets[at];
+}
+
+bool IsValidUtf8(std::string_view s) {
+  for (std::size_t pos = 0; pos < s.size();) {
+    utf8proc_int32_t cp = 0;
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
+    utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
+    if (n <= 0) return false;
+    pos += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  utf8proc_uint8_t buffer[4];
+  utf8proc_ssize_t n = utf8proc_encode_char(static_cast<utf8proc_int32_t>(cp), buffer);
+  if (n <= 0) {
+    n = utf8proc_encode_char(0xFFFD, buffer);
+  }
+  out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
+}
+
+char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
+  utf8proc_int32_t cp = 0;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
+  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
+  if (n <= 0) {
+    ++pos;
+    return 0xFFFD;
+  }
+  pos += static_cast<std::size_t>(n);
+  return static_cast<char32_t>(cp);
+}
+
+std::string UpperCaseFirstCharacter(std::string_view s) {
+  if (s.empty()) return {};
+  std::size_t pos = 0;
+  utf8proc_int32_t cp = 0;
+  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
+  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size()), &cp);
+  if (n <= 0) return std::string(s);  // not a character: leave the bytes alone
+  pos = static_cast<std::size_t>(n);
+  std::string out;
+  AppendUtf8(out, static_cast<char32_t>(utf8proc_toupper(cp)));
+  out.append(s.substr(pos));
+  return out;
+}
+
+}  // namespace reportword::text

@@ -1,0 +1,42 @@
+// UTF-8 text helpers shared by every layer. All case-insensitive comparisons of
+// the program go through here, so that they agree with each other and are
+// Unicode-aware rather than ASCII-only.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace reportword::text {
+
+// Removes leading and trailing U+0020 only; tabs and other white space stay.
+std::string_view TrimSpaces(std::string_view s);
+std::string TrimmedCopy(std::string_view s);
+inline bool IsBlank(std::string_view s) { return TrimSpaces(s).empty(); }
+
+// Simple (one-to-one) Unicode case folding of a whole UTF-8 text. Bytes that are
+// not valid UTF-8 fold to themselves, so any byte string can be compared.
+std::u32string FoldCase(std::string_view utf8);
+
+// Equality ignoring case, by simple case folding ("Äußere" equals "äUßERE",
+// but "ß" does not equal "ss").
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Byte offset of the first occurrence of `needle` in `haystack`, ignoring case;
+// std::string_view::npos when there is none. An empty needle is found at 0.
+std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
+
+// True when the bytes are well-formed UTF-8.
+bool IsValidUtf8(std::string_view s);
+
+// Appends the UTF-8 encoding of one code point.
+void AppendUtf8(std::string& out, char32_t cp);
+
+// Decodes one code point at `pos`; advances `pos`. Returns U+FFFD for a byte
+// that does not start a well-formed sequence and advances by one byte.
+char32_t DecodeUtf8(std::string_view s, std::size_t& pos);
+
+// The first character upper-cased (Unicode simple mapping), the rest unchanged.
+std::string UpperCaseFirstCharacter(std::string_view s);
+
+}  // namespace reportword::text

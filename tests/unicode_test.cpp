@@ -1,0 +1,52 @@
+#include "text/unicode.h"
+
+#include <gtest/gtest.h>
+
+namespace reportword::text {
+namespace {
+
+TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool equal;
+  } cases[] = {
+      {"Äußere", "äUßERE", true},
+      {"9520E000", "9520e000", true},
+      {"STRAßENSANIERUNG", "straßensanierung", true},
+      {"ß", "ss", false},  // no locale equivalence in general comparisons
+      {"ẞ", "ß", true},    // capital sharp s folds to ß
+      {"Ölweg", "ÖLWEG", true},
+      {"a", "b", false},
+      {"", "", true},
+      {"\xff", "\xfe", false},  // invalid bytes compare as themselves
+  };
+  for (const Case& c : cases) EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+}
+
+TEST(UnicodeTest, FindIgnoreCaseReturnsByteOffset) {
+  EXPECT_EQ(FindIgnoreCase(" Straße Nord", "STRAßE"), 1u);
+  EXPECT_EQ(FindIgnoreCase("Äpfel <Datum>", "<datum>"), 7u);
+  EXPECT_EQ(FindIgnoreCase("abc", "x"), std::string_view::npos);
+  EXPECT_EQ(FindIgnoreCase("abc", ""), 0u);
+  EXPECT_EQ(FindIgnoreCase("", ""), 0u);
+  EXPECT_EQ(FindIgnoreCase("", "a"), std::string_view::npos);
+}
+
+TEST(UnicodeTest, UpperCaseFirstCharacter) {
+  EXPECT_EQ(UpperCaseFirstCharacter("ä12"), "Ä12");
+  EXPECT_EQ(UpperCaseFirstCharacter("b7-x"), "B7-x");
+  EXPECT_EQ(UpperCaseFirstCharacter(" b7"), " b7");
+  EXPECT_EQ(UpperCaseFirstCharacter(""), "");
+  EXPECT_EQ(UpperCaseFirstCharacter("\xff" "a"), "\xff" "a");
+}
+
+TEST(UnicodeTest, TrimRemovesSpacesOnly) {
+  EXPECT_EQ(TrimSpaces("  a b  "), "a b");
+  EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
+  EXPECT_TRUE(IsBlank("   "));
+  EXPECT_FALSE(IsBlank(" \t "));
+}
+
+}  // namespace
+}  // namespace reportword::text
