@@ -8,6 +8,7 @@ namespace reportword::wordproc {
 class LocalFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override;
+  bool SameFile(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace reportword::wordproc
