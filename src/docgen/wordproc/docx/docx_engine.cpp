@@ -1,12 +1,757 @@
 #include "docgen/wordproc/docx/docx_engine.h"
 
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <set>
+#include <string_view>
+#include <vector>
+
 #include "docgen/generation_error.h"
+#include "docgen/wordproc/docx/atomic_file.h"
+#include "docgen/wordproc/docx/body_table_writer.h"
+#include "docgen/wordproc/docx/docx_package.h"
+#include "docgen/wordproc/docx/header_search.h"
+#include "docgen/wordproc/docx/xml_part.h"
 #include "docgen/wordproc/local_file_system.h"
 
 namespace reportword::docx {
+namespace {
+
+using namespace reportword::wordproc;
+
+constexpr const char* kDocumentMainType =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+constexpr const char* kAcceptedMainTypes[] = {
+    kDocumentMainType,
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml",
+    "application/vnd.ms-word.document.macroEnabled.main+xml",
+    "application/vnd.ms-word.template.macroEnabledTemplate.main+xml",
+};
+constexpr const char* kContentTypesPart = "[Content_Types].xml";
+constexpr const char* kVbaProjectType = "application/vnd.ms-office.vbaProject";
+// Where the generated body goes in the serialised main part.
+constexpr std::string_view kBodyMarker = "<?reportword-body?>";
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+std::string RelsPartOf(const std::string& part) {
+  const std::size_t slash = part.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
+  const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
+  return folder + "_rels/" + file + ".rels";
+}
+
+int IntAttribute(const pugi::xml_node& node, const std::string& name, int fallback) {
+  const char* text = node.attribute(name.c_str()).value();
+  std::string_view view(text);
+  double value = 0;
+  auto [end, ec] = std::from_chars(view.data(), view.data() + view.size(), value);
+  if (ec != std::errc() || end != view.data() + view.size() || view.empty()) return fallback;
+  return static_cast<int>(std::clamp(value, -100000.0, 100000.0));
+}
+
+struct Relationship {
+  std::string type;
+  std::string target;
+  bool external = false;
+};
+
+// One open document: the template's package, the parts being changed, and the
+// body as text or table until it is written out on save.
+struct DocState {
+  std::string template_path;
+  std::unique_ptr<TemplatePackage> package;
+  std::string main_part;
+  pugi::xml_document main_xml;
+  XmlNames names;
+  pugi::xml_document content_types;
+  std::map<std::string, Relationship> main_relationships;  // by id
+  std::string main_rels_part;
+  std::string main_rels_rewritten;  // non-empty when relationships were dropped
+  std::set<std::string> dropped_parts;
+  std::map<std::string, std::unique_ptr<pugi::xml_document>> headers;  // loaded header parts
+  std::set<std::string> changed_headers;
+  bool body_replaced = false;
+  std::string body_text;
+  std::optional<TableModel> table;
+  bool closed = false;
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw GenerationError("template \"" + template_path + "\": " + what);
+  }
+  void CheckOpen() const {
+    if (closed) throw GenerationError("the document made from \"" + template_path + "\" is closed");
+  }
+  pugi::xml_node Body() const { return main_xml.document_element().child(names.W("body").c_str()); }
+};
+
+struct AppState {
+  std::vector<std::shared_ptr<DocState>> documents;
+  std::shared_ptr<DocState> active;
+  bool whole_story_selected = false;  // else the insertion point at the start
+  bool quit = false;
+
+  void CheckRunning() const {
+    if (quit) throw GenerationError("the word processor was told to quit; no further calls");
+  }
+  DocState& ActiveDocument() {
+    CheckRunning();
+    if (!active || active->closed) throw GenerationError("there is no open document to select in");
+    return *active;
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Opening a template as a new document
+
+void LoadContentTypes(DocState& doc) {
+  if (!doc.package->HasPart(kContentTypesPart)) {
+    doc.Fail("is not a valid OOXML package: [Content_Types].xml is missing");
+  }
+  ParseXmlPart(doc.content_types, doc.package->ReadPart(kContentTypesPart), kContentTypesPart,
+               doc.template_path);
+}
+
+std::map<std::string, Relationship> LoadRelationships(DocState& doc, const std::string& rels_part) {
+  std::map<std::string, Relationship> relationships;
+  if (!doc.package->HasPart(rels_part)) return relationships;
+  pugi::xml_document xml;
+  ParseXmlPart(xml, doc.package->ReadPart(rels_part), rels_part, doc.template_path);
+  for (pugi::xml_node rel : xml.document_element().children()) {
+    if (std::string_view(rel.name()) != "Relationship") continue;
+    relationships[rel.attribute("Id").value()] = {
+        rel.attribute("Type").value(), rel.attribute("Target").value(),
+        std::string_view(rel.attribute("TargetMode").value()) == "External"};
+  }
+  return relationships;
+}
+
+std::string FindMainPart(DocState& doc) {
+  for (const auto& [id, rel] : LoadRelationships(doc, "_rels/.rels")) {
+    if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
+      std::string part = ResolvePartName("", rel.target);
+      if (part.empty() || !doc.package->HasPart(part)) {
+        doc.Fail("the main document part " + rel.target + " is missing");
+      }
+      return part;
+    }
+  }
+  doc.Fail("is not a word-processing package: it names no main document part");
+}
+
+pugi::xml_node OverrideFor(pugi::xml_document& types, const std::string& part) {
+  const std::string part_name = "/" + part;
+  for (pugi::xml_node node : types.document_element().children("Override")) {
+    if (std::string_view(node.attribute("PartName").value()) == part_name) return node;
+  }
+  return {};
+}
+
+// The new document's main part is a document, whatever the template was.
+void MakeDocumentContentType(DocState& doc) {
+  pugi::xml_node root = doc.content_types.document_element();
+  pugi::xml_node override_node = OverrideFor(doc.content_types, doc.main_part);
+  if (override_node) {
+    const std::string type = override_node.attribute("ContentType").value();
+    bool accepted = false;
+    for (const char* candidate : kAcceptedMainTypes) accepted = accepted || type == candidate;
+    if (!accepted) doc.Fail("is not a word-processing template (its main part is " + type + ")");
+    override_node.attribute("ContentType") = kDocumentMainType;
+    return;
+  }
+  override_node = root.append_child("Override");
+  override_node.append_attribute("PartName") = ("/" + doc.main_part).c_str();
+  override_node.append_attribute("ContentType") = kDocumentMainType;
+}
+
+// Macro projects and what hangs on them stay behind: the document is a .docx.
+void DropMacroParts(DocState& doc) {
+  static const char* const kMacroRelationshipSuffixes[] = {"/vbaProject", "/keyMapCustomizations",
+                                                           "/attachedToolbars", "/wordVbaData"};
+  std::set<std::string> dropped_ids;
+  for (const auto& [id, rel] : doc.main_relationships) {
+    bool macro = false;
+    for (const char* suffix : kMacroRelationshipSuffixes)
+      macro = macro || EndsWith(rel.type, suffix);
+    if (!macro) continue;
+    dropped_ids.insert(id);
+    if (rel.external) continue;
+    const std::string part = ResolvePartName(doc.main_part, rel.target);
+    if (part.empty()) continue;
+    doc.dropped_parts.insert(part);
+    const std::string part_rels = RelsPartOf(part);
+    if (doc.package->HasPart(part_rels)) {
+      doc.dropped_parts.insert(part_rels);
+      for (const auto& [sub_id, sub] : LoadRelationships(doc, part_rels)) {
+        if (!sub.external) doc.dropped_parts.insert(ResolvePartName(part, sub.target));
+      }
+    }
+  }
+  if (dropped_ids.empty()) return;
+  for (const std::string& id : dropped_ids) doc.main_relationships.erase(id);
+
+  pugi::xml_document rels;
+  ParseXmlPart(rels, doc.package->ReadPart(doc.main_rels_part), doc.main_rels_part,
+               doc.template_path);
+  pugi::xml_node root = rels.document_element();
+  for (pugi::xml_node rel = root.first_child(); rel;) {
+    pugi::xml_node next = rel.next_sibling();
+    if (dropped_ids.count(rel.attribute("Id").value())) root.remove_child(rel);
+    rel = next;
+  }
+  doc.main_rels_rewritten = WriteXmlPart(rels);
+
+  pugi::xml_node types = doc.content_types.document_element();
+  bool other_bin_parts = false;
+  for (const std::string& part : doc.package->PartNames()) {
+    if (!doc.dropped_parts.count(part) && EndsWith(part, ".bin")) other_bin_parts = true;
+  }
+  for (pugi::xml_node node = types.first_child(); node;) {
+    pugi::xml_node next = node.next_sibling();
+    const std::string name = node.name();
+    std::string part_name = node.attribute("PartName").value();
+    if (name == "Override" && !part_name.empty() && doc.dropped_parts.count(part_name.substr(1))) {
+      types.remove_child(node);
+    } else if (name == "Default" && !other_bin_parts &&
+               std::string_view(node.attribute("ContentType").value()) == kVbaProjectType) {
+      types.remove_child(node);
+    }
+    node = next;
+  }
+}
+
+// Generated body XML is written with the prefix "w"; make sure it is bound to
+// the WordprocessingML namespace on the root.
+void BindWordPrefix(DocState& doc) {
+  pugi::xml_node root = doc.main_xml.document_element();
+  pugi::xml_attribute w = root.attribute("xmlns:w");
+  if (!w) {
+    root.append_attribute("xmlns:w") = kWordNamespace;
+  } else if (std::string_view(w.value()) != kWordNamespace) {
+    doc.Fail("binds the prefix w to another namespace than WordprocessingML; not supported");
+  }
+}
+
+std::shared_ptr<DocState> OpenTemplate(const std::string& path) {
+  auto doc = std::make_shared<DocState>();
+  doc->template_path = path;
+  doc->package = TemplatePackage::Open(path);
+  LoadContentTypes(*doc);
+  doc->main_part = FindMainPart(*doc);
+  MakeDocumentContentType(*doc);
+  doc->main_rels_part = RelsPartOf(doc->main_part);
+  doc->main_relationships = LoadRelationships(*doc, doc->main_rels_part);
+  DropMacroParts(*doc);
+  ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
+  doc->names = XmlNames(doc->main_xml.document_element());
+  if (!doc->names.IsW(doc->main_xml.document_element(), "document") || !doc->Body()) {
+    doc->Fail("the main part " + doc->main_part + " is not a WordprocessingML document");
+  }
+  BindWordPrefix(*doc);
+  return doc;
+}
+
+// ---------------------------------------------------------------------------
+// Sections and headers
+
+// The section properties that end the first section.
+pugi::xml_node FirstSectionProperties(const DocState& doc) {
+  const pugi::xml_node body = doc.Body();
+  pugi::xml_node found;
+  WalkSubtree(body, [&](const pugi::xml_node& node) {
+    if (found || node.type() != pugi::node_element) return false;
+    if (doc.names.IsW(node, "sectPr") && doc.names.IsW(node.parent(), "pPr")) {
+      found = node;
+      return false;
+    }
+    // Section breaks live in paragraph properties; runs hold none.
+    return !doc.names.IsW(node, "r") && !doc.names.IsW(node, "tbl");
+  });
+  return found ? found : body.child(doc.names.W("sectPr").c_str());
+}
+
+// The header part of the given kind ("default", "first", "even") of the first
+// section, loaded; nullptr when the section has none.
+pugi::xml_document* FirstSectionHeader(DocState& doc, const char* kind, std::string* part_out) {
+  const pugi::xml_node sect = FirstSectionProperties(doc);
+  pugi::xml_node reference;
+  for (pugi::xml_node child : sect.children(doc.names.W("headerReference").c_str())) {
+    const char* type = child.attribute(doc.names.W("type").c_str()).value();
+    if (std::string_view(type) == kind || (*type == '\0' && std::string_view(kind) == "default")) {
+      reference = child;
+      break;
+    }
+  }
+  if (!reference) return nullptr;
+  const std::string id = reference.attribute(doc.names.R("id").c_str()).value();
+  auto rel = doc.main_relationships.find(id);
+  if (rel == doc.main_relationships.end()) {
+    doc.Fail("the header reference " + id + " has no relationship");
+  }
+  if (rel->second.external)
+    doc.Fail("the header " + rel->second.target + " is outside the package");
+  const std::string part = ResolvePartName(doc.main_part, rel->second.target);
+  if (part.empty()) doc.Fail("the header " + rel->second.target + " points outside the package");
+  if (!doc.package->HasPart(part)) doc.Fail("the header part " + part + " is missing");
+  auto& slot = doc.headers[part];
+  if (!slot) {
+    auto xml = std::make_unique<pugi::xml_document>();
+    ParseXmlPart(*xml, doc.package->ReadPart(part), part, doc.template_path);
+    XmlNames names(xml->document_element());
+    if (!names.IsW(xml->document_element(), "hdr"))
+      doc.Fail("the part " + part + " is not a header");
+    slot = std::move(xml);
+  }
+  if (part_out) *part_out = part;
+  return slot.get();
+}
+
+// ---------------------------------------------------------------------------
+// The body
+
+int TextWidthTwips(const DocState& doc) {
+  const pugi::xml_node sect = doc.Body().child(doc.names.W("sectPr").c_str());
+  const pugi::xml_node size = sect.child(doc.names.W("pgSz").c_str());
+  const pugi::xml_node margins = sect.child(doc.names.W("pgMar").c_str());
+  const int width = IntAttribute(size, doc.names.W("w"), 12240);
+  const int left = IntAttribute(margins, doc.names.W("left"), 1440);
+  const int right = IntAttribute(margins, doc.names.W("right"), 1440);
+  return std::max(720, width - left - right);
+}
+
+// The text of the template's own body paragraphs, for a conversion of a body
+// that was never replaced.
+std::string BodyParagraphText(const DocState& doc) {
+  std::string text;
+  bool first = true;
+  for (pugi::xml_node block : doc.Body().children()) {
+    if (!doc.names.IsW(block, "p")) continue;
+    if (!first) text += "\r";
+    first = false;
+    WalkSubtree(block, [&](const pugi::xml_node& node) {
+      if (doc.names.IsW(node, "t")) text += node.child_value();
+      if (doc.names.IsW(node, "tab")) text += "\t";
+      return !doc.names.IsW(node, "del") && !doc.names.IsW(node, "txbxContent");
+    });
+  }
+  return text;
+}
+
+// Replaces every block of the body by the marker where the generated body will
+// go; section breaks inside the body go with their paragraphs, the body's own
+// section properties stay.
+void ClearBody(DocState& doc) {
+  pugi::xml_node body = doc.Body();
+  pugi::xml_node last_sect;
+  for (pugi::xml_node child : body.children()) {
+    if (doc.names.IsW(child, "sectPr")) last_sect = child;
+  }
+  for (pugi::xml_node child = body.first_child(); child;) {
+    pugi::xml_node next = child.next_sibling();
+    if (child != last_sect) body.remove_child(child);
+    child = next;
+  }
+  pugi::xml_node marker = last_sect ? body.insert_child_before(pugi::node_pi, last_sect)
+                                    : body.append_child(pugi::node_pi);
+  marker.set_name("reportword-body");
+  doc.body_replaced = true;
+}
+
+std::string SerialiseMainPart(const DocState& doc) {
+  std::string xml = WriteXmlPart(doc.main_xml);
+  if (!doc.body_replaced) return xml;
+  const std::size_t at = xml.find(kBodyMarker);
+  if (at == std::string::npos) throw GenerationError("internal error: the body marker is missing");
+  std::string body;
+  if (doc.table) {
+    AppendTableXml(body, *doc.table, TextWidthTwips(doc));
+  } else {
+    AppendParagraphsXml(body, doc.body_text);
+  }
+  xml.replace(at, kBodyMarker.size(), body);
+  return xml;
+}
+
+void SaveDocument(DocState& doc, const std::string& file_name) {
+  if (file_name.empty()) throw GenerationError("cannot save: no file name given");
+  std::map<std::string, std::string> replaced;
+  replaced[kContentTypesPart] = WriteXmlPart(doc.content_types);
+  replaced[doc.main_part] = SerialiseMainPart(doc);
+  if (!doc.main_rels_rewritten.empty()) replaced[doc.main_rels_part] = doc.main_rels_rewritten;
+  for (const std::string& part : doc.changed_headers)
+    replaced[part] = WriteXmlPart(*doc.headers[part]);
+  const std::string bytes = doc.package->Write(replaced, doc.dropped_parts);
+  WriteFileAtomically(file_name, bytes);
+}
+
+// ---------------------------------------------------------------------------
+// The automation objects
+
+class DocxColumn : public Column {
+ public:
+  DocxColumn(std::shared_ptr<DocState> doc, int index) : doc_(std::move(doc)), index_(index) {}
+  void SetWidth(float points) override {
+    doc_->CheckOpen();
+    if (!(points >= 0.0f && points <= 1584.0f)) {
+      throw GenerationError("column width " + std::to_string(points) + " pt is out of range");
+    }
+    doc_->table->column_widths_points[index_] = points;
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+  int index_;
+};
+
+class DocxColumns : public Columns {
+ public:
+  explicit DocxColumns(std::shared_ptr<DocState> doc) : doc_(std::move(doc)) {}
+  std::unique_ptr<Column> Item(int index) override {
+    doc_->CheckOpen();
+    if (index < 1 || index > doc_->table->columns) {
+      throw GenerationError("the table has no column " + std::to_string(index));
+    }
+    return std::make_unique<DocxColumn>(doc_, index);
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxBorders : public Borders {
+ public:
+  explicit DocxBorders(std::shared_ptr<DocState> doc) : doc_(std::move(doc)) {}
+  void SetOutsideLineStyle(LineStyle style) override {
+    doc_->CheckOpen();
+    doc_->table->outside_borders = style != LineStyle::kNone;
+  }
+  void SetInsideLineStyle(LineStyle style) override {
+    doc_->CheckOpen();
+    doc_->table->inside_borders = style != LineStyle::kNone;
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxTable : public Table {
+ public:
+  explicit DocxTable(std::shared_ptr<DocState> doc) : doc_(std::move(doc)) {}
+  void SetPreferredWidthType(PreferredWidthType type) override {
+    doc_->CheckOpen();
+    doc_->table->preferred_width_type = static_cast<int>(type);
+  }
+  void SetPreferredWidth(float width) override {
+    doc_->CheckOpen();
+    if (!(width >= 0.0f && width <= 1584.0f)) {
+      throw GenerationError("preferred table width " + std::to_string(width) + " is out of range");
+    }
+    doc_->table->preferred_width = width;
+  }
+  std::unique_ptr<Borders> GetBorders() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxBorders>(doc_);
+  }
+  std::unique_ptr<Columns> GetColumns() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxColumns>(doc_);
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxTables : public Tables {
+ public:
+  explicit DocxTables(std::shared_ptr<DocState> doc) : doc_(std::move(doc)) {}
+  std::unique_ptr<Table> Item(int index) override {
+    if (!doc_ || doc_->closed || !doc_->table || index != 1) {
+      throw GenerationError("the selection holds no table " + std::to_string(index));
+    }
+    return std::make_unique<DocxTable>(doc_);
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxFind : public Find {
+ public:
+  DocxFind(std::shared_ptr<DocState> doc, std::string header_part)
+      : doc_(std::move(doc)), header_part_(std::move(header_part)) {}
+  bool Execute(const FindExecuteArgs& args) override {
+    doc_->CheckOpen();
+    if (args.match_case.value_or(false) || args.match_whole_word.value_or(false) ||
+        args.match_wildcards.value_or(false) || args.match_sounds_like.value_or(false) ||
+        args.match_all_word_forms.value_or(false)) {
+      throw GenerationError(
+          "find with case, whole-word, wildcard or word-form matching is not "
+          "supported by the native engine");
+    }
+    if (header_part_.empty()) return false;  // a header that does not exist holds nothing
+    pugi::xml_document& xml = *doc_->headers.at(header_part_);
+    const XmlNames names(xml.document_element());
+    const std::string* replacement = args.replace_with ? &args.replace_with->text : nullptr;
+    const bool found =
+        ReplaceFirstOccurrence(xml.document_element(), names, args.find_text, replacement);
+    if (found && replacement) doc_->changed_headers.insert(header_part_);
+    return found;
+  }
+
+ private:
+  std::shared_ptr<DocState> doc_;
+  std::string header_part_;
+};
+
+class DocxApplication;
+
+// A range is either a header story or the whole main text.
+class DocxRange : public Range {
+ public:
+  DocxRange(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc, bool is_body,
+            std::string header_part)
+      : app_(std::move(app)),
+        doc_(std::move(doc)),
+        is_body_(is_body),
+        header_part_(std::move(header_part)) {}
+
+  void SetText(const std::string& text) override {
+    doc_->CheckOpen();
+    if (!is_body_) throw GenerationError("setting the text of a header is not supported");
+    ClearBody(*doc_);
+    doc_->body_text = text;
+    doc_->table.reset();
+  }
+  std::unique_ptr<Find> GetFind() override {
+    doc_->CheckOpen();
+    if (is_body_) throw GenerationError("find in the main text is not supported");
+    return std::make_unique<DocxFind>(doc_, header_part_);
+  }
+  void Select() override {
+    doc_->CheckOpen();
+    app_->CheckRunning();
+    if (!is_body_) throw GenerationError("selecting in a header is not supported");
+    app_->active = doc_;
+    app_->whole_story_selected = true;
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+  bool is_body_;
+  std::string header_part_;
+};
+
+class DocxHeaderFooter : public HeaderFooter {
+ public:
+  DocxHeaderFooter(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc, std::string part)
+      : app_(std::move(app)), doc_(std::move(doc)), part_(std::move(part)) {}
+  std::unique_ptr<Range> GetRange() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxRange>(app_, doc_, false, part_);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+  std::string part_;
+};
+
+class DocxHeadersFooters : public HeadersFooters {
+ public:
+  DocxHeadersFooters(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc)
+      : app_(std::move(app)), doc_(std::move(doc)) {}
+  // Primary, first-page and even-page: always three, as in the automation
+  // model, whether or not the template defines them.
+  int Count() override {
+    doc_->CheckOpen();
+    return 3;
+  }
+  std::unique_ptr<HeaderFooter> Item(int index) override {
+    doc_->CheckOpen();
+    static const char* const kKinds[] = {"default", "first", "even"};
+    if (index < 1 || index > 3)
+      throw GenerationError("there is no header " + std::to_string(index));
+    std::string part;
+    FirstSectionHeader(*doc_, kKinds[index - 1], &part);
+    return std::make_unique<DocxHeaderFooter>(app_, doc_, part);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxSection : public Section {
+ public:
+  DocxSection(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc)
+      : app_(std::move(app)), doc_(std::move(doc)) {}
+  std::unique_ptr<HeadersFooters> GetHeaders() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxHeadersFooters>(app_, doc_);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxSections : public Sections {
+ public:
+  DocxSections(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc)
+      : app_(std::move(app)), doc_(std::move(doc)) {}
+  std::unique_ptr<Section> Item(int index) override {
+    doc_->CheckOpen();
+    // Only the first section is ever addressed; later ones are not modelled.
+    if (index != 1) throw GenerationError("only the first section can be addressed");
+    return std::make_unique<DocxSection>(app_, doc_);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxSelection : public Selection {
+ public:
+  explicit DocxSelection(std::shared_ptr<AppState> app) : app_(std::move(app)) {}
+  void WholeStory() override {
+    app_->ActiveDocument();
+    app_->whole_story_selected = true;
+  }
+  std::unique_ptr<Table> ConvertToTable(const ConvertToTableArgs& args) override {
+    DocState& doc = app_->ActiveDocument();
+    if (!app_->whole_story_selected) {
+      throw GenerationError("convert to table needs the main text selected");
+    }
+    if (args.separator.value_or(TableSeparator::kTabs) != TableSeparator::kTabs) {
+      throw GenerationError("only tab-separated text can be converted to a table");
+    }
+    const short requested = args.num_columns.value_or(0);
+    if (requested < 0 || requested > 63) {
+      throw GenerationError("a table of " + std::to_string(requested) + " columns is not possible");
+    }
+    std::string text = doc.table           ? doc.table->text
+                       : doc.body_replaced ? doc.body_text
+                                           : BodyParagraphText(doc);
+    if (!doc.body_replaced) ClearBody(doc);
+    TableModel table;
+    table.columns = requested > 0 ? requested : CountColumns(text);
+    table.text = std::move(text);
+    table.apply_borders = args.apply_borders.value_or(true);
+    table.outside_borders = table.apply_borders;
+    table.inside_borders = table.apply_borders;
+    table.fixed_layout =
+        args.auto_fit_behavior.value_or(AutoFitBehavior::kFixed) == AutoFitBehavior::kFixed;
+    doc.table = std::move(table);
+    doc.body_text.clear();
+    return std::make_unique<DocxTable>(app_->active);
+  }
+  std::unique_ptr<Tables> GetTables() override {
+    DocState& doc = app_->ActiveDocument();
+    return std::make_unique<DocxTables>(app_->whole_story_selected && doc.table ? app_->active
+                                                                                : nullptr);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+};
+
+class DocxDocument : public Document {
+ public:
+  DocxDocument(std::shared_ptr<AppState> app, std::shared_ptr<DocState> doc)
+      : app_(std::move(app)), doc_(std::move(doc)) {}
+  std::unique_ptr<Application> GetApplication() override;
+  std::unique_ptr<Sections> GetSections() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxSections>(app_, doc_);
+  }
+  std::unique_ptr<Range> GetContent() override {
+    doc_->CheckOpen();
+    return std::make_unique<DocxRange>(app_, doc_, true, "");
+  }
+  void SaveAs(const std::string& file_name) override {
+    doc_->CheckOpen();
+    SaveDocument(*doc_, file_name);
+  }
+  void Close() override {
+    doc_->CheckOpen();
+    doc_->closed = true;
+    std::erase(app_->documents, doc_);
+    if (app_->active == doc_) {
+      app_->active = app_->documents.empty() ? nullptr : app_->documents.back();
+      app_->whole_story_selected = false;
+    }
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+  std::shared_ptr<DocState> doc_;
+};
+
+class DocxDocuments : public Documents {
+ public:
+  explicit DocxDocuments(std::shared_ptr<AppState> app) : app_(std::move(app)) {}
+  std::unique_ptr<Document> Add(const std::string& template_argument) override {
+    app_->CheckRunning();
+    // The automation call takes the path in double quotes.
+    std::string path = template_argument;
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
+      path = path.substr(1, path.size() - 2);
+    }
+    std::shared_ptr<DocState> doc = OpenTemplate(path);
+    app_->documents.push_back(doc);
+    app_->active = doc;
+    app_->whole_story_selected = false;
+    return std::make_unique<DocxDocument>(app_, doc);
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+};
+
+class DocxApplication : public Application {
+ public:
+  explicit DocxApplication(std::shared_ptr<AppState> app) : app_(std::move(app)) {}
+  std::unique_ptr<Application> GetApplication() override {
+    app_->CheckRunning();
+    return std::make_unique<DocxApplication>(app_);
+  }
+  // There is no window and there are no alerts; both settings are accepted.
+  void SetVisible(bool) override { app_->CheckRunning(); }
+  void SetDisplayAlerts(int) override { app_->CheckRunning(); }
+  std::unique_ptr<Documents> GetDocuments() override {
+    app_->CheckRunning();
+    return std::make_unique<DocxDocuments>(app_);
+  }
+  std::unique_ptr<Selection> GetSelection() override {
+    app_->CheckRunning();
+    return std::make_unique<DocxSelection>(app_);
+  }
+  void Quit() override {
+    app_->CheckRunning();
+    for (auto& doc : app_->documents) doc->closed = true;  // discarded unsaved
+    app_->documents.clear();
+    app_->active.reset();
+    app_->quit = true;
+  }
+
+ private:
+  std::shared_ptr<AppState> app_;
+};
+
+std::unique_ptr<Application> DocxDocument::GetApplication() {
+  doc_->CheckOpen();
+  return std::make_unique<DocxApplication>(app_);
+}
+
+}  // namespace
 
 std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
-  throw GenerationError("the native .docx engine is not yet available");
+  return std::make_unique<DocxApplication>(std::make_shared<AppState>());
 }
 
 std::unique_ptr<wordproc::FileSystem> DocxBackend::CreateFileSystem() {

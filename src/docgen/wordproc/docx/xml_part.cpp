@@ -1,1 +1,107 @@
-// placeholder
+#include "docgen/wordproc/docx/xml_part.h"
+
+#include <sstream>
+#include <string>
+
+#include "docgen/generation_error.h"
+
+namespace reportword::docx {
+namespace {
+
+std::string PrefixFor(const pugi::xml_node& root, const char* uri, const std::string& fallback,
+                      bool* found) {
+  for (const pugi::xml_attribute& attr : root.attributes()) {
+    std::string_view name = attr.name();
+    if (std::string_view(attr.value()) != uri) continue;
+    if (name == "xmlns") {
+      if (found) *found = true;
+      return "";
+    }
+    if (name.substr(0, 6) == "xmlns:") {
+      if (found) *found = true;
+      return std::string(name.substr(6)) + ":";
+    }
+  }
+  return fallback;
+}
+
+bool HasName(const pugi::xml_node& node, const std::string& prefix, std::string_view local) {
+  std::string_view name = node.name();
+  return name.size() == prefix.size() + local.size() && name.substr(0, prefix.size()) == prefix &&
+         name.substr(prefix.size()) == local;
+}
+
+}  // namespace
+
+void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::string& part_name,
+                  const std::string& package_name) {
+  // parse_doctype keeps a DOCTYPE as a node so that it can be refused below.
+  const unsigned options = pugi::parse_default | pugi::parse_doctype | pugi::parse_declaration |
+                           pugi::parse_comments | pugi::parse_pi | pugi::parse_ws_pcdata_single;
+  pugi::xml_parse_result result =
+      doc.load_buffer(content.data(), content.size(), options, pugi::encoding_auto);
+  if (!result) {
+    std::ostringstream message;
+    message << "template \"" << package_name << "\": part " << part_name
+            << " is not well-formed XML (" << result.description() << " at byte " << result.offset
+            << ")";
+    throw GenerationError(message.str());
+  }
+  for (pugi::xml_node child : doc.children()) {
+    if (child.type() == pugi::node_doctype) {
+      throw GenerationError("template \"" + package_name + "\": part " + part_name +
+                            " declares a document type; such XML is refused because its entity "
+                            "definitions could expand without bound");
+    }
+  }
+  if (!doc.document_element()) {
+    throw GenerationError("template \"" + package_name + "\": part " + part_name +
+                          " has no root element");
+  }
+}
+
+namespace {
+
+// Drops the bytes that XML 1.0 forbids (C0 controls other than tab, CR, LF).
+// A character reference in the template can smuggle one into the tree; no
+// reader accepts them back.
+class FilteringWriter : public pugi::xml_writer {
+ public:
+  explicit FilteringWriter(std::string& out) : out_(out) {}
+  void write(const void* data, size_t size) override {
+    const char* bytes = static_cast<const char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+      unsigned char c = static_cast<unsigned char>(bytes[i]);
+      if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
+      out_.push_back(static_cast<char>(c));
+    }
+  }
+
+ private:
+  std::string& out_;
+};
+
+}  // namespace
+
+std::string WriteXmlPart(const pugi::xml_document& doc) {
+  std::string out;
+  FilteringWriter writer(out);
+  doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
+  return out;
+}
+
+XmlNames::XmlNames(const pugi::xml_node& root) {
+  word_prefix_ = PrefixFor(root, kWordNamespace, "w:", nullptr);
+  rel_prefix_ = PrefixFor(root, kRelationshipsNamespace, "r:", nullptr);
+  mc_prefix_ = PrefixFor(root, kMarkupCompatibilityNamespace, "mc:", &has_mc_);
+}
+
+bool XmlNames::IsW(const pugi::xml_node& node, std::string_view local) const {
+  return HasName(node, word_prefix_, local);
+}
+
+bool XmlNames::IsMc(const pugi::xml_node& node, std::string_view local) const {
+  return has_mc_ && HasName(node, mc_prefix_, local);
+}
+
+}  // namespace reportword::docx

@@ -1,0 +1,67 @@
+// An OOXML package (a zip of XML and binary parts) opened as a template, and
+// the writing of a new package from it with some parts replaced or dropped.
+#pragma once
+
+#include <zip.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace reportword::docx {
+
+// Bounds that keep a hostile template from taking unbounded time or memory.
+struct PackageLimits {
+  std::uint64_t max_file_size = 512ull << 20;  // the template file itself
+  std::uint64_t max_part_size = 256ull << 20;  // one part, uncompressed
+  std::uint64_t max_entries = 10000;
+  // Deflate cannot compress better than about 1032:1; more is a forged header.
+  std::uint64_t max_compression_ratio = 1100;
+};
+
+class TemplatePackage {
+ public:
+  // Reads and checks the package at `path`. Throws GenerationError with a
+  // message that names the file and says what is wrong with it.
+  static std::unique_ptr<TemplatePackage> Open(const std::string& path,
+                                               const PackageLimits& limits = {});
+  // The same for a package already in memory (used by tests and fuzzing).
+  static std::unique_ptr<TemplatePackage> FromBytes(std::string bytes, const std::string& name,
+                                                    const PackageLimits& limits = {});
+  ~TemplatePackage();
+  TemplatePackage(const TemplatePackage&) = delete;
+  TemplatePackage& operator=(const TemplatePackage&) = delete;
+
+  const std::string& name() const { return name_; }
+  bool HasPart(const std::string& part_name) const;
+  // The uncompressed bytes of a part; throws GenerationError when it is missing
+  // or cannot be read within the limits.
+  std::string ReadPart(const std::string& part_name) const;
+  std::vector<std::string> PartNames() const;
+
+  // A complete new package: every part of this one in its order, except that
+  // `replaced` parts get new contents and `dropped` parts are left out. Parts
+  // that are neither are copied as their compressed bytes.
+  std::string Write(const std::map<std::string, std::string>& replaced,
+                    const std::set<std::string>& dropped) const;
+
+ private:
+  TemplatePackage() = default;
+  void Load(const PackageLimits& limits);
+
+  std::string name_;
+  std::string bytes_;  // the archive, kept for the life of the package
+  zip_t* archive_ = nullptr;
+  PackageLimits limits_;
+  std::vector<std::string> order_;
+  std::map<std::string, zip_uint64_t> index_of_;
+};
+
+// Resolves a relationship target against the folder of the part that owns the
+// relationships; returns "" when the target leaves the package.
+std::string ResolvePartName(const std::string& source_part, const std::string& target);
+
+}  // namespace reportword::docx

@@ -1,0 +1,161 @@
+// Builds and reads small OOXML packages for the tests, so that every template
+// a test uses is written out in the test itself.
+#pragma once
+
+#include <zip.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace reportword::testing {
+
+using Parts = std::vector<std::pair<std::string, std::string>>;  // in archive order
+
+inline constexpr const char* kWordNs =
+    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
+
+inline std::string ZipParts(const Parts& parts) {
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
+  zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
+  zip_source_keep(buffer);
+  for (const auto& [name, content] : parts) {
+    zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
+    zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+  }
+  if (zip_close(archive) != 0) throw std::runtime_error("zip_close failed");
+  zip_stat_t st;
+  zip_source_stat(buffer, &st);
+  zip_source_open(buffer);
+  std::string bytes(static_cast<std::size_t>(st.size), '\0');
+  zip_source_read(buffer, bytes.data(), st.size);
+  zip_source_close(buffer);
+  zip_source_free(buffer);
+  return bytes;
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// All parts of a package on disk, by name.
+inline std::map<std::string, std::string> ReadPackage(const std::filesystem::path& path) {
+  std::map<std::string, std::string> parts;
+  int err = 0;
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &err);
+  if (!archive) throw std::runtime_error("not a zip: " + path.string());
+  for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+    zip_stat_t st;
+    zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st);
+    zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+    std::string content(static_cast<std::size_t>(st.size), '\0');
+    zip_fread(file, content.data(), st.size);
+    zip_fclose(file);
+    parts[st.name] = content;
+  }
+  zip_close(archive);
+  return parts;
+}
+
+// A template with one section whose headers are given as the inner XML of
+// w:hdr, keyed by kind ("default", "first", "even"), and the inner XML of the
+// body before its section properties.
+struct TemplateSpec {
+  std::map<std::string, std::string> headers = {
+      {"default",
+       "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; "
+       "&lt;Bau-Nummer&gt;</w:t></w:r></w:p>"}};
+  std::string body = "<w:p><w:r><w:t>Template body text</w:t></w:r></w:p>";
+  std::string section_extra;  // more children of the body's w:sectPr (after the references)
+  std::string main_content_type =
+      "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
+  std::string footer = "<w:p><w:r><w:t>&lt;Datum&gt; footer</w:t></w:r></w:p>";
+  Parts extra_parts;
+  std::string extra_relationships;
+  std::string extra_content_types;
+};
+
+inline Parts TemplateParts(const TemplateSpec& spec) {
+  std::string content_types =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+      "<Default Extension=\"rels\" "
+      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+      "<Override PartName=\"/word/document.xml\" ContentType=\"" +
+      spec.main_content_type + "\"/>";
+  std::string relationships =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
+  std::string references;
+  Parts parts;
+  int n = 0;
+  for (const auto& [kind, inner] : spec.headers) {
+    ++n;
+    const std::string part = "header" + std::to_string(n) + ".xml";
+    content_types += "<Override PartName=\"/word/" + part +
+                     "\" ContentType=\"application/vnd.openxmlformats-officedocument."
+                     "wordprocessingml.header+xml\"/>";
+    relationships += "<Relationship Id=\"rIdH" + std::to_string(n) +
+                     "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                     "relationships/header\" Target=\"" +
+                     part + "\"/>";
+    references +=
+        "<w:headerReference w:type=\"" + kind + "\" r:id=\"rIdH" + std::to_string(n) + "\"/>";
+    parts.emplace_back("word/" + part,
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+                       "<w:hdr " +
+                           std::string(kWordNs) + ">" + inner + "</w:hdr>");
+  }
+  content_types +=
+      "<Override PartName=\"/word/footer1.xml\" ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.wordprocessingml.footer+xml\"/>";
+  relationships +=
+      "<Relationship Id=\"rIdF1\" Type=\"http://schemas.openxmlformats.org/"
+      "officeDocument/2006/relationships/footer\" Target=\"footer1.xml\"/>";
+  references += "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
+  parts.emplace_back("word/footer1.xml",
+                     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+                     "<w:ftr " +
+                         std::string(kWordNs) + ">" + spec.footer + "</w:ftr>");
+  content_types += spec.extra_content_types + "</Types>";
+  relationships += spec.extra_relationships + "</Relationships>";
+  const std::string document =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
+      std::string(kWordNs) + "><w:body>" + spec.body + "<w:sectPr>" + references +
+      spec.section_extra +
+      "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
+      "w:bottom=\"1134\" w:left=\"1417\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
+      "</w:sectPr></w:body></w:document>";
+  Parts all = {
+      {"[Content_Types].xml", content_types},
+      {"_rels/.rels",
+       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+       "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+      {"word/document.xml", document},
+      {"word/_rels/document.xml.rels", relationships},
+  };
+  all.insert(all.end(), parts.begin(), parts.end());
+  all.insert(all.end(), spec.extra_parts.begin(), spec.extra_parts.end());
+  return all;
+}
+
+inline std::string BuildTemplate(const TemplateSpec& spec = {}) {
+  return ZipParts(TemplateParts(spec));
+}
+
+}  // namespace reportword::testing
