@@ -93,7 +93,9 @@ std::string WriteXmlPart(const pugi::xml_document& doc) {
 XmlNames::XmlNames(const pugi::xml_node& root) {
   word_prefix_ = PrefixFor(root, kWordNamespace, "w:", nullptr);
   rel_prefix_ = PrefixFor(root, kRelationshipsNamespace, "r:", nullptr);
-  mc_prefix_ = PrefixFor(root, kMarkupCompatibilityNamespace, "mc:", &has_mc_);
+  // Markup compatibility is often declared only where it is used; "mc" is the
+  // prefix every producer uses then.
+  mc_prefix_ = PrefixFor(root, kMarkupCompatibilityNamespace, "mc:", nullptr);
 }
 
 bool XmlNames::IsW(const pugi::xml_node& node, std::string_view local) const {
@@ -101,7 +103,7 @@ bool XmlNames::IsW(const pugi::xml_node& node, std::string_view local) const {
 }
 
 bool XmlNames::IsMc(const pugi::xml_node& node, std::string_view local) const {
-  return has_mc_ && HasName(node, mc_prefix_, local);
+  return HasName(node, mc_prefix_, local);
 }
 
 }  // namespace reportword::docx

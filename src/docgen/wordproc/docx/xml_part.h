@@ -39,13 +39,11 @@ class XmlNames {
   std::string Mc(std::string_view local) const { return mc_prefix_ + std::string(local); }
   bool IsW(const pugi::xml_node& node, std::string_view local) const;
   bool IsMc(const pugi::xml_node& node, std::string_view local) const;
-  bool has_mc() const { return has_mc_; }
 
  private:
   std::string word_prefix_ = "w:";
   std::string rel_prefix_ = "r:";
   std::string mc_prefix_ = "mc:";
-  bool has_mc_ = false;
 };
 
 // Walks the subtree below `root` in document order without recursion, so that

@@ -1,0 +1,422 @@
+#include "docgen/wordproc/docx/docx_engine.h"
+#include "docgen/wordproc/docx/docx_package.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "docgen/generation_error.h"
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace reportword::docx {
+namespace {
+
+using namespace reportword::wordproc;
+using reportword::testing::TemplateSpec;
+
+class DocxEngineTest : public ::testing::Test {
+ protected:
+  std::string WriteTemplate(const TemplateSpec& spec, const std::string& name = "t.dotx") {
+    const auto path = dir_ / name;
+    reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
+    return path.string();
+  }
+  std::unique_ptr<Document> Add(const std::string& path) {
+    return app_->GetDocuments()->Add("\"" + path + "\"");
+  }
+  static bool Replace(Document& doc, const std::string& find, const std::string& with,
+                      int header = kHeaderFooterPrimary) {
+    FindExecuteArgs args;
+    args.find_text = find;
+    args.match_case = false;
+    args.replace_with = ReplacementText{with, false};
+    return doc.GetSections()->Item(1)->GetHeaders()->Item(header)->GetRange()->GetFind()->Execute(
+        args);
+  }
+  std::unique_ptr<Table> Convert(short columns) {
+    app_->GetSelection()->WholeStory();
+    ConvertToTableArgs args;
+    args.separator = TableSeparator::kTabs;
+    args.num_rows = 10000.0;
+    args.num_columns = columns;
+    args.format = kTableFormatNone;
+    args.apply_borders = true;
+    args.auto_fit = false;
+    args.auto_fit_behavior = AutoFitBehavior::kFixed;
+    return app_->GetSelection()->ConvertToTable(args);
+  }
+  // Saves, closes, checks the schemas and returns the parts of the result.
+  std::map<std::string, std::string> SaveAndRead(Document& doc,
+                                                 const std::string& name = "out.docx") {
+    const auto path = dir_ / name;
+    doc.SaveAs(path.string());
+    doc.Close();
+    reportword::testing::ExpectSchemaValid(path);
+    return reportword::testing::ReadPackage(path);
+  }
+
+  reportword::testing::TempDir dir_;
+  std::unique_ptr<Application> app_ = DocxBackend().CreateApplication();
+};
+
+std::string Header1(const std::map<std::string, std::string>& parts) {
+  return parts.at("word/header1.xml");
+}
+
+TEST_F(DocxEngineTest, TemplateBecomesDocumentAndUnchangedPartsAreCopiedAsTheyAre) {
+  TemplateSpec spec;
+  spec.extra_parts = {
+      {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"},
+      {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)}};
+  const std::string path = WriteTemplate(spec);
+  auto doc = Add(path);
+  auto parts = SaveAndRead(*doc);
+  EXPECT_NE(parts.at("[Content_Types].xml").find("wordprocessingml.document.main+xml"),
+            std::string::npos);
+  EXPECT_EQ(parts.at("[Content_Types].xml").find("template.main+xml"), std::string::npos);
+  const auto original = reportword::testing::ReadPackage(path);
+  for (const char* unchanged : {"word/styles.xml", "word/media/image1.png", "word/footer1.xml",
+                                "word/header1.xml", "_rels/.rels"}) {
+    EXPECT_EQ(parts.at(unchanged), original.at(unchanged)) << unchanged;
+  }
+}
+
+TEST_F(DocxEngineTest, MacroProjectIsNotCarriedIntoTheDocument) {
+  TemplateSpec spec;
+  spec.main_content_type = "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
+  spec.extra_parts = {
+      {"word/vbaProject.bin", "VBA"},
+      {"word/_rels/vbaProject.bin.rels",
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+       "<Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/"
+       "wordVbaData\" Target=\"vbaData.xml\"/></Relationships>"},
+      {"word/vbaData.xml", "<wne:vbaSuppData xmlns:wne=\"x\"/>"}};
+  spec.extra_relationships =
+      "<Relationship Id=\"rIdV\" Type=\"http://schemas.microsoft.com/office/2006/relationships/"
+      "vbaProject\" Target=\"vbaProject.bin\"/>";
+  spec.extra_content_types =
+      "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"
+      "<Override PartName=\"/word/vbaData.xml\" "
+      "ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
+  auto doc = Add(WriteTemplate(spec, "t.dotm"));
+  auto parts = SaveAndRead(*doc);
+  for (const char* gone :
+       {"word/vbaProject.bin", "word/_rels/vbaProject.bin.rels", "word/vbaData.xml"}) {
+    EXPECT_EQ(parts.count(gone), 0u) << gone;
+  }
+  EXPECT_EQ(parts.at("word/_rels/document.xml.rels").find("vbaProject"), std::string::npos);
+  EXPECT_EQ(parts.at("[Content_Types].xml").find("vba"), std::string::npos);
+  EXPECT_NE(parts.at("[Content_Types].xml").find("document.main+xml"), std::string::npos);
+}
+
+TEST_F(DocxEngineTest, BrokenTemplatesAreRefusedWithAMessageNamingTheFile) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* expected;
+  };
+  auto without = [](const char* part) {
+    auto parts = reportword::testing::TemplateParts({});
+    std::erase_if(parts, [&](const auto& p) { return p.first == part; });
+    return reportword::testing::ZipParts(parts);
+  };
+  auto replacing = [](const char* part, std::string content) {
+    auto parts = reportword::testing::TemplateParts({});
+    for (auto& p : parts) {
+      if (p.first == part) p.second = content;
+    }
+    return reportword::testing::ZipParts(parts);
+  };
+  const Case cases[] = {
+      {"empty.dotx", "", "is empty"},
+      {"legacy.dot", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'),
+       ".dotx"},
+      {"random.dotx", "this is not a zip file at all", "not a valid"},
+      {"truncated.dotx", reportword::testing::BuildTemplate().substr(0, 200), "not a valid"},
+      {"no-types.dotx", without("[Content_Types].xml"), "[Content_Types].xml is missing"},
+      {"no-main.dotx", without("word/document.xml"), "word/document.xml is missing"},
+      {"not-xml.dotx", replacing("word/document.xml", "<w:document><w:body>"), "not well-formed"},
+      {"dtd.dotx",
+       replacing("word/document.xml",
+                 "<?xml version=\"1.0\"?><!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+                 "\"&a;&a;&a;&a;&a;&a;&a;&a;\">]><w:document "
+                 "xmlns:w=\"x\"><w:body>&b;</w:body></w:document>"),
+       "document type"},
+      {"spreadsheet.dotx",
+       [] {
+         TemplateSpec spec;
+         spec.main_content_type =
+             "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
+         return reportword::testing::BuildTemplate(spec);
+       }(),
+       "not a word-processing template"},
+  };
+  for (const Case& c : cases) {
+    const auto path = dir_ / c.name;
+    reportword::testing::WriteFile(path, c.bytes);
+    try {
+      Add(path.string());
+      ADD_FAILURE() << c.name << " was accepted";
+    } catch (const GenerationError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.expected), std::string::npos)
+          << c.name << ": " << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.name), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_THROW(Add(dir_.path().string()), GenerationError);  // a folder
+}
+
+TEST_F(DocxEngineTest, FindsPlaceholdersSplitAcrossRunsAndKeepsTheFirstRunsFormatting) {
+  TemplateSpec spec;
+  spec.headers["default"] =
+      "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: &lt;Da</w:t></w:r>"
+      "<w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/>"
+      "<w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t>TU</w:t></w:r><w:bookmarkEnd "
+      "w:id=\"0\"/>"
+      "<w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t>m&gt; "
+      "Ende</w:t></w:r></w:p>";
+  auto doc = Add(WriteTemplate(spec));
+  EXPECT_TRUE(Replace(*doc, "<Datum>", "06-Dez-2026"));
+  const std::string header = Header1(SaveAndRead(*doc));
+  EXPECT_NE(header.find("<w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: 06-Dez-2026</w:t>"),
+            std::string::npos)
+      << header;
+  EXPECT_NE(header.find("<w:t xml:space=\"preserve\"> Ende</w:t>"), std::string::npos) << header;
+  EXPECT_NE(header.find("w:bookmarkStart"), std::string::npos);
+  EXPECT_EQ(header.find("TU"), std::string::npos);
+}
+
+TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSection) {
+  struct Case {
+    const char* name;
+    std::string header;
+    bool found;
+    const char* expected;  // in the header after replacing "<Datum>" by "D"
+  };
+  const Case cases[] = {
+      {"case ignored", "<w:p><w:r><w:t>x &lt;DATUM&gt; y</w:t></w:r></w:p>", true,
+       "<w:t>x D y</w:t>"},
+      {"first occurrence only", "<w:p><w:r><w:t>&lt;Datum&gt;&lt;datum&gt;</w:t></w:r></w:p>", true,
+       "<w:t>D&lt;datum&gt;</w:t>"},
+      {"deleted text is not matched",
+       "<w:p><w:del w:id=\"1\" "
+       "w:author=\"a\"><w:r><w:delText>&lt;Datum&gt;</w:delText></w:r></w:del></w:p>",
+       false, "<w:delText>&lt;Datum&gt;</w:delText>"},
+      {"field instructions are not matched",
+       "<w:p><w:r><w:instrText>&lt;Datum&gt;</w:instrText></w:r></w:p>", false,
+       "<w:instrText>&lt;Datum&gt;</w:instrText>"},
+      {"a tab between the characters breaks the match",
+       "<w:p><w:r><w:t>&lt;Dat</w:t><w:tab/><w:t>um&gt;</w:t></w:r></w:p>", false, "<w:tab/>"},
+      {"text box: choice and fallback alike",
+       "<w:p><w:r><mc:AlternateContent "
+       "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
+       "<mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent><w:p><w:r><w:t>A "
+       "&lt;Datum&gt;</w:t></w:r></w:p>"
+       "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape "
+       "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox>"
+       "<w:txbxContent><w:p><w:r><w:t>A "
+       "&lt;Datum&gt;</w:t></w:r></w:p></w:txbxContent></v:textbox></v:shape>"
+       "</w:pict></mc:Fallback></mc:AlternateContent>"
+       "</w:r></w:p>",
+       true, "<v:textbox><w:txbxContent><w:p><w:r><w:t>A D</w:t>"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers["default"] = c.header;
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_EQ(Replace(*doc, "<Datum>", "D"), c.found) << c.name;
+    const std::string header = Header1(SaveAndRead(*doc));
+    EXPECT_NE(header.find(c.expected), std::string::npos) << c.name << "\n" << header;
+    if (std::string(c.name).find("text box") != std::string::npos) {
+      EXPECT_EQ(header.find("&lt;Datum&gt;"), std::string::npos) << header;
+    }
+  }
+}
+
+TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
+  TemplateSpec spec;
+  spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt; body-section</w:t></w:r></w:p>"},
+                  {"first", "<w:p><w:r><w:t>&lt;Datum&gt; first-page</w:t></w:r></w:p>"}};
+  // The first section ends at a paragraph-level section break that uses a
+  // header of its own (header3.xml).
+  spec.body =
+      "<w:p><w:r><w:t>&lt;Datum&gt; in body</w:t></w:r></w:p><w:p><w:pPr><w:sectPr>"
+      "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/></w:sectPr></w:pPr></w:p>";
+  spec.extra_relationships =
+      "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/header\" Target=\"header3.xml\"/>";
+  spec.extra_parts = {
+      {"word/header3.xml", std::string("<w:hdr ") + reportword::testing::kWordNs +
+                               "><w:p><w:r><w:t>S1 &lt;Datum&gt;</w:t></w:r></w:p></w:hdr>"}};
+  spec.extra_content_types =
+      "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-"
+      "officedocument.wordprocessingml.header+xml\"/>";
+  auto doc = Add(WriteTemplate(spec));
+  EXPECT_EQ(doc->GetSections()->Item(1)->GetHeaders()->Count(), 3);
+  EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
+  doc->GetContent()->SetText("a\tb\r\n");
+  auto parts = SaveAndRead(*doc);
+  EXPECT_NE(parts.at("word/header3.xml").find("S1 D"), std::string::npos);
+  for (const char* part : {"word/header1.xml", "word/header2.xml", "word/footer1.xml"}) {
+    EXPECT_NE(parts.at(part).find("&lt;Datum&gt;"), std::string::npos) << part;
+  }
+  // The body's own section properties stay; the section break went with the text.
+  const std::string& main = parts.at("word/document.xml");
+  EXPECT_EQ(main.find("rIdS"), std::string::npos);
+  EXPECT_NE(main.find("rIdH1"), std::string::npos);
+}
+
+TEST_F(DocxEngineTest, FirstSectionWithoutPrimaryHeaderFindsNothing) {
+  TemplateSpec spec;
+  spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
+  auto doc = Add(WriteTemplate(spec));
+  EXPECT_FALSE(Replace(*doc, "<Datum>", "D"));
+  auto parts = SaveAndRead(*doc);
+  EXPECT_NE(parts.at("word/header1.xml").find("&lt;Datum&gt;"), std::string::npos);
+}
+
+TEST_F(DocxEngineTest, ReplacementTextIsLiteralAndSafe) {
+  struct Case {
+    std::string replacement;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"A & <B> \"C\"", "<w:t>A &amp; &lt;B&gt; \"C\"</w:t>"},
+      {" Hauptweg 4 ", "<w:t xml:space=\"preserve\"> Hauptweg 4 </w:t>"},
+      {std::string("a\x01\x00z", 4), "<w:t>az</w:t>"},
+      {"a\vb", "<w:t>a</w:t><w:br/><w:t>b</w:t>"},
+      {"a\tb", "<w:t>a</w:t><w:tab/><w:t>b</w:t>"},
+      {"Stra\xC3\x9F"
+       "e \xFF",
+       "<w:t>Straße \xEF\xBF\xBD</w:t>"},
+      {"", "<w:t/>"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers["default"] = "<w:p><w:r><w:t>&lt;Bau-Nummer&gt;</w:t></w:r></w:p>";
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_TRUE(Replace(*doc, "<bau-nummer>", c.replacement));
+    const std::string header = Header1(SaveAndRead(*doc));
+    EXPECT_NE(header.find(c.expected), std::string::npos) << c.expected << "\n" << header;
+  }
+}
+
+TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
+  struct Case {
+    const char* name;
+    std::string text;
+    short columns;
+    int rows;
+    bool widths;
+  };
+  const Case cases[] = {
+      {"three columns", "a\tb\tc\r\nd\te\tf\r\n", 3, 2, false},
+      {"empty text gives one empty row", "", 3, 1, false},
+      {"leading empty line", "\r\nx\ty\r\n", 2, 2, true},
+      {"lone CR and LF end lines too", "a\tb\rc\td\ne\tf", 2, 3, false},
+      {"extra fields stay in the last cell", "a\tb\tc\td\r\n", 2, 1, false},
+  };
+  for (const Case& c : cases) {
+    auto doc = Add(WriteTemplate({}));
+    doc->GetContent()->SetText(c.text);
+    auto table = Convert(c.columns);
+    table->SetPreferredWidthType(PreferredWidthType::kPercent);
+    table->SetPreferredWidth(100.0f);
+    table->GetBorders()->SetOutsideLineStyle(LineStyle::kNone);
+    table->GetBorders()->SetInsideLineStyle(LineStyle::kNone);
+    if (c.widths) {
+      app_->GetSelection()->GetTables()->Item(1)->GetColumns()->Item(1)->SetWidth(250.0f);
+      app_->GetSelection()->GetTables()->Item(1)->GetColumns()->Item(2)->SetWidth(150.0f);
+    }
+    const std::string main = SaveAndRead(*doc).at("word/document.xml");
+    auto count = [&](const std::string& what) {
+      std::size_t n = 0;
+      for (std::size_t at = main.find(what); at != std::string::npos; at = main.find(what, at + 1))
+        ++n;
+      return static_cast<int>(n);
+    };
+    EXPECT_EQ(count("<w:tr>"), c.rows) << c.name;
+    EXPECT_EQ(count("<w:tc>"), c.rows * c.columns) << c.name;
+    EXPECT_EQ(count("<w:tcW "), c.rows * c.columns) << c.name;
+    EXPECT_EQ(count("<w:gridCol "), c.columns) << c.name;
+    EXPECT_NE(main.find("<w:tblW w:w=\"5000\" w:type=\"pct\"/>"), std::string::npos) << c.name;
+    EXPECT_EQ(count("w:val=\"none\""), 6) << c.name;
+    EXPECT_EQ(count("w:val=\"single\""), 0) << c.name;
+    EXPECT_EQ(main.find("Template body text"), std::string::npos) << c.name;
+    EXPECT_NE(main.find("</w:tbl><w:p/><w:sectPr>"), std::string::npos) << c.name;
+    if (c.widths) {
+      EXPECT_NE(main.find("<w:gridCol w:w=\"5000\"/><w:gridCol w:w=\"3000\"/>"), std::string::npos);
+      EXPECT_EQ(count("<w:tcW w:w=\"5000\" w:type=\"dxa\"/>"), c.rows);
+      EXPECT_EQ(count("<w:tcW w:w=\"3000\" w:type=\"dxa\"/>"), c.rows);
+    } else {
+      // The text width of the template's A4 page, 11906 - 2 * 1417 twips, shared evenly.
+      EXPECT_NE(main.find("<w:gridCol w:w=\"" + std::to_string(9072 / c.columns) + "\"/>"),
+                std::string::npos);
+    }
+  }
+}
+
+TEST_F(DocxEngineTest, ContentTextWithoutConversionGivesOneParagraphPerLine) {
+  auto doc = Add(WriteTemplate({}));
+  doc->GetContent()->SetText(std::string("eins\tzwei\r\ndrei\x02\r\n", 17));
+  const std::string main = SaveAndRead(*doc).at("word/document.xml");
+  EXPECT_NE(main.find("<w:body><w:p><w:r><w:t>eins</w:t><w:tab/><w:t>zwei</w:t></w:r></w:p>"
+                      "<w:p><w:r><w:t>drei</w:t></w:r></w:p><w:p/><w:sectPr>"),
+            std::string::npos)
+      << main;
+}
+
+TEST_F(DocxEngineTest, SaveReplacesAnExistingFileOnlyWhenComplete) {
+  const auto target = dir_ / "keep.docx";
+  reportword::testing::WriteFile(target, "old contents");
+  auto doc = Add(WriteTemplate({}));
+  // A folder that does not exist, and a folder named like the target: both fail.
+  EXPECT_THROW(doc->SaveAs((dir_ / "missing" / "x.docx").string()), GenerationError);
+  std::filesystem::create_directory(dir_ / "folder.docx");
+  EXPECT_THROW(doc->SaveAs((dir_ / "folder.docx").string()), GenerationError);
+  if (::geteuid() != 0) {  // root writes into read-only folders anyway
+    std::filesystem::create_directory(dir_ / "ro");
+    ::chmod((dir_ / "ro").c_str(), 0555);
+    EXPECT_THROW(doc->SaveAs((dir_ / "ro" / "x.docx").string()), GenerationError);
+  }
+  EXPECT_EQ(reportword::testing::ReadFile(target), "old contents");
+  doc->SaveAs(target.string());
+  EXPECT_NE(reportword::testing::ReadFile(target).substr(0, 2), "ol");
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+    if (entry.is_regular_file()) ++files;
+  }
+  EXPECT_EQ(files, 2u);  // the template and the target: no temporary file left
+}
+
+TEST_F(DocxEngineTest, CallsAfterQuitOrCloseFail) {
+  auto doc = Add(WriteTemplate({}));
+  doc->Close();
+  EXPECT_THROW(doc->GetContent(), GenerationError);
+  app_->Quit();
+  EXPECT_THROW(app_->GetDocuments(), GenerationError);
+}
+
+TEST(DocxPackageTest, LimitsRefuseHostilePackagesBeforeInflating) {
+  PackageLimits limits;
+  limits.max_entries = 50;
+  limits.max_part_size = 1 << 20;
+  reportword::testing::Parts many = reportword::testing::TemplateParts({});
+  for (int i = 0; i < 60; ++i) many.emplace_back("x/" + std::to_string(i), "");
+  EXPECT_THROW(TemplatePackage::FromBytes(reportword::testing::ZipParts(many), "many", limits),
+               GenerationError);
+  reportword::testing::Parts big = reportword::testing::TemplateParts({});
+  big.emplace_back("word/big.xml", std::string(2 << 20, ' '));
+  EXPECT_THROW(TemplatePackage::FromBytes(reportword::testing::ZipParts(big), "big", limits),
+               GenerationError);
+}
+
+TEST(DocxPackageTest, RelationshipTargetsResolveInsideThePackageOnly) {
+  EXPECT_EQ(ResolvePartName("word/document.xml", "header1.xml"), "word/header1.xml");
+  EXPECT_EQ(ResolvePartName("word/document.xml", "/word/h.xml"), "word/h.xml");
+  EXPECT_EQ(ResolvePartName("word/document.xml", "../customXml/item1.xml"), "customXml/item1.xml");
+  EXPECT_EQ(ResolvePartName("word/document.xml", "../../etc/passwd"), "");
+}
+
+}  // namespace
+}  // namespace reportword::docx
