@@ -44,16 +44,21 @@ std::string_view TrimSpaces(std::string_view s) {
   return s.substr(begin, end - begin + 1);
 }
 
-std::string TrimmedCopy(std::string_view s) { return std::string(TrimSpaces(s)); }
+std::string TrimmedCopy(std::string_view s) {
+  return std::string(TrimSpaces(s));
+}
 
 std::u32string FoldCase(std::string_view utf8) {
   std::u32string out;
   out.reserve(utf8.size());
-  for (std::size_t pos = 0; pos < utf8.size();) out.push_back(FoldCodePoint(DecodeForComparison(utf8, pos)));
+  for (std::size_t pos = 0; pos < utf8.size();)
+    out.push_back(FoldCodePoint(DecodeForComparison(utf8, pos)));
   return out;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return FoldCase(a) == FoldCase(b);
+}
 
 std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
   std::u32string folded_needle = FoldCase(needle);
@@ -75,7 +80,8 @@ bool IsValidUtf8(std::string_view s) {
   for (std::size_t pos = 0; pos < s.size();) {
     utf8proc_int32_t cp = 0;
     const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
-    utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
+    utf8proc_ssize_t n =
+        utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
     if (n <= 0) return false;
     pos += static_cast<std::size_t>(n);
   }

@@ -12,7 +12,9 @@ namespace reportword::text {
 // Removes leading and trailing U+0020 only; tabs and other white space stay.
 std::string_view TrimSpaces(std::string_view s);
 std::string TrimmedCopy(std::string_view s);
-inline bool IsBlank(std::string_view s) { return TrimSpaces(s).empty(); }
+inline bool IsBlank(std::string_view s) {
+  return TrimSpaces(s).empty();
+}
 
 // Simple (one-to-one) Unicode case folding of a whole UTF-8 text. Bytes that are
 // not valid UTF-8 fold to themselves, so any byte string can be compared.
