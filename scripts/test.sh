@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds with warnings as errors and runs the whole test suite, then builds
+# again with AddressSanitizer and UndefinedBehaviorSanitizer and runs it once more.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+
+"$root/scripts/build.sh" "$root/build"
+ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
+
+"$root/scripts/build.sh" "$root/build-asan" -DREPORTWORD_SANITIZE=ON -DREPORTWORD_BUILD_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
