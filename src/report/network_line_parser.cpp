@@ -1,1 +1,35 @@
-// placeholder
+#include "report/network_line_parser.h"
+
+#include <array>
+#include <string_view>
+
+#include "report/line_fields.h"
+#include "text/unicode.h"
+
+namespace reportword {
+
+void NetworkLineParser::ParseNetworkLine(const std::string& line, JobState& job) {
+  // The first blank line already belongs to the second section. Nothing is
+  // stored until the line has been split, which is the step that can fail.
+  const bool second_section = NetworkSection != 0 || text::IsBlank(line);
+  std::array<std::string_view, 5> first_fields{};
+  std::array<std::string_view, 2> second_fields{};
+  if (second_section) {
+    report::SplitFields(line, second_fields);
+  } else {
+    report::SplitFields(line, first_fields);
+  }
+  if (second_section) NetworkSection = 1;
+
+  // Runs in both sections: a second-section line offers empty values.
+  report::AssignWhileBlank(job.BuildNumber, first_fields[0]);
+  report::AssignWhileBlank(job.ObjectDesignation, first_fields[1]);
+
+  if (!second_section) {
+    report::AppendRow(job.TableText1, {first_fields[2], first_fields[3], first_fields[4]});
+  } else if (report::PassSkippedLines(NetworkSkipCount)) {
+    report::AppendRow(job.TableText2, {second_fields[0], second_fields[1]});
+  }
+}
+
+}  // namespace reportword

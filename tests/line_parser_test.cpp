@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/job_state.h"
+#include "report/network_line_parser.h"
+#include "report/road_line_parser.h"
+
+namespace reportword {
+namespace {
+
+struct ParserCase {
+  const char* name;
+  std::vector<std::string> lines;  // from line 2 of the report on
+  std::string build_number;
+  std::string object_designation;
+  std::string table_text1;
+  std::string table_text2;
+};
+
+void ExpectParsed(const ParserCase& c, bool road) {
+  JobState job;
+  NetworkLineParser network;
+  RoadLineParser road_parser;
+  for (const std::string& line : c.lines) {
+    road ? road_parser.ParseRoadLine(line, job) : network.ParseNetworkLine(line, job);
+  }
+  EXPECT_EQ(job.BuildNumber, c.build_number) << c.name;
+  EXPECT_EQ(job.ObjectDesignation, c.object_designation) << c.name;
+  EXPECT_EQ(job.TableText1, c.table_text1) << c.name;
+  EXPECT_EQ(job.TableText2, c.table_text2) << c.name;
+}
+
+TEST(LineParserTest, NetworkLines) {
+  const ParserCase cases[] = {
+      {"full line", {"V1\tV2\tV3\tV4\tV5"}, "V1", "V2", "V3\tV4\tV5\r\n", ""},
+      {"fields past 5 dropped", {"V1\tV2\tV3\tV4\tV5\tV6\tV7"}, "V1", "V2", "V3\tV4\tV5\r\n", ""},
+      {"leading tab", {"\tV2\tV3\tV4\tV5"}, "", "V2", "V3\tV4\tV5\r\n", ""},
+      {"trailing tab", {"V1\tV2\tV3\t"}, "V1", "V2", "V3\t\t\r\n", ""},
+      {"tabs only is not blank", {"\t\t\t"}, "", "", "\t\t\r\n", ""},
+      {"fields keep spaces", {"V1\tV2\t  \tV4\tV5"}, "V1", "V2", "  \tV4\tV5\r\n", ""},
+      {"no blank line", {"a\tb\tc", "d\te\tf"}, "a", "b", "c\t\t\r\nf\t\t\r\n", ""},
+      {"spaces-only line switches", {"   ", "S\tT", "X\tY\tZ", "W"}, "", "", "", "X\tY\r\nW\t\r\n"},
+      {"second blank line skipped", {"a\tb\tc", "", "", "X\tY"}, "a", "b", "c\t\t\r\n", "X\tY\r\n"},
+      {"later blank lines", {"", "skip", "X", "", "  "}, "", "", "", "X\t\r\n\t\r\n  \t\r\n"},
+      {"nothing after skips", {"a\tb\tc", "", "last"}, "a", "b", "c\t\t\r\n", ""},
+      {"blank build number waits",
+       {"   \tP\tc", "K\tQ\td", "L"},
+       "K",
+       "P",
+       "c\t\t\r\nd\t\t\r\n\t\t\r\n",
+       ""},
+      // While still blank, a second-section line offers empty values.
+      {"second section clears", {"  \t\tc", "", "x"}, "", "", "c\t\t\r\n", ""},
+  };
+  for (const ParserCase& c : cases) ExpectParsed(c, false);
+}
+
+TEST(LineParserTest, RoadLines) {
+  const ParserCase cases[] = {
+      {"full line", {"V1\tV2\tK1\tV4\tV5"}, "V1", " K1", "V2\tV4\tV5\r\n", ""},
+      // k1 differs in case, K occurs inside K1, "1 K" spans the space between two values.
+      {"collects new values",
+       {"B\t\tK1", "\t\tK2", "\t\tk1", "\t\tK", "\t\t1 K", "\t\tK3"},
+       "B",
+       " K1 K2 K3",
+       "\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n",
+       ""},
+      {"case beyond ASCII",
+       {"\t\tÖlweg", "\t\tÖLWEG", "\t\tstraße"},
+       "",
+       " Ölweg straße",
+       "\t\t\r\n\t\t\r\n\t\t\r\n",
+       ""},
+      {"no field 3 gives a space", {"V1\tV2", "\t\tK1"}, "V1", "  K1", "V2\t\t\r\n\t\t\r\n", ""},
+      {"blank first line", {"", "skip", "X\tY\tZ"}, "", " ", "", "X\tY\r\n"},
+      {"second section not collected",
+       {"\t\tK1", "", "s", "X\tY\tZ"},
+       "",
+       " K1",
+       "\t\t\r\n",
+       "X\tY\r\n"},
+      {"spaces are a value", {"\t\tK1", "\t\t  "}, "", " K1   ", "\t\t\r\n\t\t\r\n", ""},
+  };
+  for (const ParserCase& c : cases) ExpectParsed(c, true);
+}
+
+TEST(LineParserTest, DesignationIsSearchedAgainAfterItWasReplaced) {
+  JobState job;
+  RoadLineParser parser;
+  parser.ParseRoadLine("a\tb\tK1", job);
+  job.ObjectDesignation = "X";
+  parser.ParseRoadLine("a\tb\tK1", job);
+  EXPECT_EQ(job.ObjectDesignation, "X K1");
+}
+
+// The 32,767th tab overflows the 16-bit field number; the line must then leave
+// no trace, in either section.
+TEST(LineParserTest, TabLimitLeavesEverythingUnchanged) {
+  const std::string too_many(32767, '\t');
+  const std::string most(32766, '\t');
+  for (std::int16_t section : {0, 1}) {
+    JobState job;
+    NetworkLineParser network;
+    RoadLineParser road;
+    network.NetworkSection = road.RoadSection = section;
+    EXPECT_THROW(network.ParseNetworkLine(too_many, job), std::overflow_error);
+    EXPECT_THROW(road.ParseRoadLine(too_many, job), std::overflow_error);
+    EXPECT_EQ(network.NetworkSection, section);
+    EXPECT_EQ(road.RoadSection, section);
+    EXPECT_EQ(network.NetworkSkipCount + road.RoadSkipCount, 0);
+    EXPECT_EQ(job.ObjectDesignation + job.TableText1 + job.TableText2, "");
+    EXPECT_NO_THROW(network.ParseNetworkLine(most, job));
+    EXPECT_NO_THROW(road.ParseRoadLine(most, job));
+  }
+}
+
+}  // namespace
+}  // namespace reportword
