@@ -1,1 +1,122 @@
-// placeholder
+#include "report/report_reader.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <ios>
+#include <limits>
+#include <stdexcept>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "docgen/generation_error.h"
+#include "report/network_line_parser.h"
+#include "report/report_decoding.h"
+#include "report/road_line_parser.h"
+#include "text/unicode.h"
+
+namespace reportword {
+namespace {
+
+using report::ReportEncoding;
+
+std::string FileLabel(const std::string& name) {
+  return "report file \"" + name + "\"";
+}
+
+[[noreturn]] void Fail(const std::string& name, const std::string& what) {
+  throw GenerationError(FileLabel(name) + ": " + what);
+}
+
+// Reads the stream to its end in chunks; `on_chunk` returns false to stop early.
+template <typename OnChunk>
+void ReadChunks(std::istream& in, const std::string& name, std::vector<char>& buffer,
+                OnChunk on_chunk) {
+  try {
+    for (;;) {
+      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+      const auto count = static_cast<std::size_t>(in.gcount());
+      if (in.bad() || (in.fail() && !in.eof())) Fail(name, "read error");
+      if (count > 0 && !on_chunk(std::string_view(buffer.data(), count))) return;
+      if (in.eof()) return;
+    }
+  } catch (const std::ios_base::failure&) {  // a stream set to throw
+    Fail(name, "read error");
+  }
+}
+
+ReportEncoding DetectEncoding(std::istream& in, const std::string& name,
+                              std::vector<char>& buffer) {
+  report::Utf8Validator validator;
+  ReadChunks(in, name, buffer, [&](std::string_view chunk) { return validator.Feed(chunk); });
+  return validator.Finish() ? ReportEncoding::kUtf8 : ReportEncoding::kWindows1252;
+}
+
+void Rewind(std::istream& in, const std::string& name) {
+  in.clear();
+  in.seekg(0, std::ios::beg);
+  if (!in) Fail(name, "cannot be read a second time (the stream is not seekable)");
+}
+
+}  // namespace
+
+void ReadReport(std::istream& in, const std::string& name, JobState& job) {
+  std::vector<char> buffer(report::kReadChunkSize);
+  const ReportEncoding encoding = DetectEncoding(in, name, buffer);
+  Rewind(in, name);
+
+  NetworkLineParser network_parser;
+  RoadLineParser road_parser;
+  std::int32_t line_number = 0;
+  const report::ReportLineAssembler::LineHandler parse_line = [&](const std::string& line) {
+    if (line_number == std::numeric_limits<std::int32_t>::max()) {
+      Fail(name, "more than 2147483647 lines");
+    }
+    ++line_number;
+    if (line_number == 1) return;  // line 1 holds no data
+    try {
+      if (job.RoadRenovationMode) {
+        road_parser.ParseRoadLine(line, job);
+      } else {
+        network_parser.ParseNetworkLine(line, job);
+      }
+    } catch (const std::overflow_error& error) {
+      throw GenerationError(FileLabel(name) + ", line " + std::to_string(line_number) + ": " +
+                            error.what());
+    }
+  };
+
+  report::ReportLineAssembler assembler(encoding);
+  // The second pass checks again, so that a file changed in between cannot
+  // bring ill-formed UTF-8 into the job state.
+  report::Utf8Validator validator;
+  const auto check_still_utf8 = [&](bool well_formed) {
+    if (encoding == ReportEncoding::kUtf8 && !well_formed) {
+      Fail(name, "changed while it was being read");
+    }
+  };
+  ReadChunks(in, name, buffer, [&](std::string_view chunk) {
+    if (encoding == ReportEncoding::kUtf8) check_still_utf8(validator.Feed(chunk));
+    assembler.Feed(chunk, parse_line);
+    return true;
+  });
+  check_still_utf8(validator.Finish());
+  assembler.Finish(parse_line);
+}
+
+void ReadReportFile(JobState& job) {
+  const std::string path = text::TrimmedCopy(job.ReportFilePath);
+  std::ifstream in;
+  errno = 0;
+  in.open(std::filesystem::u8path(path), std::ios::in | std::ios::binary);
+  if (!in.is_open()) {
+    const int error = errno;
+    Fail(path, error != 0 ? "cannot be opened: " + std::generic_category().message(error)
+                          : std::string("cannot be opened"));
+  }
+  ReadReport(in, path, job);
+}
+
+}  // namespace reportword

@@ -9,12 +9,15 @@
 
 namespace reportword {
 
-// Opens job.ReportFilePath (leading and trailing spaces removed) and reads it.
+// Opens job.ReportFilePath (leading and trailing spaces removed; the stored
+// value stays as it is) and reads it.
 // Throws GenerationError naming the file (and line, where one is concerned).
 void ReadReportFile(JobState& job);
 
 // Reads an already opened report; `name` is used in error messages. The stream
-// must be seekable: it is read twice (once to settle the encoding).
+// must be seekable: it is read twice, first only to settle the encoding (UTF-8
+// when all of it is well-formed UTF-8, else Windows-1252), then to parse it.
+// Rows appended before a failure stay in the job state.
 void ReadReport(std::istream& in, const std::string& name, JobState& job);
 
 }  // namespace reportword

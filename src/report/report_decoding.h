@@ -1,0 +1,68 @@
+// Turning the raw bytes of a report into UTF-8 lines. A report is UTF-8 when
+// every byte of it is part of well-formed UTF-8, otherwise it is taken as
+// Windows-1252, the code page such reports are usually written in.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace reportword::report {
+
+// Size of the pieces in which a report is read; lines may be longer.
+inline constexpr std::size_t kReadChunkSize = 64 * 1024;
+
+enum class ReportEncoding { kUtf8, kWindows1252 };
+
+// Checks bytes for well-formed UTF-8 as they arrive in pieces of any size; a
+// sequence may be split between two pieces.
+class Utf8Validator {
+ public:
+  // Returns false from the first ill-formed byte on.
+  bool Feed(std::string_view bytes);
+  // True when everything fed was well-formed and no sequence is left open.
+  bool Finish() const { return valid_ && continuation_bytes_needed_ == 0; }
+
+ private:
+  bool valid_ = true;
+  int continuation_bytes_needed_ = 0;
+  // Range allowed for the next continuation byte; narrower than 80..BF right
+  // after some lead bytes, which rules out overlong forms, surrogates and
+  // code points above U+10FFFF.
+  unsigned char next_lower_ = 0x80;
+  unsigned char next_upper_ = 0xBF;
+};
+
+// Appends the UTF-8 form of Windows-1252 bytes. The five bytes the code page
+// leaves undefined (81, 8D, 8F, 90, 9D) become the C1 controls of equal value.
+void AppendWindows1252(std::string& out, std::string_view bytes);
+
+// Splits the bytes of a report, fed in pieces of any size, into decoded lines.
+// A line ends at CR, at CR LF or at a lone LF; the line end is not part of the
+// line. A line end after the last line gives no further, empty line. In UTF-8
+// the caller must have checked the bytes; a byte-order mark at the very start
+// is dropped.
+class ReportLineAssembler {
+ public:
+  using LineHandler = std::function<void(const std::string& line)>;
+
+  explicit ReportLineAssembler(ReportEncoding encoding) : encoding_(encoding) {}
+
+  // Calls on_line for every line that `bytes` completes.
+  void Feed(std::string_view bytes, const LineHandler& on_line);
+  // Hands over a last line that has no line end.
+  void Finish(const LineHandler& on_line);
+
+ private:
+  void AppendDecoded(std::string_view bytes);
+  void EndLine(const LineHandler& on_line);
+
+  ReportEncoding encoding_;
+  std::string line_;
+  bool line_started_ = false;  // bytes have come since the last line end
+  bool after_cr_ = false;      // an LF that comes next belongs to that CR
+  bool first_line_ = true;
+};
+
+}  // namespace reportword::report

@@ -1,0 +1,240 @@
+#include "report/report_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <streambuf>
+#include <string>
+
+#include "docgen/generation_error.h"
+#include "report/report_decoding.h"
+#include "text/unicode.h"
+
+namespace reportword {
+namespace {
+
+using namespace std::string_literals;
+
+JobState ReadBytes(const std::string& bytes, bool road = false) {
+  JobState job;
+  job.RoadRenovationMode = road;
+  std::istringstream in(bytes);
+  ReadReport(in, "mem.txt", job);
+  return job;
+}
+
+TEST(ReportReaderTest, LinesAndLineEnds) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string table_text1;
+    std::string table_text2;
+  } cases[] = {
+      {"CR", "t\r1\t2\tA\r1\t2\tB\r", "A\t\t\r\nB\t\t\r\n", ""},
+      {"CR LF", "t\r\n1\t2\tA\r\n1\t2\tB\r\n", "A\t\t\r\nB\t\t\r\n", ""},
+      {"LF", "t\n1\t2\tA\n1\t2\tB\n", "A\t\t\r\nB\t\t\r\n", ""},
+      {"mixed", "t\r\n1\t2\tA\n1\t2\tB\r1\t2\tC\r\n", "A\t\t\r\nB\t\t\r\nC\t\t\r\n", ""},
+      {"no final line end", "t\r\n1\t2\tA\r\n1\t2\tB", "A\t\t\r\nB\t\t\r\n", ""},
+      {"two final line ends give an empty line", "t\n\ns\nX\tY\n\n", "", "X\tY\r\n\t\r\n"},
+      {"CR CR gives an empty line", "t\r1\t2\tA\r\rs\rX\r", "A\t\t\r\n", "X\t\r\n"},
+      {"LF CR is two line ends", "t\n\rs\nX", "", "X\t\r\n"},
+      {"empty file", "", "", ""},
+      {"only line 1", "1\t2\t3", "", ""},
+      {"only line 1 with line end", "1\t2\t3\r\n", "", ""},
+      {"blank line 1 is only discarded", "  \r\n1\t2\tA\r\n", "A\t\t\r\n", ""},
+      {"NUL and controls are data", "t\r\n1\t2\tA\0B\x01\r\n"s, "A\0B\x01\t\t\r\n"s, ""},
+  };
+  for (const Case& c : cases) {
+    const JobState job = ReadBytes(c.bytes);
+    EXPECT_EQ(job.TableText1, c.table_text1) << c.name;
+    EXPECT_EQ(job.TableText2, c.table_text2) << c.name;
+  }
+}
+
+TEST(ReportReaderTest, RoadModeUsesTheRoadParser) {
+  const JobState road = ReadBytes("t\r\nB\tD\tK\tc4\tc5\r\n", true);
+  EXPECT_EQ(road.ObjectDesignation, " K");
+  EXPECT_EQ(road.TableText1, "D\tc4\tc5\r\n");
+}
+
+TEST(ReportReaderTest, Encodings) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string object_designation;
+  } cases[] = {
+      {"UTF-8",
+       "t\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"Windows-1252",
+       "t\r\nB\tHauptstra\xDF"
+       "e",
+       "Hauptstraße"},
+      {"UTF-8 with BOM",
+       "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"BOM alone on line 1",
+       "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"BOM, but not UTF-8 after it",
+       "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF"
+       "e",
+       "Hauptstraße"},
+      {"U+FEFF after line 1 is data", "t\r\nB\t\xEF\xBB\xBFX", "\xEF\xBB\xBFX"},
+      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x9D\x9F\xA0\xFF",
+       "€\u0081\u008D\u008F\u0090\u009D\u0178\u00A0ÿ"},
+      {"truncated sequence at the end", "t\r\nB\tx\xC3", "xÃ"},
+      {"overlong form", "t\r\nB\t\xC0\xAF", "À¯"},
+      {"surrogate", "t\r\nB\t\xED\xA0\x80", "í\u00A0€"},
+      {"above U+10FFFF", "t\r\nB\t\xF4\x90\x80\x80", "ô\u0090€€"},
+      {"lone continuation byte", "t\r\nB\tä\x9F", "Ã¤Ÿ"},
+  };
+  for (const Case& c : cases) {
+    const JobState job = ReadBytes(c.bytes);
+    EXPECT_EQ(job.ObjectDesignation, c.object_designation) << c.name;
+    EXPECT_EQ(job.BuildNumber, "B") << c.name;
+    EXPECT_TRUE(text::IsValidUtf8(job.ObjectDesignation)) << c.name;
+  }
+}
+
+TEST(ReportReaderTest, ChunkBoundaries) {
+  // Line 1 is padded so that the chunk boundary falls on each byte of the
+  // two-byte ß and of the CR LF pairs around it in turn.
+  for (std::size_t shift = 0; shift <= 12; ++shift) {
+    const std::string line1(report::kReadChunkSize - shift, 'x');
+    const JobState utf8 = ReadBytes(line1 + "\r\nB\tstraße\r\n\r\ns\r\nX\r\n");
+    EXPECT_EQ(utf8.ObjectDesignation, "straße") << shift;
+    EXPECT_EQ(utf8.TableText1, "\t\t\r\n") << shift;
+    EXPECT_EQ(utf8.TableText2, "X\t\r\n") << shift;
+    const JobState cp1252 = ReadBytes(line1 + "\r\nB\tstra\xDF" + "e\r\n");
+    EXPECT_EQ(cp1252.ObjectDesignation, "straße") << shift;
+  }
+}
+
+TEST(ReportReaderTest, EncodingIsDecidedByTheWholeFile) {
+  std::string report = "t\r\nB\tstra\xC3\x9F\r\n";
+  report.append(3 * report::kReadChunkSize, 'x');
+  report += "\xFF";
+  const JobState job = ReadBytes(report);
+  EXPECT_EQ(job.ObjectDesignation, "straÃŸ");
+}
+
+TEST(ReportReaderTest, LineLongerThanManyChunks) {
+  const std::string field(10 * 1024 * 1024, 'z');
+  EXPECT_EQ(ReadBytes("t\r\n1\t2\t" + field + "\r\n1\t2\tA").TableText1,
+            field + "\t\t\r\nA\t\t\r\n");
+}
+
+TEST(ReportReaderTest, TabOverflowNamesFileAndLine) {
+  std::string overflowing = "V1\tV2\tV3";
+  overflowing.append(32767 - 2, '\t');
+  JobState job;
+  std::istringstream in("t\r\n1\t2\tA\r\n" + overflowing + "\r\n1\t2\tB\r\n");
+  try {
+    ReadReport(in, "x.txt", job);
+    FAIL() << "no error";
+  } catch (const GenerationError& error) {
+    EXPECT_STREQ(error.what(), "report file \"x.txt\", line 3: more than 32766 tabs in one line");
+  }
+  EXPECT_EQ(job.TableText1, "A\t\t\r\n");
+  EXPECT_EQ(job.BuildNumber, "1");
+}
+
+// Hands out its text once and cannot seek back.
+class OneWayBuffer : public std::streambuf {
+ public:
+  explicit OneWayBuffer(std::string text) : text_(std::move(text)) {
+    setg(text_.data(), text_.data(), text_.data() + text_.size());
+  }
+
+ private:
+  std::string text_;
+};
+
+TEST(ReportReaderTest, UnseekableStreamIsAnError) {
+  OneWayBuffer buffer("t\r\n1\t2\tA\r\n");
+  std::istream in(&buffer);
+  JobState job;
+  EXPECT_THROW(ReadReport(in, "pipe", job), GenerationError);
+}
+
+TEST(ReportReaderTest, Utf8ValidatorAcceptsSequencesSplitAnywhere) {
+  const std::string samples[] = {"abc",
+                                 "Hauptstraße",
+                                 "€ 𝄞 \xEF\xBB\xBF",
+                                 "\xC3",
+                                 "\xC0\xAF",
+                                 "\xED\x9F\xBF",
+                                 "\xED\xA0\x80",
+                                 "\xE0\x9F\xBF",
+                                 "\xF0\x8F\xBF\xBF",
+                                 "\xF4\x8F\xBF\xBF",
+                                 "\xF4\x90\x80\x80",
+                                 "a\x80",
+                                 "\xF8\x88\x80\x80\x80",
+                                 "0123456789abcdefä0123456789abcdef"};
+  for (const std::string& sample : samples) {
+    for (std::size_t split = 0; split <= sample.size(); ++split) {
+      report::Utf8Validator validator;
+      validator.Feed(std::string_view(sample).substr(0, split));
+      validator.Feed(std::string_view(sample).substr(split));
+      EXPECT_EQ(validator.Finish(), text::IsValidUtf8(sample)) << sample << " at " << split;
+    }
+  }
+}
+
+class ReportFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("report_reader_test_" + std::to_string(stamp) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string& file_name, const std::string& bytes) {
+    const std::filesystem::path path = dir_ / std::filesystem::u8path(file_name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    const auto u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+  }
+
+  std::filesystem::path dir_;
+};
+
+TEST_F(ReportFileTest, ReadsTheFileOfTheTrimmedPath) {
+  for (const char* file_name : {"report.txt", "Bericht Straße.txt"}) {
+    JobState job;
+    job.ReportFilePath = "  " + Write(file_name, "t\r\nB\tD\tA\r\n") + " ";
+    const std::string stored = job.ReportFilePath;
+    ReadReportFile(job);
+    EXPECT_EQ(job.TableText1, "A\t\t\r\n") << file_name;
+    EXPECT_EQ(job.ReportFilePath, stored);
+  }
+}
+
+TEST_F(ReportFileTest, UnreadableFileIsAnErrorNamingIt) {
+  const std::string directory = Write("present.txt", "").substr(0, dir_.string().size());
+  for (const std::string& path : {directory + "/missing.txt", directory}) {
+    JobState job;
+    job.ReportFilePath = path;
+    try {
+      ReadReportFile(job);
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const GenerationError& error) {
+      EXPECT_NE(std::string(error.what()).find("\"" + path + "\""), std::string::npos)
+          << error.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace reportword
