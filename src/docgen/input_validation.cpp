@@ -1,1 +1,35 @@
-// placeholder
+#include "docgen/input_validation.h"
+
+#include <array>
+
+#include "text/unicode.h"
+
+namespace reportword {
+
+std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& backend) {
+  job.TemplatePath1 = text::TrimmedCopy(job.TemplatePath1);
+  job.TemplatePath2 = text::TrimmedCopy(job.TemplatePath2);
+  job.ReportFilePath = text::TrimmedCopy(job.ReportFilePath);
+
+  wordproc::FileSystem& file_system = UseFileSystem(job, backend);
+  if (!file_system.FileExists(job.TemplatePath1)) return kTemplateMissingMessage;
+  if (!file_system.FileExists(job.TemplatePath2)) return kTemplateMissingMessage;
+  if (!file_system.FileExists(job.ReportFilePath)) return kReportMissingMessage;
+  if (text::IsBlank(job.TargetPath1)) return kTargetMissingMessage;
+  if (text::IsBlank(job.TargetPath2)) return kTargetMissingMessage;
+
+  // Saving over an input would destroy a template or the report, and two equal
+  // targets would leave only the second document; refuse both before anything
+  // is written. The targets are compared as stored, since that is what is saved.
+  const std::array<const std::string*, 3> inputs{&job.TemplatePath1, &job.TemplatePath2,
+                                                 &job.ReportFilePath};
+  for (const std::string* target : {&job.TargetPath1, &job.TargetPath2}) {
+    for (const std::string* input : inputs) {
+      if (file_system.SameFile(*target, *input)) return kTargetIsInputMessage;
+    }
+  }
+  if (file_system.SameFile(job.TargetPath1, job.TargetPath2)) return kTargetIsInputMessage;
+  return std::nullopt;
+}
+
+}  // namespace reportword

@@ -1,1 +1,88 @@
-// placeholder
+#include "docgen/report_generator.h"
+
+#include <exception>
+#include <memory>
+
+#include "docgen/body_table.h"
+#include "docgen/generation_error.h"
+#include "docgen/header_placeholders.h"
+#include "docgen/input_validation.h"
+#include "report/report_reader.h"
+
+namespace reportword {
+namespace {
+
+// What one run holds besides the job state. At most one document is open at a
+// time; the body table of the last document is kept until the run ends.
+struct RunObjects {
+  std::unique_ptr<wordproc::Document> document;
+  std::unique_ptr<wordproc::Table> body_table;
+};
+
+void MakeDocument(int document_number, JobState& job, GenerationContext& context, RunObjects& run) {
+  const bool first_document = document_number == 1;
+  const std::string& template_path = first_document ? job.TemplatePath1 : job.TemplatePath2;
+  const std::string& target_path = first_document ? job.TargetPath1 : job.TargetPath2;
+
+  // The template goes in quoted, so that a path with blanks stays one argument.
+  run.document = UseWordApp(job, context.backend).GetDocuments()->Add("\"" + template_path + "\"");
+  run.document->GetApplication()->SetVisible(false);
+  ReplaceHeaderPlaceholders(*run.document, document_number, job, context.dates);
+  run.body_table = LayOutBodyTable(*run.document, document_number, job, context.backend);
+  run.document->SaveAs(target_path);
+  run.document->Close();
+  run.document.reset();
+}
+
+// Shuts the word processor down after a failure. The open document is dropped
+// unsaved. The application is created here if the failure came before it was
+// started, so that every failing run ends with a Quit. A failure while quitting
+// must not hide the error that brought the run here, so it is swallowed.
+void AbandonRun(JobState& job, GenerationContext& context, RunObjects& run) noexcept {
+  run.document.reset();
+  run.body_table.reset();
+  try {
+    UseWordApp(job, context.backend).GetApplication()->Quit();
+  } catch (...) {
+  }
+  job.WordApp.reset();
+}
+
+}  // namespace
+
+GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
+  RunObjects run;
+  try {
+    if (std::optional<std::string> message = ValidateInputs(job, context.backend)) {
+      context.messages.Show(*message, MessageStyle::kInformation);
+      return GenerationOutcome::kInputCheckFailed;
+    }
+
+    ReadReportFile(job);
+
+    wordproc::Application& word_app = UseWordApp(job, context.backend);
+    word_app.GetApplication()->SetVisible(false);
+    word_app.SetDisplayAlerts(wordproc::kAlertsNone);
+    MakeDocument(1, job, context, run);
+
+    UseWordApp(job, context.backend).GetApplication()->SetVisible(false);
+    MakeDocument(2, job, context, run);
+
+    UseWordApp(job, context.backend).GetApplication()->Quit();
+    run.body_table.reset();
+    job.WordApp.reset();
+    return GenerationOutcome::kDocumentsWritten;
+  } catch (const GenerationError&) {
+    AbandonRun(job, context, run);
+    throw;
+  } catch (const std::exception& failure) {
+    GenerationError error(failure.what());
+    AbandonRun(job, context, run);
+    throw error;
+  } catch (...) {
+    AbandonRun(job, context, run);
+    throw;
+  }
+}
+
+}  // namespace reportword

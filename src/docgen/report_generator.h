@@ -20,8 +20,9 @@ enum class GenerationOutcome {
   kInputCheckFailed,  // the check's message was shown; nothing was read or written
 };
 
-// On a failure after the checks the engine is told to quit (the document in
-// progress is not saved) and the GenerationError is rethrown to the caller.
+// Any failure, a file check that could not be made included, tells the word
+// processor to quit (the document in progress is not saved) and reaches the
+// caller as a GenerationError; other std::exceptions are wrapped into one.
 GenerationOutcome GenerateReports(JobState& job, GenerationContext& context);
 
 }  // namespace reportword
