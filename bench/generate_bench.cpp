@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 
@@ -32,7 +33,8 @@ void WriteReport(const fs::path& path, long rows) {
         << "e " << i << "\tNAYY 4x150 SE, " << (i % 480) << " m\tohne Befund\r\n";
   }
   out << "\r\nMesspunkt\tSpannungsabfall\r\n";
-  for (long i = 0; i < rows; ++i) out << "MP " << i << " Lindenallee\t" << (i % 450) / 100.0 << " %\r\n";
+  for (long i = 0; i < rows; ++i)
+    out << "MP " << i << " Lindenallee\t" << (i % 450) / 100.0 << " %\r\n";
 }
 
 }  // namespace
@@ -41,7 +43,8 @@ int main(int argc, char** argv) {
   const long rows = argc > 1 ? std::atol(argv[1]) : 100000;
   const int runs = argc > 2 ? std::atoi(argv[2]) : 3;
   const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
-  const fs::path dir = fs::temp_directory_path() / ("reportword-bench-" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("reportword-bench-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   WriteReport(dir / "report.txt", rows);
 
@@ -70,9 +73,11 @@ int main(int argc, char** argv) {
   }
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  std::printf("rows per section: %ld, best of %d: %.1f ms, peak RSS: %.1f MiB, doc1 %.1f KiB, doc2 %.1f KiB\n",
-              rows, runs, best * 1000.0, usage.ru_maxrss / 1024.0,
-              fs::file_size(dir / "doc1.docx") / 1024.0, fs::file_size(dir / "doc2.docx") / 1024.0);
+  std::printf(
+      "rows per section: %ld, best of %d: %.1f ms, peak RSS: %.1f MiB, doc1 %.1f KiB, doc2 %.1f "
+      "KiB\n",
+      rows, runs, best * 1000.0, usage.ru_maxrss / 1024.0,
+      fs::file_size(dir / "doc1.docx") / 1024.0, fs::file_size(dir / "doc2.docx") / 1024.0);
   fs::remove_all(dir);
   return 0;
 }

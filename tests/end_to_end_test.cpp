@@ -1,0 +1,230 @@
+// Runs the real executable on generated inputs and checks what a caller sees:
+// the exit status, the one-line diagnostic, and the files written or not.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace reportword {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::ShellQuote;
+using testing::WriteFile;
+
+constexpr const char* kNetworkReport =
+    "Export\tline one is discarded\r\n"
+    "b7-001\tHauptweg 4\tStra\xDF"
+    "e 1\tNAYY 150\tOK\r\n"
+    "\tOther\tGasse 2\tNYY 50\tMuffe\r\n"
+    "\r\n"
+    "Messpunkt\tWert\r\n"
+    "MP 1\t0,4 %\r\n"
+    "MP 2\t1,2 %\r\n";
+
+constexpr const char* kRoadReport =
+    "Export\r\n"
+    "s-113\tLindenallee 3\tAbschnitt Ost\tGas DN 150\tumlegen\r\n"
+    "\tKirchplatz 1\tAbschnitt West\tWasser\terneuern\r\n"
+    "\r\n"
+    "Leitung\tL\xE4nge\r\n"
+    "Gas L\xE4nge\t120 m\r\n";
+
+class EndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // A folder name with a space and non-ASCII letters, as users have them.
+    folder_ = dir_ / "Prüf ordner";
+    fs::create_directories(folder_);
+    fs::copy_file(fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx",
+                  folder_ / "a.dotx");
+    fs::copy_file(fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-2.dotx",
+                  folder_ / "b.dotx");
+    WriteFile(folder_ / "report.txt", kNetworkReport);
+  }
+
+ public:
+  fs::path P(const std::string& name) const { return folder_ / name; }
+
+ protected:
+  testing::CommandResult Run(const std::string& code, const std::vector<fs::path>& paths) {
+    std::string command = "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE);
+    if (!code.empty()) command += " " + ShellQuote(code);
+    for (const fs::path& p : paths) command += " " + ShellQuote(p.string());
+    return testing::RunCommand(command);
+  }
+  testing::CommandResult RunDefault(const std::string& code = "9520e000") {
+    return Run(code, {P("a.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")});
+  }
+
+  testing::TempDir dir_;
+  fs::path folder_;
+};
+
+TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
+  auto result = RunDefault();
+  ASSERT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(result.output, "");
+  testing::ExpectSchemaValid(P("out1.docx"));
+  testing::ExpectSchemaValid(P("out2.docx"));
+  const auto doc1 = testing::ReadPackage(P("out1.docx"));
+  const auto doc2 = testing::ReadPackage(P("out2.docx"));
+  const std::string& header1 = doc1.at("word/header1.xml");
+  EXPECT_NE(header1.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << header1;
+  EXPECT_NE(header1.find("B7-001"), std::string::npos) << header1;
+  EXPECT_TRUE(std::regex_search(header1, std::regex(R"(\d\d-[A-Z][a-z][a-z]-\d{4})"))) << header1;
+  EXPECT_NE(header1.find("&lt;filename&gt;"), std::string::npos);  // network run: stays
+  EXPECT_NE(doc2.at("word/header1.xml").find("B7-001"), std::string::npos);
+  const std::string& main1 = doc1.at("word/document.xml");
+  EXPECT_NE(main1.find("<w:t>Straße 1</w:t>"), std::string::npos);
+  EXPECT_NE(main1.find("<w:t>Muffe</w:t>"), std::string::npos);
+  EXPECT_EQ(main1.find("Dieser Text der Vorlage"), std::string::npos);
+  EXPECT_NE(doc2.at("word/document.xml").find("<w:t>1,2 %</w:t>"), std::string::npos);
+}
+
+TEST_F(EndToEndTest, RoadRenovationRunFillsFilenameAndSetsColumnWidths) {
+  WriteFile(P("report.txt"), kRoadReport);
+  auto result = RunDefault("Strassensanierung");
+  ASSERT_EQ(result.status, 0) << result.output;
+  const auto doc1 = testing::ReadPackage(P("out1.docx"));
+  const auto doc2 = testing::ReadPackage(P("out2.docx"));
+  const std::string& header = doc1.at("word/header1.xml");
+  EXPECT_NE(header.find("> Abschnitt Ost Abschnitt West<"), std::string::npos) << header;
+  EXPECT_NE(header.find(">S-113<"), std::string::npos) << header;
+  EXPECT_NE(header.find("&lt;Bau-"), std::string::npos);  // road run: stays
+  EXPECT_NE(doc2.at("word/document.xml").find("<w:gridCol w:w=\"5000\"/><w:gridCol w:w=\"3000\"/>"),
+            std::string::npos);
+  EXPECT_NE(doc2.at("word/document.xml").find("<w:t>Gas Länge</w:t>"), std::string::npos)
+      << "Windows-1252 is decoded";
+  EXPECT_EQ(doc2.at("word/document.xml").find("Leitung"), std::string::npos)
+      << "the line after the section break is skipped";
+}
+
+TEST_F(EndToEndTest, FailuresExitNonZeroWithOneLineAndWriteNothing) {
+  struct Case {
+    const char* name;
+    std::function<void(EndToEndTest&)> prepare;
+    std::vector<std::string> args;  // code, then the five paths (names in the folder)
+    int status;
+    const char* message;
+  };
+  const std::string templ =
+      "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden";
+  const Case cases[] = {
+      {"no arguments", nullptr, {}, 2, "usage"},
+      {"code alone", nullptr, {"9520e000"}, 2, "usage"},
+      {"four paths",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "out1.docx"},
+       2,
+       "usage"},
+      {"template 1 missing",
+       nullptr,
+       {"9520e000", "x.dotx", "b.dotx", "report.txt", "out1.docx", "out2.docx"},
+       3,
+       templ.c_str()},
+      {"template 2 is a folder",
+       [](EndToEndTest& t) { fs::create_directory(t.P("dir.dotx")); },
+       {"9520e000", "a.dotx", "dir.dotx", "report.txt", "out1.docx", "out2.docx"},
+       3,
+       templ.c_str()},
+      {"report missing",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "none.txt", "out1.docx", "out2.docx"},
+       3,
+       "Velam_Analyse: Report file existiert nicht. Dokument kann nicht generiert werden"},
+      {"target blank",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "out1.docx", "   "},
+       3,
+       "Velam_Analyse: Ziel nicht angegeben. Dokument kann nicht generiert werden"},
+      {"target is the report",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "report.txt", "out2.docx"},
+       3,
+       "Velam_Analyse: Ziel ist eine Eingabedatei. Dokument kann nicht generiert werden"},
+      {"both targets alike",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "out1.docx", "./out1.docx"},
+       3,
+       "Velam_Analyse: Ziel ist eine Eingabedatei. Dokument kann nicht generiert werden"},
+      {"template 1 is not a package",
+       [](EndToEndTest& t) { WriteFile(t.P("bad.dotx"), "garbage"); },
+       {"9520e000", "bad.dotx", "b.dotx", "report.txt", "out1.docx", "out2.docx"},
+       1,
+       "bad.dotx"},
+      {"legacy binary template",
+       [](EndToEndTest& t) {
+         WriteFile(t.P("old.dot"),
+                   std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(100, '\0'));
+       },
+       {"9520e000", "old.dot", "b.dotx", "report.txt", "out1.docx", "out2.docx"},
+       1,
+       ".dotx"},
+      {"report line with too many tabs",
+       [](EndToEndTest& t) {
+         WriteFile(t.P("report.txt"), "h\r\nx\r\n" + std::string(32767, '\t') + "\r\n");
+       },
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "out1.docx", "out2.docx"},
+       1,
+       "line 3"},
+      {"target folder missing",
+       nullptr,
+       {"9520e000", "a.dotx", "b.dotx", "report.txt", "none/out1.docx", "out2.docx"},
+       1,
+       "none/out1.docx"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(folder_);
+    SetUp();  // fresh inputs in a fresh folder
+    if (c.prepare) c.prepare(*this);
+    const std::string report_before = ReadFile(P("report.txt"));
+    std::vector<fs::path> paths;
+    for (std::size_t i = 1; i < c.args.size(); ++i)
+      paths.push_back(c.args[i] == "   " ? fs::path("   ") : P(c.args[i]));
+    auto result = Run(c.args.empty() ? "" : c.args[0], paths);
+    EXPECT_EQ(result.status, c.status) << c.name << ": " << result.output;
+    EXPECT_NE(result.output.find(c.message), std::string::npos) << c.name << ": " << result.output;
+    EXPECT_EQ(std::count(result.output.begin(), result.output.end(), '\n'), 1)
+        << c.name << ": " << result.output;
+    EXPECT_FALSE(fs::exists(P("out1.docx"))) << c.name;
+    EXPECT_FALSE(fs::exists(P("out2.docx"))) << c.name;
+    EXPECT_EQ(ReadFile(P("report.txt")), report_before) << c.name;
+  }
+}
+
+TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
+  WriteFile(P("bad.dotx"), testing::BuildTemplate().substr(0, 300));
+  WriteFile(P("out2.docx"), "previous document 2");
+  auto result = Run("9570e000",
+                    {P("a.dotx"), P("bad.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")});
+  EXPECT_EQ(result.status, 1) << result.output;
+  EXPECT_NE(result.output.find("Velam_Analyse: "), std::string::npos);
+  EXPECT_NE(result.output.find("bad.dotx"), std::string::npos) << result.output;
+  ASSERT_TRUE(fs::exists(P("out1.docx")));
+  EXPECT_NE(testing::ReadPackage(P("out1.docx")).at("word/header1.xml").find("Signalkabelnetz"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(P("out2.docx")), "previous document 2");
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder_)) ++entries;
+  EXPECT_EQ(entries, 6u) << "no temporary file is left behind";
+}
+
+TEST_F(EndToEndTest, LibreOfficeOpensBothDocuments) {
+  REPORTWORD_REQUIRE_LIBREOFFICE();
+  ASSERT_EQ(RunDefault("9500e000").status, 0);
+  const std::string text1 = testing::TextThroughLibreOffice(P("out1.docx"), dir_ / "lo");
+  EXPECT_NE(text1.find("Hauptweg 4 Hochspannung"), std::string::npos) << text1;
+  EXPECT_NE(text1.find("B7-001"), std::string::npos) << text1;
+  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Straße 1\s+NAYY 150\s+OK)"))) << text1;
+  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Gasse 2\s+NYY 50\s+Muffe)"))) << text1;
+  const std::string text2 = testing::TextThroughLibreOffice(P("out2.docx"), dir_ / "lo");
+  EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
+  EXPECT_EQ(text2.find("&lt;"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace reportword
