@@ -365,14 +365,21 @@ std::string SerialiseMainPart(const DocState& doc) {
   if (!doc.body_replaced) return xml;
   const std::size_t at = xml.find(kBodyMarker);
   if (at == std::string::npos) throw GenerationError("internal error: the body marker is missing");
-  std::string body;
+  // Written once into a string reserved for it: a large table is tens of
+  // megabytes of XML, and every regrowth or splice would copy all of it.
+  const std::string& text = doc.table ? doc.table->text : doc.body_text;
+  const std::size_t fields = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\t')) +
+                             static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  std::string out;
+  out.reserve(xml.size() + 2 * text.size() + fields * (doc.table ? 128 : 40) + 4096);
+  out.append(xml, 0, at);
   if (doc.table) {
-    AppendTableXml(body, *doc.table, TextWidthTwips(doc));
+    AppendTableXml(out, *doc.table, TextWidthTwips(doc));
   } else {
-    AppendParagraphsXml(body, doc.body_text);
+    AppendParagraphsXml(out, doc.body_text);
   }
-  xml.replace(at, kBodyMarker.size(), body);
-  return xml;
+  out.append(xml, at + kBodyMarker.size(), std::string::npos);
+  return out;
 }
 
 void SaveDocument(DocState& doc, const std::string& file_name) {

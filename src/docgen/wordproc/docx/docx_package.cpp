@@ -201,7 +201,9 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
       fail("cannot add part " + part);
     }
     if (replacement != replaced.end()) {
-      zip_set_file_compression(target, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 6);
+      // The fastest level: for a large body table level 6 costs more than the
+      // rest of the run together and saves under a tenth of the size.
+      zip_set_file_compression(target, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
     }
   }
   if (zip_close(target) != 0) fail("cannot complete the document package");
