@@ -278,7 +278,9 @@ pugi::xml_node FirstSectionProperties(const DocState& doc) {
 pugi::xml_document* FirstSectionHeader(DocState& doc, const char* kind, std::string* part_out) {
   const pugi::xml_node sect = FirstSectionProperties(doc);
   pugi::xml_node reference;
-  for (pugi::xml_node child : sect.children(doc.names.W("headerReference").c_str())) {
+  // The range keeps the name's pointer: the string must outlive the loop.
+  const std::string reference_name = doc.names.W("headerReference");
+  for (pugi::xml_node child : sect.children(reference_name.c_str())) {
     const char* type = child.attribute(doc.names.W("type").c_str()).value();
     if (std::string_view(type) == kind || (*type == '\0' && std::string_view(kind) == "default")) {
       reference = child;
