@@ -56,7 +56,9 @@ class DocxEngineTest : public ::testing::Test {
   }
 
   reportword::testing::TempDir dir_;
-  std::unique_ptr<Application> app_ = DocxBackend().CreateApplication();
+  // No converter: these tests are about the engine's own formats and messages.
+  std::unique_ptr<Application> app_ =
+      DocxBackend(ConversionOptions{"/nonexistent/soffice"}).CreateApplication();
 };
 
 std::string Header1(const std::map<std::string, std::string>& parts) {

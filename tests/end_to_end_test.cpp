@@ -163,7 +163,7 @@ TEST_F(EndToEndTest, FailuresExitNonZeroWithOneLineAndWriteNothing) {
        },
        {"9520e000", "old.dot", "b.dotx", "report.txt", "out1.docx", "out2.docx"},
        1,
-       ".dotx"},
+       "old.dot"},
       {"report line with too many tabs",
        [](EndToEndTest& t) {
          WriteFile(t.P("report.txt"), "h\r\nx\r\n" + std::string(32767, '\t') + "\r\n");

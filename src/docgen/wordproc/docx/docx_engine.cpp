@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string_view>
@@ -14,6 +16,7 @@
 #include "docgen/wordproc/docx/header_search.h"
 #include "docgen/wordproc/docx/xml_part.h"
 #include "docgen/wordproc/local_file_system.h"
+#include "text/unicode.h"
 
 namespace reportword::docx {
 namespace {
@@ -89,6 +92,7 @@ struct DocState {
 };
 
 struct AppState {
+  ConversionOptions conversion;
   std::vector<std::shared_ptr<DocState>> documents;
   std::shared_ptr<DocState> active;
   bool whole_story_selected = false;  // else the insertion point at the start
@@ -235,10 +239,61 @@ void BindWordPrefix(DocState& doc) {
   }
 }
 
-std::shared_ptr<DocState> OpenTemplate(const std::string& path) {
+// Formats the engine does not read itself but LibreOffice can turn into .docx.
+enum class ForeignFormat { kNone, kLegacyBinary, kRtf, kOpenDocument };
+
+ForeignFormat SniffTemplate(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  char head[96] = {};
+  in.read(head, sizeof head);
+  const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
+  if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+    return ForeignFormat::kLegacyBinary;
+  }
+  if (bytes.substr(0, 5) == "{\\rtf") return ForeignFormat::kRtf;
+  // An OpenDocument package starts with its uncompressed "mimetype" entry.
+  if (bytes.substr(0, 2) == "PK" && bytes.size() > 38 && bytes.substr(30, 8) == "mimetype" &&
+      bytes.substr(38).starts_with("application/vnd.oasis.opendocument.text")) {
+    return ForeignFormat::kOpenDocument;
+  }
+  return ForeignFormat::kNone;
+}
+
+std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
+                                             const ConversionOptions& conversion) {
+  const ForeignFormat format = SniffTemplate(path);
+  if (format == ForeignFormat::kNone) return TemplatePackage::Open(path);
+  if (FindSoffice(conversion).empty()) {
+    if (format == ForeignFormat::kLegacyBinary) {
+      throw GenerationError(
+          "template \"" + path +
+          "\": is a legacy binary Word file (.dot/.doc); save the template as a "
+          "Word template (.dotx), or install LibreOffice, which enables this format");
+    }
+    throw GenerationError("template \"" + path +
+                          "\": is an RTF or OpenDocument file; save it as a Word template (.dotx), "
+                          "or install LibreOffice, which enables these formats");
+  }
+  ScratchDir work;
+  // A copy under a plain name, so that LibreOffice's output name is known.
+  const std::filesystem::path copy =
+      work.path() / ("template" + std::filesystem::u8path(path).extension().string());
+  std::filesystem::copy_file(std::filesystem::u8path(path), copy);
+  const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
+                       : format == ForeignFormat::kRtf        ? "Rich Text Format"
+                                                              : "writer8";
+  const std::filesystem::path converted =
+      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path);
+  std::ifstream in(converted, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  return TemplatePackage::FromBytes(std::move(bytes), path);
+}
+
+std::shared_ptr<DocState> OpenTemplate(const std::string& path,
+                                       const ConversionOptions& conversion) {
   auto doc = std::make_shared<DocState>();
   doc->template_path = path;
-  doc->package = TemplatePackage::Open(path);
+  doc->package = OpenPackage(path, conversion);
   LoadContentTypes(*doc);
   doc->main_part = FindMainPart(*doc);
   MakeDocumentContentType(*doc);
@@ -371,7 +426,8 @@ std::string SerialiseMainPart(const DocState& doc) {
   // megabytes of XML, and every regrowth or splice would copy all of it.
   const std::string& text = doc.table ? doc.table->text : doc.body_text;
   const std::size_t fields = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\t')) +
-                             static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+                             static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+                             1;
   std::string out;
   out.reserve(xml.size() + 2 * text.size() + fields * (doc.table ? 128 : 40) + 4096);
   out.append(xml, 0, at);
@@ -384,7 +440,40 @@ std::string SerialiseMainPart(const DocState& doc) {
   return out;
 }
 
-void SaveDocument(DocState& doc, const std::string& file_name) {
+// The format a target's extension asks for, where it is not .docx content.
+std::string ConvertedTargetFormat(const std::string& file_name) {
+  const std::string extension = std::filesystem::u8path(file_name).extension().string();
+  for (const char* format : {"pdf", "odt"}) {
+    if (text::EqualsIgnoreCase(extension, std::string(".") + format)) return format;
+  }
+  return "";
+}
+
+// Writes the document as .docx in a private folder beside the target, has
+// LibreOffice convert it there, and renames the result over the target.
+void SaveConverted(const std::string& bytes, const std::string& file_name,
+                   const std::string& format, const ConversionOptions& conversion) {
+  namespace fs = std::filesystem;
+  const fs::path target = fs::u8path(file_name);
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) {
+    throw GenerationError("cannot save \"" + file_name + "\": a folder of that name exists");
+  }
+  const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+  if (!fs::is_directory(folder, ec)) {
+    throw GenerationError("cannot save \"" + file_name + "\": the folder does not exist");
+  }
+  ScratchDir work(folder);
+  const fs::path docx = work.path() / "document.docx";
+  WriteFileAtomically(docx.string(), bytes);
+  const fs::path converted =
+      ConvertWithLibreOffice(docx, format, work.path(), conversion, "", file_name);
+  fs::rename(converted, target, ec);
+  if (ec) throw GenerationError("cannot save \"" + file_name + "\": " + ec.message());
+}
+
+void SaveDocument(DocState& doc, const std::string& file_name,
+                  const ConversionOptions& conversion) {
   if (file_name.empty()) throw GenerationError("cannot save: no file name given");
   std::map<std::string, std::string> replaced;
   replaced[kContentTypesPart] = WriteXmlPart(doc.content_types);
@@ -393,7 +482,12 @@ void SaveDocument(DocState& doc, const std::string& file_name) {
   for (const std::string& part : doc.changed_headers)
     replaced[part] = WriteXmlPart(*doc.headers[part]);
   const std::string bytes = doc.package->Write(replaced, doc.dropped_parts);
-  WriteFileAtomically(file_name, bytes);
+  const std::string format = ConvertedTargetFormat(file_name);
+  if (format.empty()) {
+    WriteFileAtomically(file_name, bytes);
+  } else {
+    SaveConverted(bytes, file_name, format, conversion);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -684,7 +778,7 @@ class DocxDocument : public Document {
   }
   void SaveAs(const std::string& file_name) override {
     doc_->CheckOpen();
-    SaveDocument(*doc_, file_name);
+    SaveDocument(*doc_, file_name, app_->conversion);
   }
   void Close() override {
     doc_->CheckOpen();
@@ -711,7 +805,7 @@ class DocxDocuments : public Documents {
     if (path.size() >= 2 && path.front() == '"' && path.back() == '"') {
       path = path.substr(1, path.size() - 2);
     }
-    std::shared_ptr<DocState> doc = OpenTemplate(path);
+    std::shared_ptr<DocState> doc = OpenTemplate(path, app_->conversion);
     app_->documents.push_back(doc);
     app_->active = doc;
     app_->whole_story_selected = false;
@@ -760,7 +854,9 @@ std::unique_ptr<Application> DocxDocument::GetApplication() {
 }  // namespace
 
 std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
-  return std::make_unique<DocxApplication>(std::make_shared<AppState>());
+  auto state = std::make_shared<AppState>();
+  state->conversion = conversion_;
+  return std::make_unique<DocxApplication>(state);
 }
 
 std::unique_ptr<wordproc::FileSystem> DocxBackend::CreateFileSystem() {
