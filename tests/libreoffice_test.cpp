@@ -1,0 +1,143 @@
+// Templates in LibreOffice's formats and .pdf/.odt targets, through the real
+// executable, and the converter's time limit with a stand-in that hangs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+
+#include "docgen/generation_error.h"
+#include "docgen/wordproc/docx/docx_engine.h"
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace reportword {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ShellQuote;
+
+constexpr const char* kReport =
+    "Export\r\n"
+    "b7-001\tHauptweg 4\tStra\xDF"
+    "e 1\tNAYY 150\tOK\r\n"
+    "\tOther\tGasse 2\tNYY 50\tMuffe\r\n"
+    "\r\n"
+    "Messpunkt\tWert\r\n"
+    "MP 2\t1,2 %\r\n";
+
+class LibreOfficeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REPORTWORD_REQUIRE_LIBREOFFICE();
+    const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+    fs::copy_file(examples / "netzanalyse-1.dotx", dir_ / "a.dotx");
+    fs::copy_file(examples / "netzanalyse-2.dotx", dir_ / "b.dotx");
+    testing::WriteFile(dir_ / "report.txt", kReport);
+  }
+  // Has LibreOffice itself save `source` in another format, as a user would.
+  fs::path SaveAs(const fs::path& source, const std::string& filter, const std::string& extension) {
+    const fs::path out = dir_ / "made";
+    auto result = testing::RunCommand(
+        "soffice --headless --norestore -env:UserInstallation=file://" +
+        (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) +
+        " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    EXPECT_EQ(result.status, 0) << result.output;
+    return out / (source.stem().string() + "." + extension);
+  }
+  testing::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
+                             const std::string& o2) {
+    return testing::RunCommand(
+        "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " + ShellQuote(t1.string()) +
+        " " + ShellQuote(t2.string()) + " " + ShellQuote((dir_ / "report.txt").string()) + " " +
+        ShellQuote((dir_ / o1).string()) + " " + ShellQuote((dir_ / o2).string()));
+  }
+  testing::TempDir dir_;
+};
+
+TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
+  const fs::path dot = SaveAs(dir_ / "a.dotx", "MS Word 97 Vorlage", "dot");
+  const fs::path rtf = SaveAs(dir_ / "b.dotx", "Rich Text Format", "rtf");
+  auto result = Run(dot, rtf, "1.docx", "2.docx");
+  ASSERT_EQ(result.status, 0) << result.output;
+  testing::ExpectSchemaValid(dir_ / "1.docx");
+  testing::ExpectSchemaValid(dir_ / "2.docx");
+  const std::string text1 = testing::TextThroughLibreOffice(dir_ / "1.docx", dir_ / "lo");
+  EXPECT_NE(text1.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text1;
+  EXPECT_NE(text1.find("B7-001"), std::string::npos) << text1;
+  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Gasse 2\s+NYY 50\s+Muffe)"))) << text1;
+  const std::string text2 = testing::TextThroughLibreOffice(dir_ / "2.docx", dir_ / "lo");
+  EXPECT_NE(text2.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text2;
+  EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
+}
+
+TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
+  auto result = Run(dir_ / "a.dotx", dir_ / "b.dotx", "1.PDF", "2.odt");
+  ASSERT_EQ(result.status, 0) << result.output;
+  auto text =
+      testing::RunCommand("pdftotext -layout " + ShellQuote((dir_ / "1.PDF").string()) + " -");
+  EXPECT_NE(text.output.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text.output;
+  EXPECT_NE(text.output.find("B7-001"), std::string::npos) << text.output;
+  EXPECT_TRUE(std::regex_search(text.output, std::regex(R"(Straße 1\s+NAYY 150\s+OK)")))
+      << text.output;
+  const auto odt = testing::ReadPackage(dir_ / "2.odt");
+  EXPECT_EQ(odt.at("mimetype"), "application/vnd.oasis.opendocument.text");
+  EXPECT_NE(odt.at("content.xml").find("1,2 %"), std::string::npos);
+  EXPECT_NE(odt.at("styles.xml").find("Hauptweg 4 Niederspannungsnetz"), std::string::npos);
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path())) ++entries;
+  EXPECT_EQ(entries, 5u) << "no working folder is left beside the targets";
+}
+
+TEST_F(LibreOfficeTest, DamagedLegacyTemplateFailsAndWritesNothing) {
+  testing::WriteFile(dir_ / "bad.dot",
+                     std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(3000, 'x'));
+  auto result = Run(dir_ / "bad.dot", dir_ / "b.dotx", "1.docx", "2.docx");
+  EXPECT_EQ(result.status, 1) << result.output;
+  EXPECT_NE(result.output.find("bad.dot"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("LibreOffice"), std::string::npos) << result.output;
+  EXPECT_FALSE(fs::exists(dir_ / "1.docx"));
+  EXPECT_FALSE(fs::exists(dir_ / "2.docx"));
+}
+
+// A converter that never finishes: the time limit ends it and its process
+// group, and the failure says so.
+TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
+  testing::TempDir dir;
+  const fs::path bin = dir / "bin";
+  fs::create_directories(bin);
+  testing::WriteFile(bin / "soffice", "#!/bin/sh\nsleep 60 &\nsleep 60\n");
+  fs::permissions(bin / "soffice", fs::perms::owner_all);
+  testing::WriteFile(dir / "t.rtf", "{\\rtf1 hello}");
+  const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
+  ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
+  docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
+  auto app = backend.CreateApplication();
+  try {
+    app->GetDocuments()->Add("\"" + (dir / "t.rtf").string() + "\"");
+    ADD_FAILURE() << "the hanging conversion was not stopped";
+  } catch (const GenerationError& e) {
+    EXPECT_NE(std::string(e.what()).find("did not finish"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("t.rtf"), std::string::npos) << e.what();
+  }
+  ::setenv("PATH", old_path.c_str(), 1);
+  // Both sleeps belonged to the converter's process group and are gone.
+  EXPECT_NE(testing::RunCommand("pgrep -f '^sleep 60$'").status, 0);
+}
+
+TEST(LibreOfficeConversionTest, WithoutLibreOfficeLegacyTemplatesAreRefusedWithAHint) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "old.dot",
+                     std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+  docx::DocxBackend backend(docx::ConversionOptions{"/nonexistent/soffice"});
+  auto app = backend.CreateApplication();
+  try {
+    app->GetDocuments()->Add("\"" + (dir / "old.dot").string() + "\"");
+    ADD_FAILURE() << "accepted";
+  } catch (const GenerationError& e) {
+    EXPECT_NE(std::string(e.what()).find(".dotx"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("install LibreOffice"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace reportword
