@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "app/job_state.h"
 #include "report/network_line_parser.h"
 #include "report/road_line_parser.h"
+#include "text/unicode.h"
 
 namespace reportword {
 namespace {
@@ -114,6 +116,50 @@ TEST(LineParserTest, TabLimitLeavesEverythingUnchanged) {
     EXPECT_EQ(job.ObjectDesignation + job.TableText1 + job.TableText2, "");
     EXPECT_NO_THROW(network.ParseNetworkLine(most, job));
     EXPECT_NO_THROW(road.ParseRoadLine(most, job));
+  }
+}
+
+}  // namespace
+}  // namespace reportword
+
+namespace reportword {
+namespace {
+
+// The designation is searched through an index; it must agree with a plain
+// case-folded search on every value, however the text grew.
+TEST(LineParserTest, DesignationIndexAgreesWithAPlainSearch) {
+  std::mt19937 random(7);
+  const char* const alphabet[] = {"a", "B", "ß", "Ä", "ä", " ", "k1", "K"};
+  JobState job;
+  RoadLineParser parser;
+  for (int line = 0; line < 3000; ++line) {
+    std::string value;
+    for (int n = static_cast<int>(random() % 4); n > 0; --n) value += alphabet[random() % 8];
+    const std::string before = job.ObjectDesignation;
+    const bool found = !before.empty() && text::FindIgnoreCase(before, value) != std::string::npos;
+    parser.ParseRoadLine("b\tv\t" + value, job);
+    EXPECT_EQ(job.ObjectDesignation, found ? before : before + " " + value) << "line " << line;
+  }
+}
+
+TEST(LineParserTest, DesignationPastItsLimitRefusesTheLine) {
+  JobState job;
+  RoadLineParser parser;
+  for (int i = 0;; ++i) {
+    const std::string line =
+        "b\tv\tvalue-" + std::to_string(i) + std::string(500, 'x') + "\tc4\tc5";
+    const std::string designation = job.ObjectDesignation;
+    const std::string table = job.TableText1;
+    try {
+      parser.ParseRoadLine(line, job);
+    } catch (const std::overflow_error&) {
+      EXPECT_EQ(job.ObjectDesignation, designation);
+      EXPECT_EQ(job.TableText1, table);
+      EXPECT_LE(designation.size(), RoadLineParser::kMaxDesignationBytes);
+      EXPECT_GT(i, 100);
+      return;
+    }
+    ASSERT_LT(i, 1000) << "no limit reached";
   }
 }
 

@@ -1,6 +1,8 @@
 #include "report/road_line_parser.h"
 
 #include <array>
+#include <stdexcept>
+#include <string>
 
 #include "report/line_fields.h"
 #include "text/unicode.h"
@@ -16,10 +18,10 @@ void RoadLineParser::ParseRoadLine(const std::string& line, JobState& job) {
   } else {
     report::SplitFields(line, first_fields);
   }
-  if (second_section) RoadSection = 1;
-
-  report::AssignWhileBlank(job.BuildNumber, first_fields[0]);
+  // The designation first: it is the step that can refuse the line.
   CollectDesignation(job.ObjectDesignation, first_fields[2]);
+  if (second_section) RoadSection = 1;
+  report::AssignWhileBlank(job.BuildNumber, first_fields[0]);
 
   if (!second_section) {
     report::AppendRow(job.TableText1, {first_fields[1], first_fields[3], first_fields[4]});
@@ -29,22 +31,25 @@ void RoadLineParser::ParseRoadLine(const std::string& line, JobState& job) {
 }
 
 void RoadLineParser::CollectDesignation(std::string& designation, std::string_view value) {
-  // The remembered values hold only while the designation grew by our own
-  // appends; a different or shortened text starts afresh.
-  if (known_values_target_ != &designation || designation.size() < known_values_target_size_) {
-    known_values_.clear();
-    known_values_target_ = &designation;
+  if (indexed_ != &designation || indexed_size_ != designation.size()) {
+    index_.Clear();
+    index_.Append(text::FoldCase(designation));
+    indexed_ = &designation;
   }
   if (value.empty()) {
     // An empty value is found in any text but an empty one.
-    if (designation.empty()) designation.push_back(' ');
-  } else if (!known_values_.contains(value)) {
-    if (designation.empty() || text::FindIgnoreCase(designation, value) == std::string_view::npos) {
-      designation += std::string(" ").append(value);  // all of it or nothing
-    }
-    known_values_.emplace(value);
+    if (!designation.empty()) return;
+  } else if (!designation.empty() && index_.Contains(text::FoldCase(value))) {
+    return;
   }
-  known_values_target_size_ = designation.size();
+  const std::string added = " " + std::string(value);
+  if (designation.size() + added.size() > kMaxDesignationBytes) {
+    throw std::overflow_error("the object designation collected from field 3 would pass " +
+                              std::to_string(kMaxDesignationBytes) + " bytes");
+  }
+  designation += added;
+  index_.Append(text::FoldCase(added));
+  indexed_size_ = designation.size();
 }
 
 }  // namespace reportword

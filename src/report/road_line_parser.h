@@ -2,12 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
 #include "app/job_state.h"
+#include "report/substring_index.h"
 
 namespace reportword {
 
@@ -17,26 +16,27 @@ namespace reportword {
 // after a space. Use one parser per report.
 class RoadLineParser {
  public:
-  // Throws std::overflow_error when the line has 32,767 tabs or more; nothing
-  // of that line is then written and the section state stays as it was.
+  // Throws std::overflow_error when the line has 32,767 tabs or more, or when
+  // the collected designation would pass kMaxDesignationBytes; nothing of that
+  // line is then written and the section state stays as it was.
   void ParseRoadLine(const std::string& line, JobState& job);
 
   std::int16_t RoadSection = 0;
   std::int16_t RoadSkipCount = 0;
 
+  // A page header cannot show more; a report that collects more is refused
+  // rather than searched and held without bound.
+  static constexpr std::size_t kMaxDesignationBytes = 65536;
+
  private:
   void CollectDesignation(std::string& designation, std::string_view value);
 
-  struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  // Values already known to occur in the designation. It only ever grows at
-  // its end, so a value found once stays found; remembering them saves
-  // searching the whole designation again for every line that repeats one.
-  std::unordered_set<std::string, StringHash, std::equal_to<>> known_values_;
-  const std::string* known_values_target_ = nullptr;
-  std::size_t known_values_target_size_ = 0;
+  // The folded designation, so that each value's search costs its own length
+  // rather than the designation's. It follows the designation as long as that
+  // grows only by this parser's appends; any other change rebuilds it.
+  report::SubstringIndex index_;
+  const std::string* indexed_ = nullptr;
+  std::size_t indexed_size_ = 0;
 };
 
 }  // namespace reportword
