@@ -8,6 +8,7 @@ packages=(
   libzip-dev libpugixml-dev libutf8proc-dev
   libgtest-dev libgmock-dev
   clang-format
+  clang libclang-rt-14-dev
   locales
   python3 python3-lxml
   libreoffice-writer-nogui

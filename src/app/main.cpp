@@ -1,4 +1,5 @@
 // The reportword executable: a thin shell over the core library.
+#include <csignal>
 #include <iostream>
 #include <string>
 
@@ -9,6 +10,11 @@
 #include "docgen/wordproc/docx/docx_engine.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // A write past the file-size limit then fails with an error that the save
+  // reports and cleans up after, instead of killing the process half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   const std::string argument_text = reportword::BuildArgumentText(argc, argv);
   reportword::docx::DocxBackend backend;
   reportword::LocaleDateSource dates;

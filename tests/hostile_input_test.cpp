@@ -1,0 +1,337 @@
+// The catalogue of hostile and broken inputs, run through the executable:
+// every case ends in its exit status and message, writes nothing it should
+// not, and leaves every input as it was.
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "package_builder.h"
+#include "test_support.h"
+#include "text/unicode.h"
+
+namespace reportword {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Parts;
+using testing::ReadFile;
+using testing::ShellQuote;
+using testing::TemplateParts;
+using testing::TemplateSpec;
+using testing::WriteFile;
+using testing::ZipParts;
+
+constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
+
+// A path given to the executable: a name in the test folder, or as it stands.
+struct Arg {
+  std::string text;
+  bool in_folder = true;
+};
+Arg Raw(std::string text) {
+  return {std::move(text), false};
+}
+
+struct Case {
+  const char* name;
+  std::function<void(const fs::path&)> prepare;  // writes the inputs into the folder
+  std::vector<Arg> args;                         // code, then the paths
+  int status;
+  const char* message;  // expected in the diagnostic ("" for none)
+  bool documents_written;
+  std::string shell_prefix = "";  // e.g. a ulimit for the run
+};
+
+std::vector<Arg> Standard(const char* t1 = "a.dotx", const char* t2 = "b.dotx",
+                          const char* report = "report.txt", const char* o1 = "out1.docx",
+                          const char* o2 = "out2.docx") {
+  return {Raw("9520e000"), {t1}, {t2}, {report}, {o1}, {o2}};
+}
+
+std::string Replacing(const std::string& part, const std::string& content) {
+  Parts parts = TemplateParts({});
+  for (auto& p : parts) {
+    if (p.first == part) p.second = content;
+  }
+  return ZipParts(parts);
+}
+
+std::string Without(const std::string& part) {
+  Parts parts = TemplateParts({});
+  std::erase_if(parts, [&](const auto& p) { return p.first == part; });
+  return ZipParts(parts);
+}
+
+std::function<void(const fs::path&)> Template(const std::string& name,
+                                              std::function<std::string()> bytes) {
+  return [=](const fs::path& dir) { WriteFile(dir / name, bytes()); };
+}
+std::function<void(const fs::path&)> Report(std::function<std::string()> bytes) {
+  return [=](const fs::path& dir) { WriteFile(dir / "report.txt", bytes()); };
+}
+
+const char* const kTemplateMissing = "Vorlage existiert nicht.Dokument kann nicht generiert werden";
+const char* const kTargetIsInput =
+    "Ziel ist eine Eingabedatei. Dokument kann nicht generiert werden";
+
+std::vector<Case> Catalogue() {
+  const std::string ole = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  const std::string bomb =
+      "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol1 "
+      "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\"><!ENTITY lol2 "
+      "\"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">]>"
+      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+      "<w:body><w:p><w:r><w:t>&lol2;</w:t></w:r></w:p></w:body></w:document>";
+  const std::string outside_rel =
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rIdH1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/header\" Target=\"../../../etc/passwd\"/></Relationships>";
+  std::string controls;
+  for (int c = 0; c < 32; ++c) controls += static_cast<char>(c == '\r' || c == '\n' ? ' ' : c);
+  const std::string read_only_target =
+      ::geteuid() == 0 ? "/proc/reportword-out.docx" : "ro/out1.docx";  // root writes anywhere else
+
+  return {
+      // Templates
+      {"empty template", Template("t.dotx", [] { return ""; }), Standard("t.dotx"), 1, "is empty",
+       false},
+      {"random bytes",
+       Template("t.dotx", [] { return std::string("\x13\x37 not a package \xff\xfe", 20); }),
+       Standard("t.dotx"), 1, "not a valid", false},
+      {"truncated zip", Template("t.dotx", [] { return testing::BuildTemplate().substr(0, 700); }),
+       Standard("t.dotx"), 1, "t.dotx", false},
+      {"no [Content_Types].xml", Template("t.dotx", [] { return Without("[Content_Types].xml"); }),
+       Standard("t.dotx"), 1, "[Content_Types].xml is missing", false},
+      {"no main part", Template("t.dotx", [] { return Without("word/document.xml"); }),
+       Standard("t.dotx"), 1, "is missing", false},
+      {"main part not XML",
+       Template("t.dotx", [] { return Replacing("word/document.xml", "PK\x03\x04 binary"); }),
+       Standard("t.dotx"), 1, "not well-formed", false},
+      {"entity expansion bomb",
+       Template("t.dotx", [=] { return Replacing("word/document.xml", bomb); }), Standard("t.dotx"),
+       1, "document type", false},
+      {"part inflating past the limit",
+       Template("t.dotx",
+                [] {
+                  Parts parts = TemplateParts({});
+                  parts.emplace_back("word/media/huge.bin", std::string((256u << 20) + 4096, '\0'));
+                  return ZipParts(parts);
+                }),
+       Standard("t.dotx"), 1, "limit", false},
+      {"100,000 tiny entries",
+       Template("t.dotx",
+                [] {
+                  Parts parts = TemplateParts({});
+                  for (int i = 0; i < 100000; ++i) parts.emplace_back("x/" + std::to_string(i), "");
+                  return ZipParts(parts);
+                }),
+       Standard("t.dotx"), 1, "entries", false},
+      {"header relationship outside the package",
+       Template("t.dotx", [=] { return Replacing("word/_rels/document.xml.rels", outside_rel); }),
+       Standard("t.dotx"), 1, "outside the package", false},
+      {"legacy binary .dot", Template("t.dot", [=] { return ole + std::string(2000, 'x'); }),
+       Standard("t.dot"), 1, "t.dot", false},
+      {"folder named like a template",
+       [](const fs::path& d) { fs::create_directory(d / "t.dotx"); }, Standard("t.dotx"), 3,
+       kTemplateMissing, false},
+      {"template without headers",
+       Template("t.dotx",
+                [] {
+                  TemplateSpec spec;
+                  spec.headers.clear();
+                  return testing::BuildTemplate(spec);
+                }),
+       Standard("t.dotx"), 0, "", true},
+      {"first section without primary header",
+       Template("t.dotx",
+                [] {
+                  TemplateSpec spec;
+                  spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
+                  return testing::BuildTemplate(spec);
+                }),
+       Standard("t.dotx"), 0, "", true},
+      // Reports
+      {"empty report", Report([] { return ""; }), Standard(), 0, "", true},
+      {"only line 1", Report([] { return "Export"; }), Standard(), 0, "", true},
+      {"NUL bytes", Report([] { return std::string("h\r\nb7\0\tHaupt\0weg\tA\0\tB\tC\r\n", 27); }),
+       Standard(), 0, "", true},
+      {"every C0 control character",
+       Report([=] { return "h\r\n" + controls + "\t" + controls + "\t" + controls; }), Standard(),
+       0, "", true},
+      {"invalid UTF-8", Report([] {
+         return "h\r\nb7\tStra\xDF"
+                "e \xC3\x28\tA\xFF\tB\tC\r\n";
+       }),
+       Standard(), 0, "", true},
+      {"UTF-8 byte-order mark", Report([] { return "\xEF\xBB\xBFh\r\nb7\tStraße\tA\tB\tC\r\n"; }),
+       Standard(), 0, "", true},
+      {"a line of 32,767 tabs", Report([] { return "h\r\n" + std::string(32767, '\t') + "\r\n"; }),
+       Standard(), 1, "line 2", false},
+      {"lines of 10 MB", Report([] {
+         return "h\r\nb7\tHauptweg\t" + std::string(10u << 20, 'x') + "\tB\tC\r\n" +
+                std::string(10u << 20, 'y') + "\r\n";
+       }),
+       Standard(), 0, "", true},
+      {"road designation past its limit",
+       Report([] {
+         std::string r = "h\r\n";
+         for (int i = 0; i < 2000; ++i)
+           r += "b\tv\tAbschnitt " + std::to_string(i) + std::string(40, '-') + "\r\n";
+         return r;
+       }),
+       {Raw("STRASSENSANIERUNG"),
+        {"a.dotx"},
+        {"b.dotx"},
+        {"report.txt"},
+        {"out1.docx"},
+        {"out2.docx"}},
+       1,
+       "object designation",
+       false},
+      // Targets
+      {"target folder missing", nullptr,
+       Standard("a.dotx", "b.dotx", "report.txt", "none/out1.docx"), 1, "folder does not exist",
+       false},
+      {"target in a read-only place",
+       [](const fs::path& d) {
+         fs::create_directory(d / "ro");
+         fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+       },
+       {Raw("9520e000"),
+        {"a.dotx"},
+        {"b.dotx"},
+        {"report.txt"},
+        {read_only_target, read_only_target[0] != '/'},
+        {"out2.docx"}},
+       1,
+       "cannot create a file",
+       false},
+      {"target is a folder", [](const fs::path& d) { fs::create_directory(d / "out1.docx"); },
+       Standard(), 1, "a folder of that name exists", false},
+      {"target is a template", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "b.dotx"), 3,
+       kTargetIsInput, false},
+      {"target 1 is target 2", nullptr,
+       Standard("a.dotx", "b.dotx", "report.txt", "out1.docx", "sub/../out1.docx"), 3,
+       kTargetIsInput, false},
+      {"paths with spaces and non-ASCII",
+       [](const fs::path& d) {
+         fs::create_directory(d / "Prüf ördner");
+         fs::copy_file(d / "a.dotx", d / "Prüf ördner" / "Vorlage Straße.dotx");
+       },
+       Standard("Prüf ördner/Vorlage Straße.dotx", "b.dotx", "report.txt",
+                "Prüf ördner/Ergebnis 1.docx", "Prüf ördner/Ergebnis 2.docx"),
+       0, "", false},
+      {"write fails half-way",
+       [](const fs::path& d) { WriteFile(d / "out1.docx", "old document 1"); }, Standard(), 1,
+       "out1.docx", false, "ulimit -f 2; "},
+      // Command lines
+      {"32,768 quoted fields",
+       nullptr,
+       {Raw("9520e000 " + std::string(65536, '"'))},
+       2,
+       "usage",
+       false},
+      {"a very long argument", nullptr, Standard(std::string(100000, 'a').c_str()), 3,
+       kTemplateMissing, false},
+      {"non-UTF-8 bytes in a path",
+       [](const fs::path& d) { fs::copy_file(d / "a.dotx", d / "Vorlage-\xE4\xFC.dotx"); },
+       Standard("Vorlage-\xE4\xFC.dotx"), 0, "", true},
+  };
+}
+
+class HostileInputTest : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(HostileInputTest, EndsInItsOutcomeAndLosesNothing) {
+  const Case c = Catalogue()[GetParam()];
+  SCOPED_TRACE(c.name);
+  testing::TempDir dir;
+  const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+  fs::copy_file(examples / "netzanalyse-1.dotx", dir / "a.dotx");
+  fs::copy_file(examples / "netzanalyse-2.dotx", dir / "b.dotx");
+  WriteFile(dir / "report.txt", kReport);
+  if (c.prepare) c.prepare(dir.path());
+
+  std::map<fs::path, std::string> before;
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+    if (entry.is_regular_file()) before[entry.path()] = ReadFile(entry.path());
+  }
+  std::string command = c.shell_prefix + "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE);
+  for (std::size_t i = 0; i < c.args.size(); ++i) {
+    const Arg& arg = c.args[i];
+    command += " " + ShellQuote(arg.in_folder ? (dir.path() / arg.text).string() : arg.text);
+  }
+  const testing::CommandResult result = testing::RunCommand(command);
+  EXPECT_EQ(result.status, c.status) << result.output.substr(0, 2000);
+  EXPECT_NE(result.output.find(c.message), std::string::npos) << result.output.substr(0, 2000);
+  if (c.status == 0) {
+    EXPECT_EQ(result.output, "");
+  }
+
+  // Inputs (and an earlier file at a failed target) are unchanged; nothing
+  // but the two documents was added.
+  std::size_t added = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+    if (!entry.is_regular_file()) continue;
+    auto old = before.find(entry.path());
+    if (old == before.end()) {
+      ++added;
+      EXPECT_EQ(entry.path().extension(), ".docx") << entry.path();
+      if (c.status == 0) testing::ExpectSchemaValid(entry.path());
+    } else {
+      EXPECT_EQ(ReadFile(entry.path()), old->second) << entry.path() << " changed";
+    }
+  }
+  EXPECT_EQ(added, c.status == 0 ? 2u : 0u);
+  if (c.documents_written) {
+    const auto doc = testing::ReadPackage(dir / "out1.docx");
+    EXPECT_TRUE(text::IsValidUtf8(doc.at("word/document.xml")));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, HostileInputTest,
+                         ::testing::Range<std::size_t>(0, Catalogue().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                           std::string name = Catalogue()[info.param].name;
+                           for (char& ch : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+                           }
+                           return name;
+                         });
+
+// A report of 1 GB is read in one streaming pass per encoding check, with
+// memory that follows the table texts; the long lines here feed fields that no
+// table uses.
+TEST(LargeReportTest, OneGigabyteReportIsReadAndBothDocumentsWritten) {
+  testing::TempDir dir;
+  struct statvfs fs_info {};
+  if (::statvfs(dir.path().c_str(), &fs_info) != 0 ||
+      static_cast<double>(fs_info.f_bavail) * fs_info.f_frsize < 3.0 * (1u << 30)) {
+    GTEST_SKIP() << "less than 3 GiB free in the temporary folder; the 1 GB report is skipped";
+  }
+  {
+    std::ofstream out(dir / "report.txt", std::ios::binary);
+    out << "Export\r\n";
+    const std::string filler(8000, 'z');
+    for (int i = 0; i < 131072; ++i) {
+      out << "b7\tHauptweg 4\tZeile " << (i % 100 == 0 ? std::to_string(i) : "") << "\tB\tC\t"
+          << filler << "\r\n";
+    }
+  }
+  ASSERT_GE(fs::file_size(dir / "report.txt"), 1000000000u);
+  const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+  const auto result = testing::RunCommand(
+      ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " +
+      ShellQuote((examples / "netzanalyse-1.dotx").string()) + " " +
+      ShellQuote((examples / "netzanalyse-2.dotx").string()) + " " +
+      ShellQuote((dir / "report.txt").string()) + " " + ShellQuote((dir / "1.docx").string()) +
+      " " + ShellQuote((dir / "2.docx").string()));
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_TRUE(fs::exists(dir / "1.docx"));
+}
+
+}  // namespace
+}  // namespace reportword
