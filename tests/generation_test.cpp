@@ -552,34 +552,6 @@ bool IsOneLine(const std::string& s) {
   return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
 }
 
-TEST_F(MainTest, IncompleteCommandLinesPrintUsage) {
-  for (const char* argument_text : {"", "   ", "9520e000", "9520e000 \"/t/a\" \"/t/b\""}) {
-    SCOPED_TRACE(argument_text);
-    diagnostics_.str("");
-    EXPECT_EQ(Run(argument_text), kExitIncompleteCommandLine);
-    EXPECT_TRUE(IsOneLine(diagnostics_.str()));
-    EXPECT_TRUE(diagnostics_.str().starts_with("Velam_Analyse: usage: reportword "));
-  }
-  EXPECT_TRUE(log().calls.empty());
-  EXPECT_TRUE(messages_.shown.empty());
-}
-
-TEST_F(MainTest, CompleteRunSucceedsSilently) {
-  WriteReport(kNetworkReport);
-  EXPECT_EQ(Run(FullCommandLine()), kExitSuccess);
-  EXPECT_EQ(diagnostics_.str(), "");
-  EXPECT_EQ(log().Count("Document.SaveAs(\"/o/2.docx\")"), 1);
-}
-
-TEST_F(MainTest, FailedInputCheckShowsTheMessageAndExitsWithThree) {
-  WriteReport(kNetworkReport);
-  log().existing_files.erase("/t/b.dotx");
-  EXPECT_EQ(Run(FullCommandLine()), kExitInputCheckFailed);
-  ASSERT_EQ(messages_.shown.size(), 1u);
-  EXPECT_EQ(messages_.shown[0].prompt, kTemplateMissingMessage);
-  EXPECT_EQ(diagnostics_.str(), "");
-}
-
 TEST_F(MainTest, GenerationFailurePrintsItsCause) {
   struct Case {
     const char* fail_at;
@@ -597,20 +569,6 @@ TEST_F(MainTest, GenerationFailurePrintsItsCause) {
     EXPECT_TRUE(diagnostics_.str().starts_with("Velam_Analyse: injected "));
     EXPECT_THAT(diagnostics_.str(), HasSubstr(c.fail_at));
   }
-}
-
-TEST_F(MainTest, UnreadableReportNamesTheFile) {
-  EXPECT_EQ(Run(FullCommandLine()), kExitGenerationError);  // report never written
-  EXPECT_TRUE(IsOneLine(diagnostics_.str()));
-  EXPECT_THAT(diagnostics_.str(), HasSubstr("report.txt"));
-}
-
-TEST_F(MainTest, CommandLineOverflowShowsTheMessage) {
-  std::string argument_text = "9520e000";
-  for (int i = 0; i < 32768; ++i) argument_text += " \"\"";
-  EXPECT_EQ(Run(argument_text), kExitIncompleteCommandLine);
-  EXPECT_EQ(messages_.shown.size(), 1u);
-  EXPECT_TRUE(log().calls.empty());
 }
 
 }  // namespace

@@ -38,7 +38,10 @@ TEST(UnicodeTest, UpperCaseFirstCharacter) {
   EXPECT_EQ(UpperCaseFirstCharacter("b7-x"), "B7-x");
   EXPECT_EQ(UpperCaseFirstCharacter(" b7"), " b7");
   EXPECT_EQ(UpperCaseFirstCharacter(""), "");
-  EXPECT_EQ(UpperCaseFirstCharacter("\xff" "a"), "\xff" "a");
+  EXPECT_EQ(UpperCaseFirstCharacter("\xff"
+                                    "a"),
+            "\xff"
+            "a");
 }
 
 TEST(UnicodeTest, TrimRemovesSpacesOnly) {
