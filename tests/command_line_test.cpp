@@ -179,3 +179,28 @@ TEST(CommandLineTest, BuiltArgumentTextParsesBackToTheArguments) {
 
 }  // namespace
 }  // namespace reportword
+
+namespace reportword {
+namespace {
+
+TEST(CommandLineTest, WindowsCommandLineLosesOnlyTheProgramName) {
+  struct Case {
+    std::u16string command_line;
+    std::string argument_text;
+  } cases[] = {
+      {u"reportword.exe 9520e000 \"C:\\a b\\t.dotx\"", "9520e000 \"C:\\a b\\t.dotx\""},
+      {u"\"C:\\Program Files\\rw\\reportword.exe\" 9520e000 \"x\"", "9520e000 \"x\""},
+      {u"\"C:\\rw\\reportword.exe\"9520e000", "9520e000"},  // no blank after a quoted name
+      {u"reportword.exe\t  STRA\u00DFENSANIERUNG \"Stra\u00DFe.dotx\"",
+       "STRAßENSANIERUNG \"Straße.dotx\""},
+      {u"reportword.exe", ""},
+      {u"\"unterminated name", ""},
+      {u"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ArgumentTextFromWindowsCommandLine(c.command_line), c.argument_text);
+  }
+}
+
+}  // namespace
+}  // namespace reportword

@@ -53,3 +53,15 @@ TEST(UnicodeTest, TrimRemovesSpacesOnly) {
 
 }  // namespace
 }  // namespace reportword::text
+
+namespace reportword::text {
+namespace {
+
+TEST(UnicodeTest, Utf16RoundTrip) {
+  const std::string samples[] = {"", "Straße", "Prüf ördner", "\xF0\x9F\x98\x80 emoji", "C:\\a\\b"};
+  for (const std::string& s : samples) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");  // lone surrogate
+}
+
+}  // namespace
+}  // namespace reportword::text

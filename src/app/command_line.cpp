@@ -103,4 +103,20 @@ std::string BuildArgumentText(int argc, const char* const* argv) {
   return argument_text;
 }
 
+std::string ArgumentTextFromWindowsCommandLine(std::u16string_view command_line) {
+  std::size_t pos = 0;
+  if (!command_line.empty() && command_line[0] == u'"') {
+    const std::size_t closing = command_line.find(u'"', 1);
+    pos = closing == std::u16string_view::npos ? command_line.size() : closing + 1;
+  } else {
+    while (pos < command_line.size() && command_line[pos] != u' ' && command_line[pos] != u'\t') {
+      ++pos;
+    }
+  }
+  while (pos < command_line.size() && (command_line[pos] == u' ' || command_line[pos] == u'\t')) {
+    ++pos;
+  }
+  return text::Utf16ToUtf8(command_line.substr(pos));
+}
+
 }  // namespace reportword

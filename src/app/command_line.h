@@ -24,4 +24,10 @@ int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDispl
 // quotes, joined by single blanks. argv[0] (the program) is not included.
 std::string BuildArgumentText(int argc, const char* const* argv);
 
+// The argument text on Windows: the raw command line (as GetCommandLineW gives
+// it) without the program's name, split off as Windows splits argv[0] (up to
+// the closing quote when it starts with one, else up to the first blank or
+// tab), and without the blanks that separate it from the arguments.
+std::string ArgumentTextFromWindowsCommandLine(std::u16string_view command_line);
+
 }  // namespace reportword

@@ -38,6 +38,11 @@ void AppendUtf8(std::string& out, char32_t cp);
 // that does not start a well-formed sequence and advances by one byte.
 char32_t DecodeUtf8(std::string_view s, std::size_t& pos);
 
+// UTF-16 (the Windows API's text) to UTF-8 and back. An unpaired surrogate
+// becomes U+FFFD; invalid UTF-8 bytes become U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+std::u16string Utf8ToUtf16(std::string_view utf8);
+
 // The first character upper-cased (Unicode simple mapping), the rest unchanged.
 std::string UpperCaseFirstCharacter(std::string_view s);
 
