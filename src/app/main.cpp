@@ -7,7 +7,16 @@
 #include "app/message_box.h"
 #include "app/program.h"
 #include "docgen/date_text.h"
+
+#ifdef REPORTWORD_AUTOMATION
+#include "docgen/wordproc/automation/automation_backend.h"
+#else
 #include "docgen/wordproc/docx/docx_engine.h"
+#endif
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -15,8 +24,22 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+#ifdef _WIN32
+  // The caller's own command line, quotes and all, in UTF-16.
+  (void)argc;
+  (void)argv;
+  const wchar_t* raw = GetCommandLineW();
+  const std::wstring_view wide(raw ? raw : L"");
+  const std::string argument_text = reportword::ArgumentTextFromWindowsCommandLine(
+      std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+#else
   const std::string argument_text = reportword::BuildArgumentText(argc, argv);
+#endif
+#ifdef REPORTWORD_AUTOMATION
+  reportword::automation::AutomationBackend backend;
+#else
   reportword::docx::DocxBackend backend;
+#endif
   reportword::LocaleDateSource dates;
   reportword::ConsoleMessageDisplay messages;
   reportword::ProgramEnvironment env{backend, dates, messages, std::cerr};

@@ -2,10 +2,31 @@
 
 #include <iostream>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "text/unicode.h"
+#endif
+
 namespace reportword {
 
-void ConsoleMessageDisplay::Show(const std::string& prompt, MessageStyle /*style*/) {
+void ConsoleMessageDisplay::Show(const std::string& prompt, MessageStyle style) {
+  // The line on stderr is for console callers and logs, on every system.
   std::cerr << kProgramTitle << ": " << prompt << std::endl;
+#ifdef _WIN32
+  // Unattended runs (services, scheduled jobs, tests) set this so that no box
+  // waits for a click that never comes.
+  if (std::getenv("REPORTWORD_NO_MESSAGE_BOX") != nullptr) return;
+  const std::u16string text = text::Utf8ToUtf16(prompt);
+  const std::u16string title = text::Utf8ToUtf16(kProgramTitle);
+  MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
+              reinterpret_cast<const wchar_t*>(title.c_str()),
+              static_cast<UINT>(style) | MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
+#else
+  (void)style;
+#endif
 }
 
 }  // namespace reportword

@@ -19,7 +19,8 @@ class MessageDisplay {
   virtual void Show(const std::string& prompt, MessageStyle style) = 0;
 };
 
-// Writes "Velam_Analyse: <prompt>" as one line to stderr.
+// Writes "Velam_Analyse: <prompt>" as one line to stderr; on Windows it also
+// shows the modal message box with that title and style.
 class ConsoleMessageDisplay : public MessageDisplay {
  public:
   void Show(const std::string& prompt, MessageStyle style) override;

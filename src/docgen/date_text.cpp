@@ -1,17 +1,50 @@
 #include "docgen/date_text.h"
 
-#include <iconv.h>
-#include <langinfo.h>
-#include <locale.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
 #include "text/unicode.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#endif
+
 namespace reportword {
 namespace {
+
+#ifdef _WIN32
+
+// The month name as the Windows locale gives it: the user's default locale,
+// or the one named ("de_DE.UTF-8" and "de-DE" both name German (Germany)).
+std::string AbbreviatedMonthName(int month_index, const std::string& locale_name) {
+  static const char* const kCMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (month_index < 0 || month_index > 11) return "???";
+  std::string name = locale_name.substr(0, locale_name.find('.'));
+  for (char& c : name) {
+    if (c == '_') c = '-';
+  }
+  if (name == "C" || name == "POSIX") return kCMonths[month_index];
+  const std::u16string wide_name = text::Utf8ToUtf16(name);
+  SYSTEMTIME date{};
+  date.wYear = 2000;
+  date.wMonth = static_cast<WORD>(month_index + 1);
+  date.wDay = 1;
+  wchar_t buffer[64] = {};
+  const int n = GetDateFormatEx(
+      name.empty() ? LOCALE_NAME_USER_DEFAULT : reinterpret_cast<const wchar_t*>(wide_name.c_str()),
+      0, &date, L"MMM", buffer, 64, nullptr);
+  if (n <= 1) return kCMonths[month_index];
+  return text::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer),
+                                               static_cast<std::size_t>(n - 1)));
+}
+
+#else
 
 // The environment's LC_TIME setting, resolved as setlocale would.
 std::string EnvironmentTimeLocale() {
@@ -66,6 +99,8 @@ std::string AbbreviatedMonthName(int month_index, const std::string& locale_name
   return month.empty() ? kCMonths[month_index] : month;
 }
 
+#endif
+
 }  // namespace
 
 std::string FormatDateText(const std::tm& date, const std::string& locale_name) {
@@ -82,7 +117,11 @@ LocaleDateSource::LocaleDateSource(std::string locale_name, Clock clock)
 std::string LocaleDateSource::DateText() {
   const std::time_t now = clock_ ? clock_() : std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   return FormatDateText(local, locale_name_);
 }
 

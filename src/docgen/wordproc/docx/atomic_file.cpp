@@ -1,15 +1,22 @@
 #include "docgen/wordproc/docx/atomic_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "docgen/generation_error.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <random>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace reportword::docx {
 namespace {
@@ -21,6 +28,29 @@ namespace fs = std::filesystem;
   if (error_number != 0) message += " (" + std::string(std::strerror(error_number)) + ")";
   throw GenerationError(message);
 }
+
+// The checks every platform makes before writing; returns the target's folder.
+fs::path CheckTarget(const std::string& path, const fs::path& target) {
+  std::error_code ec;
+  if (path.empty()) Fail(path, "no file name given", 0);
+  if (fs::is_directory(target, ec)) Fail(path, "a folder of that name exists", 0);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::is_directory(folder, ec)) Fail(path, "the folder does not exist", 0);
+  return folder;
+}
+
+#ifdef _WIN32
+
+[[noreturn]] void FailWindows(const std::string& path, const std::string& what) {
+  const DWORD code = GetLastError();
+  throw GenerationError("cannot save \"" + path + "\": " + what + " (Windows error " +
+                        std::to_string(code) + ")");
+}
+
+#endif
+
+#ifndef _WIN32
 
 class TemporaryFile {
  public:
@@ -39,16 +69,51 @@ class TemporaryFile {
   bool kept_ = false;
 };
 
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
 
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const fs::path target = fs::u8path(path);
-  std::error_code ec;
-  if (path.empty()) Fail(path, "no file name given", 0);
-  if (fs::is_directory(target, ec)) Fail(path, "a folder of that name exists", 0);
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  if (!fs::is_directory(folder, ec)) Fail(path, "the folder does not exist", 0);
+  const fs::path folder = CheckTarget(path, target);
+  std::random_device random;
+  fs::path temp;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
+    temp = folder / ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
+    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  if (file == INVALID_HANDLE_VALUE) FailWindows(path, "cannot create a file in its folder");
+  bool ok = true;
+  std::size_t written = 0;
+  while (ok && written < bytes.size()) {
+    DWORD n = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
+    ok = WriteFile(file, bytes.data() + written, chunk, &n, nullptr) && n > 0;
+    written += n;
+  }
+  ok = ok && FlushFileBuffers(file);
+  const DWORD write_error = ok ? 0 : GetLastError();
+  CloseHandle(file);
+  if (ok && MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return;
+  }
+  const DWORD error = ok ? GetLastError() : write_error;
+  DeleteFileW(temp.c_str());
+  SetLastError(error);
+  FailWindows(path, ok ? "cannot replace the file" : "writing failed");
+}
+
+#else
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const fs::path target = fs::u8path(path);
+  const fs::path folder = CheckTarget(path, target);
 
   // mkstemp needs a writable template ending in XXXXXX.
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -81,5 +146,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     Fail(path, "cannot replace the file", errno);
   temp.Keep();
 }
+
+#endif
 
 }  // namespace reportword::docx

@@ -1,5 +1,17 @@
 #include "docgen/wordproc/docx/libreoffice.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "docgen/generation_error.h"
+
+#ifndef _WIN32
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -7,22 +19,57 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
-#include <thread>
-#include <vector>
-
-#include "docgen/generation_error.h"
-
 extern char** environ;
+#endif
 
 namespace reportword::docx {
-namespace {
 
 namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir(const fs::path& parent) {
+  const fs::path base = parent.empty() ? fs::temp_directory_path() : parent;
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / (".reportword-" + std::to_string(random()));
+    std::error_code ec;
+    // create_directory answers false for a folder that is already there.
+    if (fs::create_directory(candidate, ec)) {
+      fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
+      path_ = candidate;
+      return;
+    }
+    if (ec) {
+      throw GenerationError("cannot create a working folder in \"" + base.string() + "\" (" +
+                            ec.message() + ")");
+    }
+  }
+  throw GenerationError("cannot create a working folder in \"" + base.string() + "\"");
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+#ifdef _WIN32
+
+// Conversions start LibreOffice as a process group that can be ended on time;
+// the Windows build does not offer them yet.
+std::string FindSoffice(const ConversionOptions&) {
+  return "";
+}
+
+fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
+                                const ConversionOptions&, const std::string&,
+                                const std::string& display_name) {
+  throw GenerationError("converting \"" + display_name + "\" to " + format +
+                        " needs LibreOffice, which the Windows build does not use; use .dotx "
+                        "templates and .docx targets");
+}
+
+#else
+
+namespace {
 
 std::string FileUrl(const fs::path& path) {
   static const char* const kHex = "0123456789ABCDEF";
@@ -69,23 +116,6 @@ void EndProcessGroup(pid_t pid) {
 }
 
 }  // namespace
-
-ScratchDir::ScratchDir(const fs::path& parent) {
-  const fs::path base = parent.empty() ? fs::temp_directory_path() : parent;
-  std::string pattern = (base / ".reportword-XXXXXX").string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (::mkdtemp(name.data()) == nullptr) {
-    throw GenerationError("cannot create a working folder in \"" + base.string() + "\" (" +
-                          std::strerror(errno) + ")");
-  }
-  path_ = name.data();
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
 
 std::string FindSoffice(const ConversionOptions& options) {
   const std::string& name = options.soffice;
@@ -167,5 +197,7 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   }
   return result;
 }
+
+#endif
 
 }  // namespace reportword::docx
