@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "docgen/generation_error.h"
+#include "docgen/wordproc/automation/dispatch.h"
 #include "docgen/wordproc/local_file_system.h"
 
 namespace reportword::automation {

@@ -4,15 +4,13 @@
 // library is needed to build it. Windows only.
 #pragma once
 
-#include <windows.h>
-
-#include <oaidl.h>
-
 #include <memory>
 #include <string>
 
-#include "docgen/wordproc/automation/dispatch.h"
+#include "docgen/wordproc/automation/com_session.h"
 #include "docgen/wordproc/word_processor.h"
+
+struct IDispatch;
 
 namespace reportword::automation {
 

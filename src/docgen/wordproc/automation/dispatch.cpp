@@ -46,13 +46,6 @@ std::string SystemMessage(HRESULT hr) {
   return message;
 }
 
-std::string WithReason(const std::string& what, HRESULT hr, const std::string& description) {
-  std::string message = what + " failed with " + FormatHresult(hr);
-  const std::string reason = description.empty() ? SystemMessage(hr) : Trimmed(description);
-  if (!reason.empty()) message += ": " + reason;
-  return message;
-}
-
 BSTR AllocateString(const std::wstring& wide) {
   BSTR bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   if (bstr == nullptr) throw std::bad_alloc();
@@ -86,6 +79,13 @@ std::string WideToUtf8(const wchar_t* text, size_t length) {
   std::string utf8(static_cast<size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text, size, utf8.data(), bytes, nullptr, nullptr);
   return utf8;
+}
+
+std::string DescribeFailure(const std::string& what, HRESULT hr, const std::string& description) {
+  std::string message = what + " failed with " + FormatHresult(hr);
+  const std::string reason = description.empty() ? SystemMessage(hr) : Trimmed(description);
+  if (!reason.empty()) message += ": " + reason;
+  return message;
 }
 
 std::string FormatHresult(HRESULT hr) {
@@ -242,7 +242,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
-    throw GenerationError(WithReason("name lookup of " + type_name_ + "." + member, hr, ""));
+    throw GenerationError(DescribeFailure("name lookup of " + type_name_ + "." + member, hr));
   }
 
   // Invoke takes the positional arguments last to first. The copies are
@@ -289,7 +289,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argument_error < params.cArgs) {
     what += " (argument " + std::to_string(params.cArgs - argument_error) + ")";
   }
-  throw GenerationError(WithReason(what, code, description));
+  throw GenerationError(DescribeFailure(what, code, description));
 }
 
 DispatchObject DispatchObject::ObjectFrom(const char* member, Variant result,
@@ -333,27 +333,17 @@ int DispatchObject::IntFrom(const char* member, Variant result) const {
   return static_cast<int>(converted.get().lVal);
 }
 
-// --- ComSession and object creation ----------------------------------------
-
-ComSession::ComSession() {
-  const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(hr)) throw GenerationError(WithReason("CoInitializeEx", hr, ""));
-}
-
-// S_FALSE (already initialised on this thread) also needs its CoUninitialize.
-ComSession::~ComSession() {
-  CoUninitialize();
-}
+// --- Object creation ---------------------------------------------------------
 
 DispatchObject CreateDispatchObject(const std::wstring& prog_id, std::string type_name) {
   const std::string name = WideToUtf8(prog_id.data(), prog_id.size());
   CLSID clsid{};
   HRESULT hr = CLSIDFromProgID(prog_id.c_str(), &clsid);
-  if (FAILED(hr)) throw GenerationError(WithReason("CLSIDFromProgID(" + name + ")", hr, ""));
+  if (FAILED(hr)) throw GenerationError(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
   IDispatch* dispatch = nullptr;
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                         reinterpret_cast<void**>(&dispatch));
-  if (FAILED(hr)) throw GenerationError(WithReason("CoCreateInstance(" + name + ")", hr, ""));
+  if (FAILED(hr)) throw GenerationError(DescribeFailure("CoCreateInstance(" + name + ")", hr));
   if (dispatch == nullptr) {
     throw GenerationError("CoCreateInstance(" + name + ") returned no object");
   }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <oaidl.h>
+#include <oleauto.h>
 
 #include <cstddef>
 #include <string>
@@ -22,6 +23,10 @@ std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const wchar_t* text, size_t length);
 // "0x800A1066": a status as the fixed eight hex digits it is usually quoted in.
 std::string FormatHresult(HRESULT hr);
+// "<what> failed with 0x...: <reason>", the reason being `description` or,
+// when that is empty, the system's text for the status.
+std::string DescribeFailure(const std::string& what, HRESULT hr,
+                            const std::string& description = {});
 
 // Owns one VARIANT; clears it (releasing strings and interfaces) on
 // destruction. Move-only.
@@ -116,17 +121,6 @@ class DispatchObject {
 
   IDispatch* dispatch_ = nullptr;
   std::string type_name_;
-};
-
-// CoInitializeEx (single-threaded apartment) for the lifetime of the object,
-// balanced by CoUninitialize. Every automation reference of the thread must
-// be released before it is destroyed.
-class ComSession {
- public:
-  ComSession();
-  ~ComSession();
-  ComSession(const ComSession&) = delete;
-  ComSession& operator=(const ComSession&) = delete;
 };
 
 // Starts the local server registered under `prog_id` and returns its

@@ -1,0 +1,22 @@
+#include "docgen/wordproc/automation/com_session.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "docgen/generation_error.h"
+#include "docgen/wordproc/automation/dispatch.h"
+
+namespace reportword::automation {
+
+ComSession::ComSession() {
+  const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(hr)) throw GenerationError(DescribeFailure("CoInitializeEx", hr));
+}
+
+// S_FALSE (already initialised on this thread) needs its CoUninitialize too.
+ComSession::~ComSession() {
+  CoUninitialize();
+}
+
+}  // namespace reportword::automation
