@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev
   clang-format
   clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64 wine64 xz-utils
   locales
   python3 python3-lxml
   libreoffice-writer-nogui

@@ -2,7 +2,10 @@
 #include "docgen/wordproc/docx/docx_package.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "docgen/generation_error.h"
 #include "package_builder.h"
@@ -335,11 +338,13 @@ TEST_F(DocxEngineTest, SaveReplacesAnExistingFileOnlyWhenComplete) {
   EXPECT_THROW(doc->SaveAs((dir_ / "missing" / "x.docx").string()), GenerationError);
   std::filesystem::create_directory(dir_ / "folder.docx");
   EXPECT_THROW(doc->SaveAs((dir_ / "folder.docx").string()), GenerationError);
+#ifndef _WIN32
   if (::geteuid() != 0) {  // root writes into read-only folders anyway
     std::filesystem::create_directory(dir_ / "ro");
     ::chmod((dir_ / "ro").c_str(), 0555);
     EXPECT_THROW(doc->SaveAs((dir_ / "ro" / "x.docx").string()), GenerationError);
   }
+#endif
   EXPECT_EQ(reportword::testing::ReadFile(target), "old contents");
   doc->SaveAs(target.string());
   EXPECT_NE(reportword::testing::ReadFile(target).substr(0, 2), "ol");

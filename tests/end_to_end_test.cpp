@@ -12,7 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
-using testing::ShellQuote;
 using testing::WriteFile;
 
 constexpr const char* kNetworkReport =
@@ -50,11 +49,9 @@ class EndToEndTest : public ::testing::Test {
   fs::path P(const std::string& name) const { return folder_ / name; }
 
  protected:
-  testing::CommandResult Run(const std::string& code, const std::vector<fs::path>& paths) {
-    std::string command = "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE);
-    if (!code.empty()) command += " " + ShellQuote(code);
-    for (const fs::path& p : paths) command += " " + ShellQuote(p.string());
-    return testing::RunCommand(command);
+  testing::CommandResult Run(const std::string& code, std::vector<fs::path> paths) {
+    paths.insert(paths.begin(), fs::path(code));
+    return testing::RunReportword(paths);
   }
   testing::CommandResult RunDefault(const std::string& code = "9520e000") {
     return Run(code, {P("a.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")});
@@ -120,6 +117,7 @@ TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
   EXPECT_EQ(entries, 6u) << "no temporary file is left behind";
 }
 
+#ifndef _WIN32
 TEST_F(EndToEndTest, LibreOfficeOpensBothDocuments) {
   REPORTWORD_REQUIRE_LIBREOFFICE();
   ASSERT_EQ(RunDefault("9500e000").status, 0);
@@ -132,6 +130,7 @@ TEST_F(EndToEndTest, LibreOfficeOpensBothDocuments) {
   EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
   EXPECT_EQ(text2.find("&lt;"), std::string::npos);
 }
+#endif
 
 }  // namespace
 }  // namespace reportword

@@ -10,6 +10,9 @@
 #include "package_builder.h"
 #include "test_support.h"
 
+// LibreOffice conversions are a feature of the POSIX build.
+#ifndef _WIN32
+
 namespace reportword {
 namespace {
 
@@ -141,3 +144,5 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeLegacyTemplatesAreRefusedWithA
 
 }  // namespace
 }  // namespace reportword
+
+#endif

@@ -53,9 +53,17 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 // All parts of a package on disk, by name.
 inline std::map<std::string, std::string> ReadPackage(const std::filesystem::path& path) {
   std::map<std::string, std::string> parts;
-  int err = 0;
-  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &err);
-  if (!archive) throw std::runtime_error("not a zip: " + path.string());
+  // Read through std::filesystem so that non-ASCII names work on Windows too.
+  const std::string bytes = ReadFile(path);
+  zip_error_t error;
+  zip_error_init(&error);
+  zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+  zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr;
+  zip_error_fini(&error);
+  if (!archive) {
+    if (source) zip_source_free(source);
+    throw std::runtime_error("not a zip: " + path.string());
+  }
   for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
     zip_stat_t st;
     zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &st);

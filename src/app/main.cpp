@@ -35,13 +35,19 @@ int main(int argc, char** argv) {
 #else
   const std::string argument_text = reportword::BuildArgumentText(argc, argv);
 #endif
+  try {
 #ifdef REPORTWORD_AUTOMATION
-  reportword::automation::AutomationBackend backend;
+    // Starting COM can fail before any document step; that is a generation error too.
+    reportword::automation::AutomationBackend backend;
 #else
-  reportword::docx::DocxBackend backend;
+    reportword::docx::DocxBackend backend;
 #endif
-  reportword::LocaleDateSource dates;
-  reportword::ConsoleMessageDisplay messages;
-  reportword::ProgramEnvironment env{backend, dates, messages, std::cerr};
-  return reportword::Main(argument_text, env);
+    reportword::LocaleDateSource dates;
+    reportword::ConsoleMessageDisplay messages;
+    reportword::ProgramEnvironment env{backend, dates, messages, std::cerr};
+    return reportword::Main(argument_text, env);
+  } catch (const std::exception& failure) {
+    std::cerr << reportword::kProgramTitle << ": " << failure.what() << std::endl;
+    return reportword::kExitGenerationError;
+  }
 }

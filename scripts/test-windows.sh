@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Cross-compiles both Windows variants with MinGW-w64, warnings as errors: the
+# native engine (with the whole test suite) and the automation backend (with
+# its tests against a fake IDispatch). Both test binaries then run under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/build-win/deps"
+"$root/scripts/build-windows-deps.sh" "$deps"
+
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+export WINEPREFIX="$root/build-win/wineprefix" WINEDEBUG=-all
+export REPORTWORD_NO_MESSAGE_BOX=1
+
+configure() {  # configure BUILD_DIR [cmake args...]
+  local build=$1
+  shift
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DREPORTWORD_WINDOWS_DEPS="$deps" -DCMAKE_PREFIX_PATH="$deps" -DREPORTWORD_WERROR=ON \
+    -DREPORTWORD_BUILD_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" "$@" >/dev/null
+  cmake --build "$build" -j"$(nproc)"
+}
+
+configure "$root/build-win/native"
+configure "$root/build-win/automation" -DREPORTWORD_AUTOMATION=ON
+
+if [ ! -x "$wine" ]; then
+  echo "test-windows: Wine is not installed; the Windows binaries were built but not run"
+  exit 0
+fi
+echo "test-windows: native engine tests under Wine"
+"$wine" "$root/build-win/native/tests/reportword_tests.exe" --gtest_brief=1
+echo "test-windows: automation backend tests under Wine"
+"$wine" "$root/build-win/automation/tests/reportword_tests.exe" --gtest_brief=1 \
+  --gtest_filter='Automation*'
