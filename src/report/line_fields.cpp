@@ -27,6 +27,17 @@ void SplitFields(std::string_view line, std::span<std::string_view> fields) {
   }
 }
 
+SectionLine SplitSectionLine(const std::string& line, std::int16_t section) {
+  SectionLine split;
+  split.second_section = section != 0 || text::IsBlank(line);
+  if (split.second_section) {
+    SplitFields(line, split.second);
+  } else {
+    SplitFields(line, split.first);
+  }
+  return split;
+}
+
 bool PassSkippedLines(std::int16_t& skip_count) {
   if (skip_count <= 1) {
     ++skip_count;

@@ -3,6 +3,7 @@
 // appending table rows.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <span>
@@ -16,6 +17,19 @@ namespace reportword::report {
 // point into `line`. Fields are counted in 16 bits starting at 1, so the
 // 32,767th tab throws std::overflow_error.
 void SplitFields(std::string_view line, std::span<std::string_view> fields);
+
+// The fields of one report line, split for the section it belongs to; the
+// other section's fields stay empty.
+struct SectionLine {
+  bool second_section = false;
+  std::array<std::string_view, 5> first{};   // first-section fields 1 to 5
+  std::array<std::string_view, 2> second{};  // second-section fields 1 and 2
+};
+
+// The first blank line already belongs to the second section, and so does
+// every line once `section` is 1. Throws like SplitFields, before anything is
+// stored.
+SectionLine SplitSectionLine(const std::string& line, std::int16_t section);
 
 // For a line of the second section: the first two lines of the section are
 // skipped and counted in `skip_count`; true for every later line, which gives a

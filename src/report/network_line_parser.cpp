@@ -9,16 +9,11 @@
 namespace reportword {
 
 void NetworkLineParser::ParseNetworkLine(const std::string& line, JobState& job) {
-  // The first blank line already belongs to the second section. Nothing is
-  // stored until the line has been split, which is the step that can fail.
-  const bool second_section = NetworkSection != 0 || text::IsBlank(line);
-  std::array<std::string_view, 5> first_fields{};
-  std::array<std::string_view, 2> second_fields{};
-  if (second_section) {
-    report::SplitFields(line, second_fields);
-  } else {
-    report::SplitFields(line, first_fields);
-  }
+  // Nothing is stored until the line has been split, the step that can fail.
+  const report::SectionLine split = report::SplitSectionLine(line, NetworkSection);
+  const bool second_section = split.second_section;
+  const auto& first_fields = split.first;
+  const auto& second_fields = split.second;
   if (second_section) NetworkSection = 1;
 
   // Runs in both sections: a second-section line offers empty values.

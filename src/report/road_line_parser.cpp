@@ -10,14 +10,10 @@
 namespace reportword {
 
 void RoadLineParser::ParseRoadLine(const std::string& line, JobState& job) {
-  const bool second_section = RoadSection != 0 || text::IsBlank(line);
-  std::array<std::string_view, 5> first_fields{};
-  std::array<std::string_view, 2> second_fields{};
-  if (second_section) {
-    report::SplitFields(line, second_fields);
-  } else {
-    report::SplitFields(line, first_fields);
-  }
+  const report::SectionLine split = report::SplitSectionLine(line, RoadSection);
+  const bool second_section = split.second_section;
+  const auto& first_fields = split.first;
+  const auto& second_fields = split.second;
   // The designation first: it is the step that can refuse the line.
   CollectDesignation(job.ObjectDesignation, first_fields[2]);
   if (second_section) RoadSection = 1;
