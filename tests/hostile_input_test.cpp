@@ -198,7 +198,12 @@ std::vector<Case> Catalogue() {
       // Reports
       {"empty report", Report([] { return ""; }), Standard(), 0, "", true},
       {"only line 1", Report([] { return "Export"; }), Standard(), 0, "", true},
-      {"NUL bytes", Report([] { return std::string("h\r\nb7\0\tHaupt\0weg\tA\0\tB\tC\r\n", 27); }),
+      {"NUL bytes", Report([] {
+         return [] {
+           static const char kBytes[] = "h\r\nb7\0\tHaupt\0weg\tA\0\tB\tC\r\n";
+           return std::string(kBytes, sizeof kBytes - 1);
+         }();
+       }),
        Standard(), 0, "", true},
       {"every C0 control character",
        Report([=] { return "h\r\n" + controls + "\t" + controls + "\t" + controls; }), Standard(),
