@@ -15,14 +15,24 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 if [ ! -f "$prefix/lib/libzip.a" ] || [ ! -f "$prefix/lib/libutf8proc.a" ] || [ ! -f "$prefix/lib/libpugixml.a" ]; then
-  # Source packages come from the same Debian archive as the binary ones.
+  # Source packages come from the same Debian archives as the binary ones:
+  # the machine's own Debian entries, repeated as deb-src entries.
   if ! grep -rqs 'deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' "$suite" |
-      "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/reportword-deb-src.sources >/dev/null
+    out=/etc/apt/sources.list.d/reportword-deb-src
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+      sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+        "${sudo_cmd[@]}" tee "$out.sources" >/dev/null
+    fi
+    if [ -f /etc/apt/sources.list ]; then
+      { grep -E '^deb .*debian' /etc/apt/sources.list || true; } | sed 's/^deb /deb-src /' |
+        "${sudo_cmd[@]}" tee "$out.list" >/dev/null
+    fi
     "${sudo_cmd[@]}" apt-get update -qq
   fi
-  (cd "$src" && apt-get source -qq --download-only zlib libzip utf8proc pugixml 2>/dev/null)
+  # The release's own versions: the security archive's sources are not always there.
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-stable}")
+  (cd "$src" && apt-get source -qq --download-only zlib/"$suite" libzip/"$suite" \
+    utf8proc/"$suite" pugixml/"$suite")
 fi
 
 unpack() {  # unpack NAME: the upstream tarball of a source package, once
