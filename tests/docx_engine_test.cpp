@@ -2,6 +2,10 @@
 #include "docgen/wordproc/docx/docx_package.h"
 
 #include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <sstream>
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +72,26 @@ std::string Header1(const std::map<std::string, std::string>& parts) {
   return parts.at("word/header1.xml");
 }
 
+// The elements below `xml`'s root (or below its w:body's w:sectPr) that the
+// filter accepts, serialised as they stand.
+std::string ElementsXml(const std::string& xml, bool final_section_references) {
+  pugi::xml_document doc;
+  doc.load_string(xml.c_str());
+  pugi::xml_node parent = doc.document_element();
+  if (final_section_references) parent = parent.child("w:body").child("w:sectPr");
+  std::ostringstream out;
+  for (pugi::xml_node child : parent.children()) {
+    const std::string_view name = child.name();
+    if (final_section_references && !name.ends_with("Reference")) continue;
+    child.print(out, "", pugi::format_raw);
+  }
+  return out.str();
+}
+
+constexpr const char* kWordUri = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+constexpr const char* kRelUri =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
 TEST_F(DocxEngineTest, TemplateBecomesDocumentAndUnchangedPartsAreCopiedAsTheyAre) {
   TemplateSpec spec;
   spec.extra_parts = {
@@ -114,19 +138,40 @@ TEST_F(DocxEngineTest, MacroProjectIsNotCarriedIntoTheDocument) {
   EXPECT_NE(parts.at("[Content_Types].xml").find("document.main+xml"), std::string::npos);
 }
 
-TEST_F(DocxEngineTest, PackageOfAnotherKindIsRefused) {
-  // Damaged and hostile packages are in the end-to-end catalogue; this one is
-  // a well-formed package that is simply not a word-processing document.
-  TemplateSpec spec;
-  spec.main_content_type =
-      "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
-  try {
-    Add(WriteTemplate(spec, "sheet.dotx"));
-    ADD_FAILURE() << "accepted";
-  } catch (const GenerationError& e) {
-    EXPECT_NE(std::string(e.what()).find("not a word-processing template"), std::string::npos)
-        << e.what();
-    EXPECT_NE(std::string(e.what()).find("sheet.dotx"), std::string::npos) << e.what();
+TEST_F(DocxEngineTest, PackagesOfAnotherKindAreRefusedWithTheirReason) {
+  // Damaged and hostile packages are in the end-to-end catalogue; these are
+  // well-formed packages that this engine does not read.
+  struct Case {
+    const char* name;
+    std::string main_content_type;
+    std::string strict_namespace;  // replaces the WordprocessingML namespace when set
+    const char* message;
+  };
+  const Case cases[] = {
+      {"spreadsheet", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml",
+       "", "not a word-processing template"},
+      {"strict", TemplateSpec{}.main_content_type,
+       "http://purl.oclc.org/ooxml/wordprocessingml/main", "Strict Open XML"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.main_content_type = c.main_content_type;
+    auto parts = reportword::testing::TemplateParts(spec);
+    for (auto& [name, content] : parts) {
+      for (std::size_t at;
+           !c.strict_namespace.empty() && (at = content.find(kWordUri)) != std::string::npos;) {
+        content.replace(at, std::string_view(kWordUri).size(), c.strict_namespace);
+      }
+    }
+    const auto path = dir_ / (std::string(c.name) + ".dotx");
+    reportword::testing::WriteFile(path, reportword::testing::ZipParts(parts));
+    try {
+      Add(path.string());
+      ADD_FAILURE() << c.name << " accepted";
+    } catch (const GenerationError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(path.filename().string()), std::string::npos);
+    }
   }
 }
 
@@ -228,6 +273,90 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   const std::string& main = parts.at("word/document.xml");
   EXPECT_EQ(main.find("rIdS"), std::string::npos);
   EXPECT_NE(main.find("rIdH1"), std::string::npos);
+}
+
+TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
+  auto section_break = [](const std::string& references) {
+    return "<w:p><w:pPr><w:sectPr>" + references +
+           "</w:sectPr></w:pPr><w:r><w:t>s</w:t></w:r></w:p>";
+  };
+  const std::string h1 = "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>";
+  const std::string first = "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>";
+  const std::string f1 = "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
+  struct Case {
+    const char* name;
+    std::string body;
+    std::string final_references;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"inherited from the first section", section_break(h1 + f1) + "<w:p/>", "",
+       "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>" + h1},
+      {"own references stay; the rest through the chain",
+       section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1,
+       f1 + "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + first},
+      {"one section: unchanged", "<w:p/>", h1 + f1, h1 + f1},
+      {"namespace declared on the break",
+       "<w:p><w:pPr><w:sectPr xmlns:rel=\"" + std::string(kRelUri) +
+           "\"><w:headerReference w:type=\"default\" rel:id=\"rIdH1\"/></w:sectPr></w:pPr></w:p>",
+       "", h1},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"},
+                    {"first", "<w:p/>"}};
+    spec.body = c.body;
+    spec.final_references = c.final_references;
+    spec.extra_relationships =
+        "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+        "relationships/header\" Target=\"header1.xml\"/>";
+    auto doc = Add(WriteTemplate(spec));
+    const bool first_section_has_h1 = c.body.find("rIdH1") != std::string::npos ||
+                                      c.final_references.find("rIdH1") != std::string::npos;
+    EXPECT_EQ(Replace(*doc, "<Datum>", "D"), first_section_has_h1) << c.name;
+    doc->GetContent()->SetText("a\r\n");
+    auto parts = SaveAndRead(*doc);
+    EXPECT_EQ(ElementsXml(parts.at("word/document.xml"), true), c.expected) << c.name;
+  }
+}
+
+TEST_F(DocxEngineTest, NamesAreMatchedByTheNamespaceInScope) {
+  struct Case {
+    const char* name;
+    std::string header;  // one paragraph
+    std::string final_references;
+    std::string replacement;
+    bool found;
+    std::string expected;
+  };
+  const std::string w = kWordUri;
+  const std::string h1 = "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>";
+  const Case cases[] = {
+      {"default namespace", "<p xmlns=\"" + w + "\"><r><t>a &lt;Datum&gt; b</t></r></p>", h1, "D",
+       true, "<p xmlns=\"" + w + "\"><r><t>a D b</t></r></p>"},
+      {"another prefix, new elements take it",
+       "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>&lt;Datum&gt;</x:t></x:r></x:p>", h1, "D\tE", true,
+       "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>D</x:t><x:tab/><x:t>E</x:t></x:r></x:p>"},
+      {"declared on the run",
+       "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>&lt;Datum&gt;</y:t></y:r></w:p>", h1, "D", true,
+       "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>D</y:t></y:r></w:p>"},
+      {"w rebound to another vocabulary",
+       "<w:p><w:r xmlns:w=\"urn:other\"><w:t>&lt;Datum&gt;</w:t></w:r></w:p>", h1, "D", false,
+       "<w:p><w:r xmlns:w=\"urn:other\"><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"},
+      {"relationship prefix declared on the reference",
+       "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>",
+       "<w:headerReference xmlns:rel=\"" + std::string(kRelUri) +
+           "\" w:type=\"default\" rel:id=\"rIdH1\"/>",
+       "D", true, "<w:p><w:r><w:t>D</w:t></w:r></w:p>"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers = {{"default", c.header}};
+    spec.final_references = c.final_references;
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_EQ(Replace(*doc, "<Datum>", c.replacement), c.found) << c.name;
+    EXPECT_EQ(ElementsXml(Header1(SaveAndRead(*doc)), false), c.expected) << c.name;
+  }
 }
 
 TEST_F(DocxEngineTest, FirstSectionWithoutPrimaryHeaderFindsNothing) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -87,6 +88,8 @@ struct TemplateSpec {
        "&lt;Bau-Nummer&gt;</w:t></w:r></w:p>"}};
   std::string body = "<w:p><w:r><w:t>Template body text</w:t></w:r></w:p>";
   std::string section_extra;  // more children of the body's w:sectPr (after the references)
+  // When set, the header and footer references of the body's w:sectPr.
+  std::optional<std::string> final_references;
   std::string main_content_type =
       "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
   std::string footer = "<w:p><w:r><w:t>&lt;Datum&gt; footer</w:t></w:r></w:p>";
@@ -142,8 +145,8 @@ inline Parts TemplateParts(const TemplateSpec& spec) {
   relationships += spec.extra_relationships + "</Relationships>";
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
-      std::string(kWordNs) + "><w:body>" + spec.body + "<w:sectPr>" + references +
-      spec.section_extra +
+      std::string(kWordNs) + "><w:body>" + spec.body + "<w:sectPr>" +
+      spec.final_references.value_or(references) + spec.section_extra +
       "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
       "w:bottom=\"1134\" w:left=\"1417\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
       "</w:sectPr></w:body></w:document>";

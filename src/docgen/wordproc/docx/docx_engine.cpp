@@ -14,6 +14,7 @@
 #include "docgen/wordproc/docx/body_table_writer.h"
 #include "docgen/wordproc/docx/docx_package.h"
 #include "docgen/wordproc/docx/header_search.h"
+#include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
 #include "docgen/wordproc/local_file_system.h"
 #include "text/unicode.h"
@@ -47,8 +48,8 @@ std::string RelsPartOf(const std::string& part) {
   return folder + "_rels/" + file + ".rels";
 }
 
-int IntAttribute(const pugi::xml_node& node, const std::string& name, int fallback) {
-  const char* text = node.attribute(name.c_str()).value();
+int IntAttribute(const pugi::xml_node& node, std::string_view local, int fallback) {
+  const char* text = WordAttribute(node, local);
   std::string_view view(text);
   double value = 0;
   auto [end, ec] = std::from_chars(view.data(), view.data() + view.size(), value);
@@ -69,7 +70,6 @@ struct DocState {
   std::unique_ptr<TemplatePackage> package;
   std::string main_part;
   pugi::xml_document main_xml;
-  XmlNames names;
   pugi::xml_document content_types;
   std::map<std::string, Relationship> main_relationships;  // by id
   std::string main_rels_part;
@@ -88,7 +88,7 @@ struct DocState {
   void CheckOpen() const {
     if (closed) throw GenerationError("the document made from \"" + template_path + "\" is closed");
   }
-  pugi::xml_node Body() const { return main_xml.document_element().child(names.W("body").c_str()); }
+  pugi::xml_node Body() const { return ChildW(main_xml.document_element(), "body"); }
 };
 
 struct AppState {
@@ -125,7 +125,7 @@ std::map<std::string, Relationship> LoadRelationships(DocState& doc, const std::
   pugi::xml_document xml;
   ParseXmlPart(xml, doc.package->ReadPart(rels_part), rels_part, doc.template_path);
   for (pugi::xml_node rel : xml.document_element().children()) {
-    if (std::string_view(rel.name()) != "Relationship") continue;
+    if (!IsElement(rel, kPackageRelationshipsNamespace, "Relationship")) continue;
     relationships[rel.attribute("Id").value()] = {
         rel.attribute("Type").value(), rel.attribute("Target").value(),
         std::string_view(rel.attribute("TargetMode").value()) == "External"};
@@ -148,8 +148,11 @@ std::string FindMainPart(DocState& doc) {
 
 pugi::xml_node OverrideFor(pugi::xml_document& types, const std::string& part) {
   const std::string part_name = "/" + part;
-  for (pugi::xml_node node : types.document_element().children("Override")) {
-    if (std::string_view(node.attribute("PartName").value()) == part_name) return node;
+  for (pugi::xml_node node : types.document_element().children()) {
+    if (IsElement(node, kContentTypesNamespace, "Override") &&
+        std::string_view(node.attribute("PartName").value()) == part_name) {
+      return node;
+    }
   }
   return {};
 }
@@ -166,7 +169,7 @@ void MakeDocumentContentType(DocState& doc) {
     override_node.attribute("ContentType") = kDocumentMainType;
     return;
   }
-  override_node = root.append_child("Override");
+  override_node = InsertElement(root, kContentTypesNamespace, "Override", "ct");
   override_node.append_attribute("PartName") = ("/" + doc.main_part).c_str();
   override_node.append_attribute("ContentType") = kDocumentMainType;
 }
@@ -215,11 +218,11 @@ void DropMacroParts(DocState& doc) {
   }
   for (pugi::xml_node node = types.first_child(); node;) {
     pugi::xml_node next = node.next_sibling();
-    const std::string name = node.name();
     std::string part_name = node.attribute("PartName").value();
-    if (name == "Override" && !part_name.empty() && doc.dropped_parts.count(part_name.substr(1))) {
+    if (IsElement(node, kContentTypesNamespace, "Override") && !part_name.empty() &&
+        doc.dropped_parts.count(part_name.substr(1))) {
       types.remove_child(node);
-    } else if (name == "Default" && !other_bin_parts &&
+    } else if (IsElement(node, kContentTypesNamespace, "Default") && !other_bin_parts &&
                std::string_view(node.attribute("ContentType").value()) == kVbaProjectType) {
       types.remove_child(node);
     }
@@ -227,14 +230,13 @@ void DropMacroParts(DocState& doc) {
   }
 }
 
-// Generated body XML is written with the prefix "w"; make sure it is bound to
-// the WordprocessingML namespace on the root.
+// Generated body XML is written with the prefix "w"; make sure it means the
+// WordprocessingML namespace inside the body.
 void BindWordPrefix(DocState& doc) {
-  pugi::xml_node root = doc.main_xml.document_element();
-  pugi::xml_attribute w = root.attribute("xmlns:w");
-  if (!w) {
-    root.append_attribute("xmlns:w") = kWordNamespace;
-  } else if (std::string_view(w.value()) != kWordNamespace) {
+  const char* bound = LookupNamespace(doc.Body(), "w");
+  if (!bound) {
+    doc.main_xml.document_element().append_attribute("xmlns:w") = kWordNamespace;
+  } else if (std::string_view(bound) != kWordNamespace) {
     doc.Fail("binds the prefix w to another namespace than WordprocessingML; not supported");
   }
 }
@@ -301,8 +303,13 @@ std::shared_ptr<DocState> OpenTemplate(const std::string& path,
   doc->main_relationships = LoadRelationships(*doc, doc->main_rels_part);
   DropMacroParts(*doc);
   ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
-  doc->names = XmlNames(doc->main_xml.document_element());
-  if (!doc->names.IsW(doc->main_xml.document_element(), "document") || !doc->Body()) {
+  const pugi::xml_node root = doc->main_xml.document_element();
+  if (NamespaceOf(root) == kStrictWordNamespace) {
+    doc->Fail(
+        "is saved as Strict Open XML, which this program does not read; save it as a Word "
+        "template (.dotx) in the usual (transitional) format");
+  }
+  if (!IsW(root, "document") || !doc->Body()) {
     doc->Fail("the main part " + doc->main_part + " is not a WordprocessingML document");
   }
   BindWordPrefix(*doc);
@@ -312,20 +319,70 @@ std::shared_ptr<DocState> OpenTemplate(const std::string& path,
 // ---------------------------------------------------------------------------
 // Sections and headers
 
-// The section properties that end the first section.
-pugi::xml_node FirstSectionProperties(const DocState& doc) {
-  const pugi::xml_node body = doc.Body();
-  pugi::xml_node found;
-  WalkSubtree(body, [&](const pugi::xml_node& node) {
-    if (found || node.type() != pugi::node_element) return false;
-    if (doc.names.IsW(node, "sectPr") && doc.names.IsW(node.parent(), "pPr")) {
-      found = node;
+// The section breaks inside the body, in document order: the section
+// properties of the paragraphs that end every section but the last.
+std::vector<pugi::xml_node> SectionBreaks(const DocState& doc) {
+  std::vector<pugi::xml_node> breaks;
+  WalkSubtree(doc.Body(), [&](const pugi::xml_node& node) {
+    if (node.type() != pugi::node_element) return false;
+    if (IsW(node, "sectPr") && IsW(node.parent(), "pPr")) {
+      breaks.push_back(node);
       return false;
     }
-    // Section breaks live in paragraph properties; runs hold none.
-    return !doc.names.IsW(node, "r") && !doc.names.IsW(node, "tbl");
+    // Section breaks live in paragraph properties; runs and tables hold none.
+    return !IsW(node, "r") && !IsW(node, "tbl");
   });
-  return found ? found : body.child(doc.names.W("sectPr").c_str());
+  return breaks;
+}
+
+// The section properties that end the first section.
+pugi::xml_node FirstSectionProperties(const DocState& doc) {
+  const std::vector<pugi::xml_node> breaks = SectionBreaks(doc);
+  return breaks.empty() ? ChildW(doc.Body(), "sectPr") : breaks.front();
+}
+
+bool IsHeaderOrFooterReference(const pugi::xml_node& node) {
+  return IsW(node, "headerReference") || IsW(node, "footerReference");
+}
+
+// "default", "first" or "even"; a reference without a type is the default one.
+std::string_view ReferenceKind(const pugi::xml_node& reference) {
+  const std::string_view type = WordAttribute(reference, "type");
+  return type.empty() ? "default" : type;
+}
+
+// A section without a header or footer reference of some kind shows the one
+// of the section before it. When the body's sections collapse into the last
+// one, that section gets, as references of its own, every kind it inherited,
+// so that it still shows exactly what it showed in the template.
+void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xml_node last) {
+  // Keyed by element ("headerReference"/"footerReference") and kind.
+  std::map<std::pair<std::string, std::string>, std::string> in_force;  // -> relationship id
+  auto key_of = [](const pugi::xml_node& reference) {
+    return std::make_pair(
+        std::string(IsW(reference, "headerReference") ? "headerReference" : "footerReference"),
+        std::string(ReferenceKind(reference)));
+  };
+  for (const pugi::xml_node& sect : breaks) {
+    for (const pugi::xml_node& child : sect.children()) {
+      if (!IsHeaderOrFooterReference(child)) continue;
+      const std::string id = AttributeIn(child, kRelationshipsNamespace, "id").value();
+      if (!id.empty()) in_force[key_of(child)] = id;
+    }
+  }
+  pugi::xml_node after_references = last.first_child();
+  for (const pugi::xml_node& child : last.children()) {
+    if (!IsHeaderOrFooterReference(child)) continue;
+    in_force.erase(key_of(child));
+    after_references = child.next_sibling();
+  }
+  // References come first in section properties; new ones join them there.
+  for (const auto& [key, id] : in_force) {
+    pugi::xml_node reference =
+        InsertElement(last, kWordNamespace, key.first, "w", after_references);
+    SetAttributeIn(reference, kWordNamespace, "type", "w", key.second.c_str());
+    SetAttributeIn(reference, kRelationshipsNamespace, "id", "r", id.c_str());
+  }
 }
 
 // The header part of the given kind ("default", "first", "even") of the first
@@ -333,17 +390,14 @@ pugi::xml_node FirstSectionProperties(const DocState& doc) {
 pugi::xml_document* FirstSectionHeader(DocState& doc, const char* kind, std::string* part_out) {
   const pugi::xml_node sect = FirstSectionProperties(doc);
   pugi::xml_node reference;
-  // The range keeps the name's pointer: the string must outlive the loop.
-  const std::string reference_name = doc.names.W("headerReference");
-  for (pugi::xml_node child : sect.children(reference_name.c_str())) {
-    const char* type = child.attribute(doc.names.W("type").c_str()).value();
-    if (std::string_view(type) == kind || (*type == '\0' && std::string_view(kind) == "default")) {
+  for (const pugi::xml_node& child : sect.children()) {
+    if (IsW(child, "headerReference") && ReferenceKind(child) == kind) {
       reference = child;
       break;
     }
   }
   if (!reference) return nullptr;
-  const std::string id = reference.attribute(doc.names.R("id").c_str()).value();
+  const std::string id = AttributeIn(reference, kRelationshipsNamespace, "id").value();
   auto rel = doc.main_relationships.find(id);
   if (rel == doc.main_relationships.end()) {
     doc.Fail("the header reference " + id + " has no relationship");
@@ -357,9 +411,7 @@ pugi::xml_document* FirstSectionHeader(DocState& doc, const char* kind, std::str
   if (!slot) {
     auto xml = std::make_unique<pugi::xml_document>();
     ParseXmlPart(*xml, doc.package->ReadPart(part), part, doc.template_path);
-    XmlNames names(xml->document_element());
-    if (!names.IsW(xml->document_element(), "hdr"))
-      doc.Fail("the part " + part + " is not a header");
+    if (!IsW(xml->document_element(), "hdr")) doc.Fail("the part " + part + " is not a header");
     slot = std::move(xml);
   }
   if (part_out) *part_out = part;
@@ -370,12 +422,12 @@ pugi::xml_document* FirstSectionHeader(DocState& doc, const char* kind, std::str
 // The body
 
 int TextWidthTwips(const DocState& doc) {
-  const pugi::xml_node sect = doc.Body().child(doc.names.W("sectPr").c_str());
-  const pugi::xml_node size = sect.child(doc.names.W("pgSz").c_str());
-  const pugi::xml_node margins = sect.child(doc.names.W("pgMar").c_str());
-  const int width = IntAttribute(size, doc.names.W("w"), 12240);
-  const int left = IntAttribute(margins, doc.names.W("left"), 1440);
-  const int right = IntAttribute(margins, doc.names.W("right"), 1440);
+  const pugi::xml_node sect = ChildW(doc.Body(), "sectPr");
+  const pugi::xml_node size = ChildW(sect, "pgSz");
+  const pugi::xml_node margins = ChildW(sect, "pgMar");
+  const int width = IntAttribute(size, "w", 12240);
+  const int left = IntAttribute(margins, "left", 1440);
+  const int right = IntAttribute(margins, "right", 1440);
   return std::max(720, width - left - right);
 }
 
@@ -385,13 +437,13 @@ std::string BodyParagraphText(const DocState& doc) {
   std::string text;
   bool first = true;
   for (pugi::xml_node block : doc.Body().children()) {
-    if (!doc.names.IsW(block, "p")) continue;
+    if (!IsW(block, "p")) continue;
     if (!first) text += "\r";
     first = false;
     WalkSubtree(block, [&](const pugi::xml_node& node) {
-      if (doc.names.IsW(node, "t")) text += node.child_value();
-      if (doc.names.IsW(node, "tab")) text += "\t";
-      return !doc.names.IsW(node, "del") && !doc.names.IsW(node, "txbxContent");
+      if (IsW(node, "t")) text += node.child_value();
+      if (IsW(node, "tab")) text += "\t";
+      return !IsW(node, "del") && !IsW(node, "txbxContent");
     });
   }
   return text;
@@ -404,7 +456,13 @@ void ClearBody(DocState& doc) {
   pugi::xml_node body = doc.Body();
   pugi::xml_node last_sect;
   for (pugi::xml_node child : body.children()) {
-    if (doc.names.IsW(child, "sectPr")) last_sect = child;
+    if (IsW(child, "sectPr")) last_sect = child;
+  }
+  const std::vector<pugi::xml_node> breaks = SectionBreaks(doc);
+  if (!breaks.empty()) {
+    // A body without section properties of its own still has a last section.
+    if (!last_sect) last_sect = InsertElement(body, kWordNamespace, "sectPr", "w");
+    KeepInheritedReferences(breaks, last_sect);
   }
   for (pugi::xml_node child = body.first_child(); child;) {
     pugi::xml_node next = child.next_sibling();
@@ -596,10 +654,8 @@ class DocxFind : public Find {
     }
     if (header_part_.empty()) return false;  // a header that does not exist holds nothing
     pugi::xml_document& xml = *doc_->headers.at(header_part_);
-    const XmlNames names(xml.document_element());
     const std::string* replacement = args.replace_with ? &args.replace_with->text : nullptr;
-    const bool found =
-        ReplaceFirstOccurrence(xml.document_element(), names, args.find_text, replacement);
+    const bool found = ReplaceFirstOccurrence(xml.document_element(), args.find_text, replacement);
     if (found && replacement) doc_->changed_headers.insert(header_part_);
     return found;
   }

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "docgen/wordproc/docx/text_markup.h"
+#include "docgen/wordproc/docx/xml_namespaces.h"
+#include "docgen/wordproc/docx/xml_part.h"
 #include "text/unicode.h"
 
 namespace reportword::docx {
@@ -25,27 +27,27 @@ struct ParagraphText {
   std::vector<std::size_t> byte_end;
 };
 
-bool SkipsSubtree(const pugi::xml_node& node, const XmlNames& names) {
+bool SkipsSubtree(const pugi::xml_node& node) {
   // Deleted or moved-away text, nested text boxes (searched as paragraphs of
   // their own) and markup-compatibility fallbacks are not part of this text.
-  return names.IsW(node, "del") || names.IsW(node, "moveFrom") || names.IsW(node, "txbxContent") ||
-         names.IsW(node, "pPr") || names.IsW(node, "rPr") || names.IsMc(node, "Fallback") ||
-         names.IsW(node, "instrText") || names.IsW(node, "delText");
+  return IsW(node, "del") || IsW(node, "moveFrom") || IsW(node, "txbxContent") ||
+         IsW(node, "pPr") || IsW(node, "rPr") || IsMc(node, "Fallback") || IsW(node, "instrText") ||
+         IsW(node, "delText");
 }
 
-ParagraphText CollectText(const pugi::xml_node& paragraph, const XmlNames& names) {
+ParagraphText CollectText(const pugi::xml_node& paragraph) {
   ParagraphText text;
   WalkSubtree(paragraph, [&](const pugi::xml_node& node) {
     if (node.type() != pugi::node_element) return false;
-    if (SkipsSubtree(node, names)) return false;
+    if (SkipsSubtree(node)) return false;
     std::string value;
     bool is_text = false;
-    if (names.IsW(node, "t")) {
+    if (IsW(node, "t")) {
       value = node.child_value();
       is_text = true;
-    } else if (names.IsW(node, "tab")) {
+    } else if (IsW(node, "tab")) {
       value = "\t";
-    } else if (names.IsW(node, "br") || names.IsW(node, "cr")) {
+    } else if (IsW(node, "br") || IsW(node, "cr")) {
       value = "\n";
     } else {
       return true;
@@ -77,11 +79,16 @@ void SetRunText(pugi::xml_node t, const std::string& value) {
   if (needs_preserve && !t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
 }
 
+// A new WordprocessingML element right after `sibling`, in the same run.
+pugi::xml_node InsertAfter(const pugi::xml_node& sibling, const char* local) {
+  pugi::xml_node parent = sibling.parent();
+  return InsertElement(parent, kWordNamespace, local, "w", sibling.next_sibling());
+}
+
 // Puts `content` (already free of characters XML forbids) into the run of `t`,
 // starting at `t` itself: text goes into w:t elements, tabs and line breaks
 // become w:tab and w:br siblings.
-void WriteRunContent(pugi::xml_node t, const XmlNames& names,
-                     const std::vector<RunPiece>& content) {
+void WriteRunContent(pugi::xml_node t, const std::vector<RunPiece>& content) {
   pugi::xml_node current = t;
   bool first = true;
   for (const RunPiece& piece : content) {
@@ -89,23 +96,23 @@ void WriteRunContent(pugi::xml_node t, const XmlNames& names,
       if (first) {
         SetRunText(current, piece.text);
       } else {
-        pugi::xml_node added = current.parent().insert_child_after(names.W("t").c_str(), current);
+        pugi::xml_node added = InsertAfter(current, "t");
         SetRunText(added, piece.text);
         current = added;
       }
     } else {
       if (first) SetRunText(current, "");
       const char* element = piece.kind == RunPiece::kTab ? "tab" : "br";
-      current = current.parent().insert_child_after(names.W(element).c_str(), current);
+      current = InsertAfter(current, element);
     }
     first = false;
   }
   if (first) SetRunText(t, "");
 }
 
-bool ReplaceInParagraph(const pugi::xml_node& paragraph, const XmlNames& names,
-                        const std::u32string& needle, const std::string* replacement) {
-  ParagraphText text = CollectText(paragraph, names);
+bool ReplaceInParagraph(const pugi::xml_node& paragraph, const std::u32string& needle,
+                        const std::string* replacement) {
+  ParagraphText text = CollectText(paragraph);
   const std::size_t at = text.folded.find(needle);
   if (at == std::u32string::npos) return false;
   if (replacement == nullptr) return true;
@@ -120,7 +127,7 @@ bool ReplaceInParagraph(const pugi::xml_node& paragraph, const XmlNames& names,
   if (text.segments[first_segment].is_text) {
     prefix = std::string(start.child_value()).substr(0, text.byte_begin[at]);
   } else {
-    pugi::xml_node t = start.parent().insert_child_before(names.W("t").c_str(), start);
+    pugi::xml_node t = InsertElement(start.parent(), kWordNamespace, "t", "w", start);
     start.parent().remove_child(start);
     start = t;
   }
@@ -144,29 +151,27 @@ bool ReplaceInParagraph(const pugi::xml_node& paragraph, const XmlNames& names,
   content.push_back({RunPiece::kText, prefix});
   for (RunPiece& piece : SplitRunText(*replacement)) content.push_back(std::move(piece));
   content.push_back({RunPiece::kText, suffix});
-  WriteRunContent(start, names, MergeTextPieces(content));
+  WriteRunContent(start, MergeTextPieces(content));
   return true;
 }
 
 // The mc:Choice ancestor of `node` below `story`, if any.
-pugi::xml_node EnclosingChoice(pugi::xml_node node, const pugi::xml_node& story,
-                               const XmlNames& names) {
+pugi::xml_node EnclosingChoice(pugi::xml_node node, const pugi::xml_node& story) {
   for (pugi::xml_node p = node.parent(); p && p != story; p = p.parent()) {
-    if (names.IsMc(p, "Choice")) return p;
+    if (IsMc(p, "Choice")) return p;
   }
   return {};
 }
 
-std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, const XmlNames& names,
-                                            bool skip_fallbacks) {
+std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, bool skip_fallbacks) {
   std::vector<pugi::xml_node> paragraphs;
   WalkSubtree(root, [&](const pugi::xml_node& node) {
     if (node.type() != pugi::node_element) return false;
-    if (skip_fallbacks && names.IsMc(node, "Fallback")) {
+    if (skip_fallbacks && IsMc(node, "Fallback")) {
       // A fallback without a choice beside it is the only copy: search it.
-      return !node.parent().child(names.Mc("Choice").c_str());
+      return !ChildElement(node.parent(), kMarkupCompatibilityNamespace, "Choice");
     }
-    if (names.IsW(node, "p")) paragraphs.push_back(node);
+    if (IsW(node, "p")) paragraphs.push_back(node);
     return true;
   });
   return paragraphs;
@@ -174,21 +179,22 @@ std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, const Xm
 
 }  // namespace
 
-bool ReplaceFirstOccurrence(pugi::xml_node story, const XmlNames& names,
-                            const std::string& find_text, const std::string* replacement) {
+bool ReplaceFirstOccurrence(pugi::xml_node story, const std::string& find_text,
+                            const std::string* replacement) {
   const std::u32string needle = text::FoldCase(find_text);
   if (needle.empty()) return false;
-  for (const pugi::xml_node& paragraph : ParagraphsBelow(story, names, true)) {
-    if (!ReplaceInParagraph(paragraph, names, needle, replacement)) continue;
+  for (const pugi::xml_node& paragraph : ParagraphsBelow(story, true)) {
+    if (!ReplaceInParagraph(paragraph, needle, replacement)) continue;
     // Mirror the change into the fallback copy of the same text box.
-    pugi::xml_node choice = EnclosingChoice(paragraph, story, names);
+    pugi::xml_node choice = EnclosingChoice(paragraph, story);
     if (choice && replacement != nullptr) {
-      pugi::xml_node fallback = choice.parent().child(names.Mc("Fallback").c_str());
-      std::vector<pugi::xml_node> in_choice = ParagraphsBelow(choice, names, false);
-      std::vector<pugi::xml_node> in_fallback = ParagraphsBelow(fallback, names, false);
+      pugi::xml_node fallback =
+          ChildElement(choice.parent(), kMarkupCompatibilityNamespace, "Fallback");
+      std::vector<pugi::xml_node> in_choice = ParagraphsBelow(choice, false);
+      std::vector<pugi::xml_node> in_fallback = ParagraphsBelow(fallback, false);
       for (std::size_t i = 0; fallback && i < in_choice.size() && i < in_fallback.size(); ++i) {
         if (in_choice[i] == paragraph) {
-          ReplaceInParagraph(in_fallback[i], names, needle, replacement);
+          ReplaceInParagraph(in_fallback[i], needle, replacement);
           break;
         }
       }

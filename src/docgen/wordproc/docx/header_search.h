@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "docgen/wordproc/docx/xml_part.h"
-
 namespace reportword::docx {
 
 // Replaces the first occurrence of `find_text` (ignoring case) below `story`
@@ -16,7 +14,7 @@ namespace reportword::docx {
 // the formatting of the run where the match begins; other runs only lose the matched characters.
 // Where a text box exists twice (alternate content and its fallback), both
 // copies are changed alike. Returns whether an occurrence was found.
-bool ReplaceFirstOccurrence(pugi::xml_node story, const XmlNames& names,
-                            const std::string& find_text, const std::string* replacement);
+bool ReplaceFirstOccurrence(pugi::xml_node story, const std::string& find_text,
+                            const std::string* replacement);
 
 }  // namespace reportword::docx

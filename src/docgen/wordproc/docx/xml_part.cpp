@@ -6,32 +6,6 @@
 #include "docgen/generation_error.h"
 
 namespace reportword::docx {
-namespace {
-
-std::string PrefixFor(const pugi::xml_node& root, const char* uri, const std::string& fallback,
-                      bool* found) {
-  for (const pugi::xml_attribute& attr : root.attributes()) {
-    std::string_view name = attr.name();
-    if (std::string_view(attr.value()) != uri) continue;
-    if (name == "xmlns") {
-      if (found) *found = true;
-      return "";
-    }
-    if (name.substr(0, 6) == "xmlns:") {
-      if (found) *found = true;
-      return std::string(name.substr(6)) + ":";
-    }
-  }
-  return fallback;
-}
-
-bool HasName(const pugi::xml_node& node, const std::string& prefix, std::string_view local) {
-  std::string_view name = node.name();
-  return name.size() == prefix.size() + local.size() && name.substr(0, prefix.size()) == prefix &&
-         name.substr(prefix.size()) == local;
-}
-
-}  // namespace
 
 void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::string& part_name,
                   const std::string& package_name) {
@@ -88,22 +62,6 @@ std::string WriteXmlPart(const pugi::xml_document& doc) {
   FilteringWriter writer(out);
   doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
   return out;
-}
-
-XmlNames::XmlNames(const pugi::xml_node& root) {
-  word_prefix_ = PrefixFor(root, kWordNamespace, "w:", nullptr);
-  rel_prefix_ = PrefixFor(root, kRelationshipsNamespace, "r:", nullptr);
-  // Markup compatibility is often declared only where it is used; "mc" is the
-  // prefix every producer uses then.
-  mc_prefix_ = PrefixFor(root, kMarkupCompatibilityNamespace, "mc:", nullptr);
-}
-
-bool XmlNames::IsW(const pugi::xml_node& node, std::string_view local) const {
-  return HasName(node, word_prefix_, local);
-}
-
-bool XmlNames::IsMc(const pugi::xml_node& node, std::string_view local) const {
-  return HasName(node, mc_prefix_, local);
 }
 
 }  // namespace reportword::docx
