@@ -164,27 +164,33 @@ TEST(ReportReaderTest, UnseekableStreamIsAnError) {
   EXPECT_THROW(ReadReport(in, "pipe", job), GenerationError);
 }
 
-TEST(ReportReaderTest, Utf8ValidatorAcceptsSequencesSplitAnywhere) {
-  const std::string samples[] = {"abc",
-                                 "Hauptstraße",
-                                 "€ 𝄞 \xEF\xBB\xBF",
-                                 "\xC3",
-                                 "\xC0\xAF",
-                                 "\xED\x9F\xBF",
-                                 "\xED\xA0\x80",
-                                 "\xE0\x9F\xBF",
-                                 "\xF0\x8F\xBF\xBF",
-                                 "\xF4\x8F\xBF\xBF",
-                                 "\xF4\x90\x80\x80",
-                                 "a\x80",
-                                 "\xF8\x88\x80\x80\x80",
-                                 "0123456789abcdefä0123456789abcdef"};
-  for (const std::string& sample : samples) {
-    for (std::size_t split = 0; split <= sample.size(); ++split) {
-      report::Utf8Validator validator;
-      validator.Feed(std::string_view(sample).substr(0, split));
-      validator.Feed(std::string_view(sample).substr(split));
-      EXPECT_EQ(validator.Finish(), text::IsValidUtf8(sample)) << sample << " at " << split;
+TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
+  const std::pair<std::string, bool> samples[] = {
+      {"abc", true},
+      {"Hauptstraße", true},
+      {"€ 𝄞 \xEF\xBB\xBF", true},
+      {"\xC3", false},              // cut off at the end
+      {"\xC0\xAF", false},          // overlong
+      {"\xED\x9F\xBF", true},       // last code point before the surrogates
+      {"\xED\xA0\x80", false},      // surrogate
+      {"\xE0\x9F\xBF", false},      // overlong
+      {"\xF0\x8F\xBF\xBF", false},  // overlong
+      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+      {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
+      {"a\x80", false},
+      {"\xC3" "a", false},
+      {"\xF8\x88\x80\x80\x80", false},
+      {"0123456789abcdefä0123456789abcdef", true}};
+  for (const auto& [sample, valid] : samples) {
+    // Every way of cutting the sample into three pieces.
+    for (std::size_t a = 0; a <= sample.size(); ++a) {
+      for (std::size_t b = a; b <= sample.size(); ++b) {
+        report::Utf8Validator validator;
+        validator.Feed(std::string_view(sample).substr(0, a));
+        validator.Feed(std::string_view(sample).substr(a, b - a));
+        validator.Feed(std::string_view(sample).substr(b));
+        EXPECT_EQ(validator.Finish(), valid) << sample << " cut at " << a << ", " << b;
+      }
     }
   }
 }

@@ -1,5 +1,6 @@
 #include "report/report_decoding.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -19,68 +20,52 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// Length of the run of ASCII bytes at the start of `bytes`, eight at a time.
-std::size_t AsciiPrefixLength(std::string_view bytes) {
-  std::size_t pos = 0;
-  for (; pos + 8 <= bytes.size(); pos += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, bytes.data() + pos, sizeof word);
-    if (word & 0x8080808080808080u) break;
+// Where a piece may be cut for checking: before the lead byte of a sequence
+// that starts in the last three bytes and may continue in the next piece.
+std::size_t CompleteSequencesEnd(std::string_view bytes) {
+  const std::size_t earliest = bytes.size() > 3 ? bytes.size() - 3 : 0;
+  for (std::size_t pos = bytes.size(); pos > earliest; --pos) {
+    const auto byte = static_cast<unsigned char>(bytes[pos - 1]);
+    if (byte < 0x80) return bytes.size();
+    if (byte >= 0xC0) return pos - 1;  // a lead byte: its sequence may go on
   }
-  while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80) ++pos;
-  return pos;
+  return bytes.size();
 }
 
 }  // namespace
 
 bool Utf8Validator::Feed(std::string_view bytes) {
-  std::size_t pos = 0;
-  while (valid_ && pos < bytes.size()) {
-    if (continuation_bytes_needed_ == 0) {
-      pos += AsciiPrefixLength(bytes.substr(pos));
-      if (pos == bytes.size()) break;
-    }
-    const auto byte = static_cast<unsigned char>(bytes[pos++]);
-    if (continuation_bytes_needed_ > 0) {
-      if (byte < next_lower_ || byte > next_upper_) {
-        valid_ = false;
-        break;
-      }
-      --continuation_bytes_needed_;
-      next_lower_ = 0x80;
-      next_upper_ = 0xBF;
-      continue;
-    }
-    // Lead byte: how many continuation bytes follow, and the range of the first.
-    if (byte >= 0xC2 && byte <= 0xDF) {
-      continuation_bytes_needed_ = 1;
-    } else if (byte == 0xE0) {
-      continuation_bytes_needed_ = 2;
-      next_lower_ = 0xA0;
-    } else if (byte == 0xED) {
-      continuation_bytes_needed_ = 2;
-      next_upper_ = 0x9F;
-    } else if (byte >= 0xE1 && byte <= 0xEF) {
-      continuation_bytes_needed_ = 2;
-    } else if (byte == 0xF0) {
-      continuation_bytes_needed_ = 3;
-      next_lower_ = 0x90;
-    } else if (byte >= 0xF1 && byte <= 0xF3) {
-      continuation_bytes_needed_ = 3;
-    } else if (byte == 0xF4) {
-      continuation_bytes_needed_ = 3;
-      next_upper_ = 0x8F;
+  if (!valid_) return false;
+  if (!open_sequence_.empty()) {
+    // A cut-off sequence needs at most three more bytes.
+    const std::size_t take = std::min<std::size_t>(bytes.size(), 4 - open_sequence_.size());
+    const std::string joined = open_sequence_ + std::string(bytes.substr(0, take));
+    std::size_t pos = 0;
+    char32_t cp = 0;
+    if (text::TryDecodeUtf8(joined, pos, cp)) {
+      bytes.remove_prefix(pos - open_sequence_.size());
+      open_sequence_.clear();
+    } else if (take == bytes.size() && joined.size() < 4) {
+      open_sequence_ = joined;  // still too short to judge
+      return true;
     } else {
-      valid_ = false;
+      return valid_ = false;
     }
   }
+  const std::size_t end = CompleteSequencesEnd(bytes);
+  valid_ = text::IsValidUtf8(bytes.substr(0, end));
+  if (valid_) open_sequence_.assign(bytes.substr(end));
   return valid_;
+}
+
+bool Utf8Validator::Finish() const {
+  return valid_ && text::IsValidUtf8(open_sequence_);
 }
 
 void AppendWindows1252(std::string& out, std::string_view bytes) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
-    const std::size_t ascii = AsciiPrefixLength(bytes.substr(pos));
+    const std::size_t ascii = text::AsciiPrefixLength(bytes.substr(pos));
     out.append(bytes.substr(pos, ascii));
     pos += ascii;
     if (pos == bytes.size()) break;

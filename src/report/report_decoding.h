@@ -19,19 +19,17 @@ enum class ReportEncoding { kUtf8, kWindows1252 };
 // sequence may be split between two pieces.
 class Utf8Validator {
  public:
-  // Returns false from the first ill-formed byte on.
+  // Returns false once ill-formed bytes were fed; a sequence cut between two
+  // pieces is judged when the next piece arrives.
   bool Feed(std::string_view bytes);
   // True when everything fed was well-formed and no sequence is left open.
-  bool Finish() const { return valid_ && continuation_bytes_needed_ == 0; }
+  bool Finish() const;
 
  private:
   bool valid_ = true;
-  int continuation_bytes_needed_ = 0;
-  // Range allowed for the next continuation byte; narrower than 80..BF right
-  // after some lead bytes, which rules out overlong forms, surrogates and
-  // code points above U+10FFFF.
-  unsigned char next_lower_ = 0x80;
-  unsigned char next_upper_ = 0xBF;
+  // The start of a sequence that the last piece cut off (at most three bytes),
+  // checked together with the next piece.
+  std::string open_sequence_;
 };
 
 // Appends the UTF-8 form of Windows-1252 bytes. The five bytes the code page

@@ -2,6 +2,8 @@
 
 #include <utf8proc.h>
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace reportword::text {
@@ -11,16 +13,9 @@ namespace {
 // for comparison purposes: distinct from every real character and from each
 // other, and never produced by decoding valid text.
 char32_t DecodeForComparison(std::string_view s, std::size_t& pos) {
-  utf8proc_int32_t cp = 0;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
-  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
-  if (n <= 0) {
-    char32_t escaped = 0xDC00u + static_cast<unsigned char>(s[pos]);
-    ++pos;
-    return escaped;
-  }
-  pos += static_cast<std::size_t>(n);
-  return static_cast<char32_t>(cp);
+  char32_t cp = 0;
+  if (TryDecodeUtf8(s, pos, cp)) return cp;
+  return 0xDC00u + static_cast<unsigned char>(s[pos++]);
 }
 
 char32_t FoldCodePoint(char32_t cp) {
@@ -77,13 +72,10 @@ std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
 }
 
 bool IsValidUtf8(std::string_view s) {
-  for (std::size_t pos = 0; pos < s.size();) {
-    utf8proc_int32_t cp = 0;
-    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
-    utf8proc_ssize_t n =
-        utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
-    if (n <= 0) return false;
-    pos += static_cast<std::size_t>(n);
+  char32_t cp = 0;
+  for (std::size_t pos = AsciiPrefixLength(s); pos < s.size();) {
+    if (!TryDecodeUtf8(s, pos, cp)) return false;
+    pos += AsciiPrefixLength(s.substr(pos));
   }
   return true;
 }
@@ -97,16 +89,34 @@ void AppendUtf8(std::string& out, char32_t cp) {
   out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
 }
 
-char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
-  utf8proc_int32_t cp = 0;
+// The one place that decodes UTF-8.
+bool TryDecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
+  utf8proc_int32_t value = 0;
   const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data() + pos);
-  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &cp);
-  if (n <= 0) {
-    ++pos;
-    return 0xFFFD;
-  }
+  const utf8proc_ssize_t n =
+      utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size() - pos), &value);
+  if (n <= 0) return false;
   pos += static_cast<std::size_t>(n);
-  return static_cast<char32_t>(cp);
+  cp = static_cast<char32_t>(value);
+  return true;
+}
+
+std::size_t AsciiPrefixLength(std::string_view bytes) {
+  std::size_t pos = 0;
+  for (; pos + 8 <= bytes.size(); pos += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + pos, sizeof word);
+    if (word & 0x8080808080808080u) break;
+  }
+  while (pos < bytes.size() && static_cast<unsigned char>(bytes[pos]) < 0x80) ++pos;
+  return pos;
+}
+
+char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
+  char32_t cp = 0;
+  if (TryDecodeUtf8(s, pos, cp)) return cp;
+  ++pos;
+  return 0xFFFD;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
@@ -142,15 +152,11 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string UpperCaseFirstCharacter(std::string_view s) {
-  if (s.empty()) return {};
   std::size_t pos = 0;
-  utf8proc_int32_t cp = 0;
-  const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
-  utf8proc_ssize_t n = utf8proc_iterate(bytes, static_cast<utf8proc_ssize_t>(s.size()), &cp);
-  if (n <= 0) return std::string(s);  // not a character: leave the bytes alone
-  pos = static_cast<std::size_t>(n);
+  char32_t cp = 0;
+  if (!TryDecodeUtf8(s, pos, cp)) return std::string(s);  // not a character: leave the bytes alone
   std::string out;
-  AppendUtf8(out, static_cast<char32_t>(utf8proc_toupper(cp)));
+  AppendUtf8(out, static_cast<char32_t>(utf8proc_toupper(static_cast<utf8proc_int32_t>(cp))));
   out.append(s.substr(pos));
   return out;
 }

@@ -34,6 +34,14 @@ bool IsValidUtf8(std::string_view s);
 // Appends the UTF-8 encoding of one code point.
 void AppendUtf8(std::string& out, char32_t cp);
 
+// Decodes the code point at `pos` and advances `pos` past it; false, with `pos`
+// unchanged, when the bytes there are not a well-formed sequence.
+bool TryDecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp);
+
+// The number of ASCII bytes at the start of `bytes` (checked eight at a time:
+// reports are mostly ASCII).
+std::size_t AsciiPrefixLength(std::string_view bytes);
+
 // Decodes one code point at `pos`; advances `pos`. Returns U+FFFD for a byte
 // that does not start a well-formed sequence and advances by one byte.
 char32_t DecodeUtf8(std::string_view s, std::size_t& pos);
