@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "docgen/body_table.h"
 #include "docgen/generation_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 
@@ -39,11 +40,7 @@ void RunDocument(Application& app, const std::string& template_path, const std::
       "\r\nA\tB\tC\r\nStra\xC3\x9F"
       "e\t\x01\t\r\n");
   app.GetSelection()->WholeStory();
-  ConvertToTableArgs convert;
-  convert.separator = TableSeparator::kTabs;
-  convert.num_columns = 3;
-  convert.apply_borders = true;
-  auto table = app.GetSelection()->ConvertToTable(convert);
+  auto table = app.GetSelection()->ConvertToTable(reportword::TableConversion(3));
   table->SetPreferredWidthType(PreferredWidthType::kPercent);
   table->SetPreferredWidth(100.0f);
   table->GetBorders()->SetOutsideLineStyle(LineStyle::kNone);

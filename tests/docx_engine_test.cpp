@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "docgen/body_table.h"
 #include "docgen/generation_error.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -42,15 +43,7 @@ class DocxEngineTest : public ::testing::Test {
   }
   std::unique_ptr<Table> Convert(short columns) {
     app_->GetSelection()->WholeStory();
-    ConvertToTableArgs args;
-    args.separator = TableSeparator::kTabs;
-    args.num_rows = 10000.0;
-    args.num_columns = columns;
-    args.format = kTableFormatNone;
-    args.apply_borders = true;
-    args.auto_fit = false;
-    args.auto_fit_behavior = AutoFitBehavior::kFixed;
-    return app_->GetSelection()->ConvertToTable(args);
+    return app_->GetSelection()->ConvertToTable(TableConversion(columns));
   }
   // Saves, closes, checks the schemas and returns the parts of the result.
   std::map<std::string, std::string> SaveAndRead(Document& doc,

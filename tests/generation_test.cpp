@@ -473,7 +473,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
     job.NetworkName = c.network;
     job.BuildNumber = c.build_number;
     job.RoadRenovationMode = c.road;
-    ReplaceHeaderPlaceholders(document, c.document_number, job, dates);
+    ReplaceHeaderPlaceholders(document, PlanDocuments(job)[c.document_number - 1], job, dates);
     std::vector<std::string> finds;
     for (const std::string& line : log->Actions()) {
       if (line.starts_with("Find.")) finds.push_back(line);
@@ -490,7 +490,8 @@ TEST(BodyTableTest, SecondRoadDocumentFetchesTheSelectionForEveryStep) {
   JobState job;
   job.RoadRenovationMode = true;
   job.TableText2 = "X\tY\r\n";
-  std::unique_ptr<wordproc::Table> table = LayOutBodyTable(document, 2, job, backend);
+  std::unique_ptr<wordproc::Table> table =
+      LayOutBodyTable(document, PlanDocuments(job)[1], job, backend);
   EXPECT_TRUE(table);
   EXPECT_THAT(
       backend.log->All(),
@@ -509,8 +510,7 @@ TEST(BodyTableTest, ConversionArguments) {
   fakes::RecordingBackend backend;
   fakes::RecordingDocument document(backend.log);
   JobState job;
-  LayOutBodyTable(document, 1, job, backend);
-  LayOutBodyTable(document, 2, job, backend);
+  for (const DocumentPlan& plan : PlanDocuments(job)) LayOutBodyTable(document, plan, job, backend);
   ASSERT_EQ(backend.log->conversions.size(), 2u);
   for (std::size_t i = 0; i < 2; ++i) {
     SCOPED_TRACE(i);

@@ -178,7 +178,9 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
       {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
       {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
       {"a\x80", false},
-      {"\xC3" "a", false},
+      {"\xC3"
+       "a",
+       false},
       {"\xF8\x88\x80\x80\x80", false},
       {"0123456789abcdefä0123456789abcdef", true}};
   for (const auto& [sample, valid] : samples) {

@@ -5,8 +5,8 @@ namespace {
 
 constexpr double kTableRowLimit = 10000.0;
 constexpr float kFullWidthPercent = 100.0f;
-constexpr float kRoadFirstColumnPoints = 250.0f;
-constexpr float kRoadSecondColumnPoints = 150.0f;
+
+}  // namespace
 
 wordproc::ConvertToTableArgs TableConversion(short columns) {
   wordproc::ConvertToTableArgs args;
@@ -27,26 +27,18 @@ wordproc::ConvertToTableArgs TableConversion(short columns) {
   return args;
 }
 
-}  // namespace
-
-std::unique_ptr<wordproc::Table> LayOutBodyTable(wordproc::Document& document, int document_number,
-                                                 JobState& job, wordproc::Backend& backend) {
-  const bool first_document = document_number == 1;
-  std::string& table_text = first_document ? job.TableText1 : job.TableText2;
-
+std::unique_ptr<wordproc::Table> LayOutBodyTable(wordproc::Document& document,
+                                                 const DocumentPlan& plan, JobState& job,
+                                                 wordproc::Backend& backend) {
   // Road reports get an empty first row above their data.
-  if (job.RoadRenovationMode) table_text = "\r\n" + table_text;
-  document.GetContent()->SetText(table_text);
+  if (job.RoadRenovationMode) plan.table_text = "\r\n" + plan.table_text;
+  document.GetContent()->SetText(plan.table_text);
 
-  // A new first document is the active one with the selection in its body;
-  // the second is selected explicitly. The selection is fetched anew for every
-  // step because each step may move it.
-  if (!first_document) document.GetContent()->Select();
+  // The selection is fetched anew for every step because each step may move it.
+  if (plan.selects_content) document.GetContent()->Select();
   UseWordApp(job, backend).GetSelection()->WholeStory();
   std::unique_ptr<wordproc::Table> table =
-      UseWordApp(job, backend)
-          .GetSelection()
-          ->ConvertToTable(TableConversion(first_document ? 3 : 2));
+      UseWordApp(job, backend).GetSelection()->ConvertToTable(TableConversion(plan.columns));
 
   table->SetPreferredWidthType(wordproc::PreferredWidthType::kPercent);
   table->SetPreferredWidth(kFullWidthPercent);
@@ -54,21 +46,16 @@ std::unique_ptr<wordproc::Table> LayOutBodyTable(wordproc::Document& document, i
   table->GetBorders()->SetOutsideLineStyle(wordproc::LineStyle::kNone);
   table->GetBorders()->SetInsideLineStyle(wordproc::LineStyle::kNone);
 
-  if (!first_document && job.RoadRenovationMode) {
+  // The widths go to the first table of the selection: the one just made.
+  int column = 0;
+  for (const float width : plan.column_widths_points) {
     UseWordApp(job, backend)
         .GetSelection()
         ->GetTables()
         ->Item(1)
         ->GetColumns()
-        ->Item(1)
-        ->SetWidth(kRoadFirstColumnPoints);
-    UseWordApp(job, backend)
-        .GetSelection()
-        ->GetTables()
-        ->Item(1)
-        ->GetColumns()
-        ->Item(2)
-        ->SetWidth(kRoadSecondColumnPoints);
+        ->Item(++column)
+        ->SetWidth(width);
   }
   return table;
 }

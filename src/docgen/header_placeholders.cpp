@@ -29,10 +29,8 @@ void ReplaceInHeader(wordproc::Document& document, const std::string& find_text,
       ->Execute(args);
 }
 
-void ReplaceHeaderPlaceholders(wordproc::Document& document, int document_number, JobState& job,
-                               DateSource& dates) {
-  const bool first_document = document_number == 1;
-
+void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
+                               JobState& job, DateSource& dates) {
   if (!text::IsBlank(job.ObjectDesignation)) {
     if (job.NetworkName.empty()) {
       ReplaceInHeader(document, kObjectDesignationPlaceholder, {job.ObjectDesignation, true});
@@ -42,18 +40,19 @@ void ReplaceHeaderPlaceholders(wordproc::Document& document, int document_number
     }
   }
 
-  // The first document repeats the date once per header of its first section;
-  // every turn still addresses the primary header. The date is read anew for
-  // each call.
-  const int date_calls =
-      first_document ? document.GetSections()->Item(1)->GetHeaders()->Count() : 1;
+  // Counted per header of the first section, every turn still addresses the
+  // primary header. The date is read anew for each call.
+  const int date_calls = plan.date_calls == DateCalls::kOncePerHeader
+                             ? document.GetSections()->Item(1)->GetHeaders()->Count()
+                             : 1;
   for (int turn = 0; turn < date_calls; ++turn) {
     ReplaceInHeader(document, kDatePlaceholder, {dates.DateText(), false});
   }
 
   if (!text::IsBlank(job.BuildNumber)) {
-    // Upper-cased once, for the first document; the second uses the stored value.
-    if (first_document) job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
+    if (plan.upper_cases_build_number) {
+      job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
+    }
     ReplaceInHeader(document,
                     job.RoadRenovationMode ? kFileNamePlaceholder : kBuildNumberPlaceholder,
                     {job.BuildNumber, true});

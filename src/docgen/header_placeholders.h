@@ -4,14 +4,15 @@
 
 #include "app/job_state.h"
 #include "docgen/date_text.h"
+#include "docgen/document_plan.h"
 #include "docgen/wordproc/word_processor.h"
 
 namespace reportword {
 
 // Fills "<objektbezeichnung>", "<Datum>" and "<Bau-Nummer>" / "<filename>" in
-// the primary header of the first section. `document_number` is 1 or 2.
-void ReplaceHeaderPlaceholders(wordproc::Document& document, int document_number, JobState& job,
-                               DateSource& dates);
+// the primary header of the first section, as the document's plan says.
+void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
+                               JobState& job, DateSource& dates);
 
 // One find-and-replace in the first section's primary header, through a freshly
 // obtained object chain.

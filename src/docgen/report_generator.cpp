@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "docgen/body_table.h"
+#include "docgen/document_plan.h"
 #include "docgen/generation_error.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
@@ -19,17 +20,18 @@ struct RunObjects {
   std::unique_ptr<wordproc::Table> body_table;
 };
 
-void MakeDocument(int document_number, JobState& job, GenerationContext& context, RunObjects& run) {
-  const bool first_document = document_number == 1;
-  const std::string& template_path = first_document ? job.TemplatePath1 : job.TemplatePath2;
-  const std::string& target_path = first_document ? job.TargetPath1 : job.TargetPath2;
+void MakeDocument(const DocumentPlan& plan, JobState& job, GenerationContext& context,
+                  RunObjects& run) {
+  wordproc::Application& word_app = UseWordApp(job, context.backend);
+  word_app.GetApplication()->SetVisible(false);
+  if (plan.turns_alerts_off) word_app.SetDisplayAlerts(wordproc::kAlertsNone);
 
   // The template goes in quoted, so that a path with blanks stays one argument.
-  run.document = UseWordApp(job, context.backend).GetDocuments()->Add("\"" + template_path + "\"");
+  run.document = word_app.GetDocuments()->Add("\"" + plan.template_path + "\"");
   run.document->GetApplication()->SetVisible(false);
-  ReplaceHeaderPlaceholders(*run.document, document_number, job, context.dates);
-  run.body_table = LayOutBodyTable(*run.document, document_number, job, context.backend);
-  run.document->SaveAs(target_path);
+  ReplaceHeaderPlaceholders(*run.document, plan, job, context.dates);
+  run.body_table = LayOutBodyTable(*run.document, plan, job, context.backend);
+  run.document->SaveAs(plan.target_path);
   run.document->Close();
   run.document.reset();
 }
@@ -60,13 +62,7 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
 
     ReadReportFile(job);
 
-    wordproc::Application& word_app = UseWordApp(job, context.backend);
-    word_app.GetApplication()->SetVisible(false);
-    word_app.SetDisplayAlerts(wordproc::kAlertsNone);
-    MakeDocument(1, job, context, run);
-
-    UseWordApp(job, context.backend).GetApplication()->SetVisible(false);
-    MakeDocument(2, job, context, run);
+    for (const DocumentPlan& plan : PlanDocuments(job)) MakeDocument(plan, job, context, run);
 
     UseWordApp(job, context.backend).GetApplication()->Quit();
     run.body_table.reset();
