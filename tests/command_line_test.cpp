@@ -18,7 +18,7 @@ constexpr const char* kFivePaths =
 struct ParseCase {
   const char* name;
   std::string argument_text;
-  int result;
+  CommandLineResult result;
   const char* network_name;
   bool road_mode;
   std::array<const char*, 5> paths;  // template 1, template 2, report, target 1, target 2
@@ -34,77 +34,83 @@ std::string With(const char* first_word) {
 
 TEST(CommandLineTest, ParsesArgumentText) {
   const ParseCase cases[] = {
-      {"empty", "", kCommandLineEmpty, "", false, kNoPaths},
-      {"blanks only", "   ", kCommandLineEmpty, "", false, kNoPaths},
-      {"a tab is not a blank", "\t", kCommandLineIncomplete, "", false, kNoPaths},
-      {"code alone", "9520e000", kCommandLineIncomplete, "Niederspannungsnetz", false, kNoPaths},
-      {"upper-case code", With("9520E000"), kCommandLineComplete, "Niederspannungsnetz", false,
+      {"empty", "", CommandLineResult::kEmpty, "", false, kNoPaths},
+      {"blanks only", "   ", CommandLineResult::kEmpty, "", false, kNoPaths},
+      {"a tab is not a blank", "\t", CommandLineResult::kIncomplete, "", false, kNoPaths},
+      {"code alone", "9520e000", CommandLineResult::kIncomplete, "Niederspannungsnetz", false,
+       kNoPaths},
+      {"upper-case code", With("9520E000"), CommandLineResult::kComplete, "Niederspannungsnetz",
+       false, kUsualPaths},
+      {"signal cable", With("9570e000"), CommandLineResult::kComplete, "Signalkabelnetz", false,
        kUsualPaths},
-      {"signal cable", With("9570e000"), kCommandLineComplete, "Signalkabelnetz", false,
+      {"high voltage", With("9500E000"), CommandLineResult::kComplete, "Hochspannung", false,
        kUsualPaths},
-      {"high voltage", With("9500E000"), kCommandLineComplete, "Hochspannung", false, kUsualPaths},
-      {"keyword", With("STRAßENSANIERUNG"), kCommandLineComplete, "", true, kUsualPaths},
-      {"keyword lower case", With("straßensanierung"), kCommandLineComplete, "", true, kUsualPaths},
-      {"keyword with SS", With("STRASSENSANIERUNG"), kCommandLineComplete, "", true, kUsualPaths},
-      {"keyword with ss", With("Strassensanierung"), kCommandLineComplete, "", true, kUsualPaths},
-      {"keyword with capital sharp s", With("STRAẞENSANIERUNG"), kCommandLineComplete, "", true,
+      {"keyword", With("STRAßENSANIERUNG"), CommandLineResult::kComplete, "", true, kUsualPaths},
+      {"keyword lower case", With("straßensanierung"), CommandLineResult::kComplete, "", true,
        kUsualPaths},
-      {"keyword misspelt", With("STRASENSANIERUNG"), kCommandLineComplete, "", false, kUsualPaths},
-      {"keyword with suffix", With("STRAßENSANIERUNGEN"), kCommandLineComplete, "", false,
+      {"keyword with SS", With("STRASSENSANIERUNG"), CommandLineResult::kComplete, "", true,
        kUsualPaths},
-      {"unknown code", With("9999e000"), kCommandLineComplete, "", false, kUsualPaths},
+      {"keyword with ss", With("Strassensanierung"), CommandLineResult::kComplete, "", true,
+       kUsualPaths},
+      {"keyword with capital sharp s", With("STRAẞENSANIERUNG"), CommandLineResult::kComplete, "",
+       true, kUsualPaths},
+      {"keyword misspelt", With("STRASENSANIERUNG"), CommandLineResult::kComplete, "", false,
+       kUsualPaths},
+      {"keyword with suffix", With("STRAßENSANIERUNGEN"), CommandLineResult::kComplete, "", false,
+       kUsualPaths},
+      {"unknown code", With("9999e000"), CommandLineResult::kComplete, "", false, kUsualPaths},
       {"four paths",
        R"(9520e000 "/t/a" "/t/b" "/r" "/o/1")",
-       kCommandLineIncomplete,
+       CommandLineResult::kIncomplete,
        "Niederspannungsnetz",
        false,
        {"/t/a", "/t/b", "/r", "/o/1", ""}},
       {"blanks inside quotes trimmed, inner blanks kept",
        R"(9520e000 "  /t/my a.dotx " "/t/b" "/r" "/o/1" " /o/2 ")",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/my a.dotx", "/t/b", "/r", "/o/1", "/o/2"}},
-      {"empty quotes still count", R"(9520e000 "" "" "" "" "")", kCommandLineComplete,
+      {"empty quotes still count", R"(9520e000 "" "" "" "" "")", CommandLineResult::kComplete,
        "Niederspannungsnetz", false, kNoPaths},
       {"fifth path without closing quote",
        R"(9520e000 "/t/a" "/t/b" "/r" "/o/1" "/o/2 x)",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/a", "/t/b", "/r", "/o/1", "/o/2 x"}},
       {"text after the fifth path",
        R"(9520e000 "/t/a" "/t/b" "/r" "/o/1" "/o/2"  tail)",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/a", "/t/b", "/r", "/o/1", "/o/2  tail"}},
       {"sixth path ignored",
        R"(9520e000 "/t/a" "/t/b" "/r" "/o/1" "/o/2" "/x/6" more)",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/a", "/t/b", "/r", "/o/1", "/o/2"}},
       {"word between paths joins the one before",
        R"(9520e000 "/t/a"  junk "/t/b" "/r" "/o/1" "/o/2")",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/a  junk", "/t/b", "/r", "/o/1", "/o/2"}},
-      {"no code", kFivePaths, kCommandLineComplete, "", false, kUsualPaths},
+      {"no code", kFivePaths, CommandLineResult::kComplete, "", false, kUsualPaths},
       {"quoted code shifts the paths",
        With("\"9520e000\""),
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "",
        false,
        {"9520e000", "/t/a.dotx", "/t/b.dotx", "/r/report.txt", "/o/1.docx"}},
-      {"leading blank empties the first word", " " + With("9520e000"), kCommandLineComplete, "",
-       false, kUsualPaths},
+      {"leading blank empties the first word", " " + With("9520e000"), CommandLineResult::kComplete,
+       "", false, kUsualPaths},
       {"tab after the code belongs to the first word", "9520e000\t" + std::string(kFivePaths),
-       kCommandLineComplete, "", false, kUsualPaths},
+       CommandLineResult::kComplete, "", false, kUsualPaths},
       {"non-ASCII path kept",
        R"(9520e000 "/t/Straße Ü.dotx" "/t/b" "/r" "/o/1" "/o/2")",
-       kCommandLineComplete,
+       CommandLineResult::kComplete,
        "Niederspannungsnetz",
        false,
        {"/t/Straße Ü.dotx", "/t/b", "/r", "/o/1", "/o/2"}},
@@ -139,12 +145,12 @@ TEST(CommandLineTest, QuotedFieldCountOverflowsAtTheLimit) {
   {
     JobState job;
     RecordingMessageDisplay messages;
-    EXPECT_EQ(ParseCommandLine(QuotedFields(32767), job, messages), kCommandLineComplete);
+    EXPECT_EQ(ParseCommandLine(QuotedFields(32767), job, messages), CommandLineResult::kComplete);
     EXPECT_TRUE(messages.shown.empty());
   }
   JobState job;
   RecordingMessageDisplay messages;
-  EXPECT_EQ(ParseCommandLine(QuotedFields(32768), job, messages), kCommandLineIncomplete);
+  EXPECT_EQ(ParseCommandLine(QuotedFields(32768), job, messages), CommandLineResult::kIncomplete);
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_NE(messages.shown[0].prompt.find("Overflow"), std::string::npos);
   EXPECT_EQ(messages.shown[0].style, MessageStyle::kPlain);
@@ -171,7 +177,8 @@ TEST(CommandLineTest, BuiltArgumentTextParsesBackToTheArguments) {
                         "/r/r.txt",   "/o/1.docx",         "/o/2.docx"};
   JobState job;
   RecordingMessageDisplay messages;
-  ASSERT_EQ(ParseCommandLine(BuildArgumentText(7, argv), job, messages), kCommandLineComplete);
+  ASSERT_EQ(ParseCommandLine(BuildArgumentText(7, argv), job, messages),
+            CommandLineResult::kComplete);
   EXPECT_TRUE(job.RoadRenovationMode);
   EXPECT_EQ(job.TemplatePath1, "/t/a b.dotx");
   EXPECT_EQ(job.TargetPath2, "/o/2.docx");

@@ -43,8 +43,9 @@ void RemoveDoubleQuotesAndTrim(std::string& field) {
 
 }  // namespace
 
-int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDisplay& messages) {
-  if (text::IsBlank(argument_text)) return kCommandLineEmpty;
+CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job,
+                                   MessageDisplay& messages) {
+  if (text::IsBlank(argument_text)) return CommandLineResult::kEmpty;
 
   const std::string_view first_word = argument_text.substr(0, argument_text.find(' '));
   job.NetworkName.clear();
@@ -74,7 +75,7 @@ int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDispl
         if (opened_fields == std::numeric_limits<std::int16_t>::max()) {
           messages.Show("Overflow: more than 32767 quoted fields on the command line",
                         MessageStyle::kPlain);
-          return kCommandLineIncomplete;
+          return CommandLineResult::kIncomplete;
         }
         ++opened_fields;
       }
@@ -86,7 +87,7 @@ int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDispl
   }
 
   for (std::string* field : fields) RemoveDoubleQuotesAndTrim(*field);
-  return opened_fields >= 5 ? kCommandLineComplete : kCommandLineIncomplete;
+  return opened_fields >= 5 ? CommandLineResult::kComplete : CommandLineResult::kIncomplete;
 }
 
 std::string BuildArgumentText(int argc, const char* const* argv) {

@@ -9,15 +9,20 @@
 
 namespace reportword {
 
-inline constexpr int kCommandLineComplete = 3;  // five quoted fields were opened
-inline constexpr int kCommandLineEmpty = 4;     // empty or blanks only
-inline constexpr int kCommandLineIncomplete = 0;
+// The result of reading the command line; the values are those callers of
+// the original program saw.
+enum class CommandLineResult : int {
+  kIncomplete = 0,
+  kComplete = 3,  // five quoted fields were opened
+  kEmpty = 4,     // empty or blanks only
+};
 
 // Parses the argument text (the command line without the program's name).
-// Returns kCommandLineComplete, kCommandLineEmpty or kCommandLineIncomplete. A
+// A
 // run-time error inside (the quoted-field counter passing 32767) is shown
-// through `messages` and gives kCommandLineIncomplete.
-int ParseCommandLine(std::string_view argument_text, JobState& job, MessageDisplay& messages);
+// through `messages` and gives kIncomplete.
+CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job,
+                                   MessageDisplay& messages);
 
 // The argument text on systems whose shell already removed the double quotes:
 // the first argument as it stands, then every further argument in double

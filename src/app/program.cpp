@@ -27,7 +27,7 @@ void PrintDiagnostic(std::ostream& diagnostics, const char* text) noexcept {
 int Main(std::string_view argument_text, ProgramEnvironment& env) {
   try {
     JobState job;
-    if (ParseCommandLine(argument_text, job, env.messages) != kCommandLineComplete) {
+    if (ParseCommandLine(argument_text, job, env.messages) != CommandLineResult::kComplete) {
       PrintDiagnostic(env.diagnostics, kUsage);
       return kExitIncompleteCommandLine;
     }

@@ -14,8 +14,8 @@
 namespace reportword {
 
 enum ExitStatus : int {
-  kExitSuccess = 0,           // both documents written
-  kExitGenerationError = 1,   // report, template, engine or save failed
+  kExitSuccess = 0,          // both documents written
+  kExitGenerationError = 1,  // report, template, engine or save failed
   kExitIncompleteCommandLine = 2,
   kExitInputCheckFailed = 3,  // a template, the report or a target is missing
 };

@@ -107,7 +107,7 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
 }
 
 void ReadReportFile(JobState& job) {
-  const std::string path = text::TrimmedCopy(job.ReportFilePath);
+  const std::string& path = job.ReportFilePath;
   std::ifstream in;
   errno = 0;
   in.open(std::filesystem::u8path(path), std::ios::in | std::ios::binary);

@@ -9,8 +9,7 @@
 
 namespace reportword {
 
-// Opens job.ReportFilePath (leading and trailing spaces removed; the stored
-// value stays as it is) and reads it.
+// Opens job.ReportFilePath (as the input checks left it: trimmed) and reads it.
 // Throws GenerationError naming the file (and line, where one is concerned).
 void ReadReportFile(JobState& job);
 

@@ -1,21 +1,16 @@
-#include "app/message_box.h"
-
-#include <iostream>
-
-#ifdef _WIN32
 #include <windows.h>
 
 #include <cstdlib>
+#include <iostream>
 
+#include "app/message_box.h"
 #include "text/unicode.h"
-#endif
 
 namespace reportword {
 
 void ConsoleMessageDisplay::Show(const std::string& prompt, MessageStyle style) {
-  // The line on stderr is for console callers and logs, on every system.
+  // The line on stderr is for console callers and logs.
   std::cerr << kProgramTitle << ": " << prompt << std::endl;
-#ifdef _WIN32
   // Unattended runs (services, scheduled jobs, tests) set this so that no box
   // waits for a click that never comes.
   if (std::getenv("REPORTWORD_NO_MESSAGE_BOX") != nullptr) return;
@@ -24,9 +19,6 @@ void ConsoleMessageDisplay::Show(const std::string& prompt, MessageStyle style) 
   MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()),
               reinterpret_cast<const wchar_t*>(title.c_str()),
               static_cast<UINT>(style) | MB_OK | MB_TASKMODAL | MB_SETFOREGROUND);
-#else
-  (void)style;
-#endif
 }
 
 }  // namespace reportword
