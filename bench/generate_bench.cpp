@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/message_box.h"
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "docgen/date_text.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/job_state.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "report/report_reader.h"
 #include "text/unicode.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "docgen/body_table.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/automation/automation_backend.h"
 #include "fake_dispatch.h"
 

@@ -12,7 +12,7 @@
 #endif
 
 #include "docgen/body_table.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "package_builder.h"
 #include "test_support.h"
 

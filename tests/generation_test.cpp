@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/program.h"
+#include "app/entry/program.h"
 #include "docgen/body_table.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "docgen/report_generator.h"

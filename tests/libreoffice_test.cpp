@@ -7,7 +7,7 @@
 #include <regex>
 #include <thread>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"

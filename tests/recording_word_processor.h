@@ -14,7 +14,7 @@
 
 #include "app/message_box.h"
 #include "docgen/date_text.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/word_processor.h"
 
 namespace reportword::fakes {

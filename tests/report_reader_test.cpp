@@ -9,7 +9,7 @@
 #include <streambuf>
 #include <string>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "report/report_decoding.h"
 #include "text/unicode.h"
 

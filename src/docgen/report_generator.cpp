@@ -5,7 +5,7 @@
 
 #include "docgen/body_table.h"
 #include "docgen/document_plan.h"
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "report/report_reader.h"

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
 #include "docgen/wordproc/local_file_system.h"
 

@@ -4,7 +4,7 @@
 
 #include <objbase.h>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
 
 namespace reportword::automation {

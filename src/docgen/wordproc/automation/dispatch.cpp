@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <new>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 
 namespace reportword::automation {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/body_table_writer.h"
 #include "docgen/wordproc/docx/docx_package.h"

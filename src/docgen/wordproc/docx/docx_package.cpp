@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 
 namespace reportword::docx {
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 
 #ifndef _WIN32
 #include <fcntl.h>

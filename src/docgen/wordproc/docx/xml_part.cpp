@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "docgen/generation_error.h"
+#include "app/generation_error.h"
 
 namespace reportword::docx {
 

@@ -1,10 +1,10 @@
-#include "app/program.h"
+#include "app/entry/program.h"
 
 #include <exception>
 
 #include "app/command_line.h"
+#include "app/generation_error.h"
 #include "app/job_state.h"
-#include "docgen/generation_error.h"
 #include "docgen/report_generator.h"
 
 namespace reportword {

@@ -1,0 +1,11 @@
+#include "app/command_line.h"
+#include "app/entry/platform.h"
+
+namespace reportword {
+
+// The shell removed the quotes; they are put back around every argument.
+std::string ProgramArgumentText(int argc, char** argv) {
+  return BuildArgumentText(argc, argv);
+}
+
+}  // namespace reportword

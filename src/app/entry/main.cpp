@@ -1,0 +1,28 @@
+// The reportword executable: a thin shell over the program entry.
+#include <csignal>
+#include <iostream>
+#include <memory>
+
+#include "app/entry/platform.h"
+#include "app/entry/program.h"
+#include "app/message_box.h"
+#include "docgen/date_text.h"
+
+int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+  // A write past the file-size limit then fails with an error that the save
+  // reports and cleans up after, instead of killing the process half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+  const std::string argument_text = reportword::ProgramArgumentText(argc, argv);
+  try {
+    std::unique_ptr<reportword::wordproc::Backend> backend = reportword::CreateDefaultBackend();
+    reportword::LocaleDateSource dates;
+    reportword::ConsoleMessageDisplay messages;
+    reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr};
+    return reportword::Main(argument_text, env);
+  } catch (const std::exception& failure) {
+    std::cerr << reportword::kProgramTitle << ": " << failure.what() << std::endl;
+    return reportword::kExitGenerationError;
+  }
+}
