@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/entry/program.h"
-#include "docgen/body_table.h"
 #include "app/generation_error.h"
+#include "docgen/document_plan.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "docgen/report_generator.h"
@@ -40,6 +40,20 @@ constexpr const char* kRoadReport =
 
 std::string Quoted(const std::string& s) {
   return "\"" + s + "\"";
+}
+
+// The recorded calls of the steps every document shares.
+std::string Find(const std::string& placeholder, const std::string& replacement,
+                 bool by_reference) {
+  return "Find.Execute(" + placeholder + ", " + replacement + (by_reference ? ", ref" : ", new") +
+         ", MatchCase=false)";
+}
+std::string ConvertToTable(int columns) {
+  return "Selection.ConvertToTable(Separator=1, NumRows=10000, NumColumns=" +
+         std::to_string(columns) +
+         ", Format=0, ApplyBorders=true, ApplyShading=false, ApplyFont=false, ApplyColor=false, "
+         "ApplyHeadingRows=false, ApplyLastRow=false, ApplyFirstColumn=false, "
+         "ApplyLastColumn=false, AutoFit=false, AutoFitBehavior=0)";
 }
 
 class GenerationTest : public ::testing::Test {
@@ -110,46 +124,23 @@ TEST_F(GenerationTest, NetworkRunMakesBothDocumentsInOrder) {
           "Backend.CreateApplication", "Application.Visible=false", "Application.DisplayAlerts=0",
           // document 1
           "Documents.Add(\"/t/a.dotx\")", "Application.Visible=false",
-          "Find.Execute(<objektbezeichnung>, Hauptweg 4 Niederspannungsnetz, new)",
-          "HeadersFooters.Count", "Find.Execute(<Datum>, 06-Dec-2026, new)",
-          "Find.Execute(<Datum>, 06-Dec-2026, new)", "Find.Execute(<Datum>, 06-Dec-2026, new)",
-          "Find.Execute(<Bau-Nummer>, B7-x, ref)",
-          "Range.Text=A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n", "Selection.WholeStory",
-          "Selection.ConvertToTable(3 columns)", "Table.PreferredWidthType=2",
+          Find("<objektbezeichnung>", "Hauptweg 4 Niederspannungsnetz", false),
+          "HeadersFooters.Count", Find("<Datum>", "06-Dec-2026", false),
+          Find("<Datum>", "06-Dec-2026", false), Find("<Datum>", "06-Dec-2026", false),
+          Find("<Bau-Nummer>", "B7-x", true), "Range.Text=A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n",
+          "Selection.WholeStory", ConvertToTable(3), "Table.PreferredWidthType=2",
           "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0", "Borders.InsideLineStyle=0",
           "Document.SaveAs(\"/o/1.docx\")", "Document.Close",
           // document 2
           "Application.Visible=false", "Documents.Add(\"/t/b.dotx\")", "Application.Visible=false",
-          "Find.Execute(<objektbezeichnung>, Hauptweg 4 Niederspannungsnetz, new)",
-          "Find.Execute(<Datum>, 06-Dec-2026, new)", "Find.Execute(<Bau-Nummer>, B7-x, ref)",
-          "Range.Text=C1\\tC2\\r\\n", "Range.Select", "Selection.WholeStory",
-          "Selection.ConvertToTable(2 columns)", "Table.PreferredWidthType=2",
-          "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0", "Borders.InsideLineStyle=0",
-          "Document.SaveAs(\"/o/2.docx\")", "Document.Close", "Application.Quit"));
+          Find("<objektbezeichnung>", "Hauptweg 4 Niederspannungsnetz", false),
+          Find("<Datum>", "06-Dec-2026", false), Find("<Bau-Nummer>", "B7-x", true),
+          "Range.Text=C1\\tC2\\r\\n", "Range.Select", "Selection.WholeStory", ConvertToTable(2),
+          "Table.PreferredWidthType=2", "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0",
+          "Borders.InsideLineStyle=0", "Document.SaveAs(\"/o/2.docx\")", "Document.Close",
+          "Application.Quit"));
   EXPECT_EQ(dates_.calls, 4);  // formed anew for every date replacement
-  EXPECT_EQ(job.BuildNumber, "B7-x");
-  EXPECT_EQ(job.TableText1, "A1\tA2\tA3\r\nB1\tB2\tB3\r\n");  // unchanged in network mode
   EXPECT_FALSE(job.WordApp);
-  EXPECT_TRUE(messages_.shown.empty());
-}
-
-TEST_F(GenerationTest, VisibilityIsSetOnTheApplicationObjectsHandedOut) {
-  JobState job = NetworkJob();
-  ASSERT_EQ(GenerateReports(job, context_), GenerationOutcome::kDocumentsWritten);
-  std::vector<std::string> application_calls;
-  for (const std::string& line : log().All()) {
-    if (line.starts_with("Application.Application") || line == "Document.Application" ||
-        line.starts_with("Application.Visible") || line.starts_with("Application.DisplayAlerts") ||
-        line == "Application.Quit") {
-      application_calls.push_back(line);
-    }
-  }
-  EXPECT_THAT(application_calls, ElementsAre("Application.Application", "Application.Visible=false",
-                                             "Application.DisplayAlerts=0", "Document.Application",
-                                             "Application.Visible=false", "Application.Application",
-                                             "Application.Visible=false", "Document.Application",
-                                             "Application.Visible=false", "Application.Application",
-                                             "Application.Quit"));
 }
 
 TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
@@ -163,32 +154,19 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
           "Backend.CreateApplication", "Application.Visible=false", "Application.DisplayAlerts=0",
           // document 1: no header, so no date
           "Documents.Add(\"/t/a.dotx\")", "Application.Visible=false",
-          "Find.Execute(<objektbezeichnung>,  K1, ref)", "HeadersFooters.Count",
-          "Find.Execute(<filename>, B7, ref)", "Range.Text=\\r\\nV2\\tV4\\tV5\\r\\n",
-          "Selection.WholeStory", "Selection.ConvertToTable(3 columns)",
-          "Table.PreferredWidthType=2", "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0",
-          "Borders.InsideLineStyle=0", "Document.SaveAs(\"/o/1.docx\")", "Document.Close",
+          Find("<objektbezeichnung>", " K1", true), "HeadersFooters.Count",
+          Find("<filename>", "B7", true), "Range.Text=\\r\\nV2\\tV4\\tV5\\r\\n",
+          "Selection.WholeStory", ConvertToTable(3), "Table.PreferredWidthType=2",
+          "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0", "Borders.InsideLineStyle=0",
+          "Document.SaveAs(\"/o/1.docx\")", "Document.Close",
           // document 2
           "Application.Visible=false", "Documents.Add(\"/t/b.dotx\")", "Application.Visible=false",
-          "Find.Execute(<objektbezeichnung>,  K1, ref)", "Find.Execute(<Datum>, 06-Dec-2026, new)",
-          "Find.Execute(<filename>, B7, ref)", "Range.Text=\\r\\nX\\tY\\r\\n", "Range.Select",
-          "Selection.WholeStory", "Selection.ConvertToTable(2 columns)",
-          "Table.PreferredWidthType=2", "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0",
-          "Borders.InsideLineStyle=0", "Column(1).Width=250", "Column(2).Width=150",
-          "Document.SaveAs(\"/o/2.docx\")", "Document.Close", "Application.Quit"));
-  EXPECT_EQ(job.TableText1, "\r\nV2\tV4\tV5\r\n");
-  EXPECT_EQ(job.TableText2, "\r\nX\tY\r\n");
-  EXPECT_EQ(job.BuildNumber, "B7");
-}
-
-TEST_F(GenerationTest, PathsReachTheWordProcessorAsStored) {
-  JobState job = NetworkJob();
-  job.TemplatePath1 = "  /t/my a.dotx ";
-  job.TargetPath2 = " /o/2 b.docx  ";
-  log().existing_files.insert("/t/my a.dotx");
-  ASSERT_EQ(GenerateReports(job, context_), GenerationOutcome::kDocumentsWritten);
-  EXPECT_EQ(log().Count("Documents.Add(\"/t/my a.dotx\")"), 1);
-  EXPECT_EQ(log().Count("Document.SaveAs(\" /o/2 b.docx  \")"), 1);
+          Find("<objektbezeichnung>", " K1", true), Find("<Datum>", "06-Dec-2026", false),
+          Find("<filename>", "B7", true), "Range.Text=\\r\\nX\\tY\\r\\n", "Range.Select",
+          "Selection.WholeStory", ConvertToTable(2), "Table.PreferredWidthType=2",
+          "Table.PreferredWidth=100", "Borders.OutsideLineStyle=0", "Borders.InsideLineStyle=0",
+          "Column(1).Width=250", "Column(2).Width=150", "Document.SaveAs(\"/o/2.docx\")",
+          "Document.Close", "Application.Quit"));
 }
 
 TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
@@ -268,16 +246,16 @@ TEST_F(GenerationTest, ChecksStopAtTheFirstMissingFile) {
               ElementsAre("Backend.CreateFileSystem", "FileSystem.FileExists(/t/a.dotx)"));
 }
 
-TEST_F(GenerationTest, ChecksUseTrimmedInputsButTargetsAsStored) {
+TEST_F(GenerationTest, InputsAreUsedTrimmedButTargetsAsGiven) {
   JobState job = NetworkJob();
-  job.TemplatePath1 = " /t/a.dotx  ";
+  job.TemplatePath1 = " /t/my a.dotx  ";
   job.ReportFilePath = "  " + report_path_ + " ";
-  job.TargetPath1 = " /o/1.docx ";
+  job.TargetPath2 = " /o/2 b.docx  ";
+  log().existing_files.insert("/t/my a.dotx");
   ASSERT_EQ(GenerateReports(job, context_), GenerationOutcome::kDocumentsWritten);
-  EXPECT_EQ(job.TemplatePath1, "/t/a.dotx");
-  EXPECT_EQ(job.ReportFilePath, report_path_);
-  EXPECT_EQ(job.TargetPath1, " /o/1.docx ");
-  EXPECT_EQ(log().Count("FileSystem.SameFile( /o/1.docx , /t/a.dotx)"), 1);
+  EXPECT_EQ(log().Count("Documents.Add(\"/t/my a.dotx\")"), 1);
+  EXPECT_EQ(log().Count("Document.SaveAs(\" /o/2 b.docx  \")"), 1);
+  EXPECT_EQ(log().Count("FileSystem.SameFile( /o/2 b.docx  , /t/my a.dotx)"), 1);
 }
 
 TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrows) {
@@ -301,7 +279,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrows) {
       {"a header search",
        "Find.Execute(<Datum>",
        1,
-       {"HeadersFooters.Count", "Find.Execute(<Datum>, 06-Dec-2026, new)"},
+       {"HeadersFooters.Count", Find("<Datum>", "06-Dec-2026", false)},
        0},
       {"checking a file", "FileSystem.FileExists", 2, {"Backend.CreateApplication"}, 0},
   };
@@ -373,35 +351,6 @@ TEST_F(GenerationTest, OtherFailuresAreReportedAsGenerationErrors) {
 
 // --- the header and table steps on their own ---
 
-TEST(HeaderPlaceholdersTest, ReplaceInHeaderWalksTheChainAfreshWithOnlyTwoArguments) {
-  auto log = std::make_shared<fakes::CallLog>();
-  fakes::RecordingDocument document(log);
-  ReplaceInHeader(document, "<Datum>", {"06-Dec-2026", false});
-  ReplaceInHeader(document, "<filename>", {"B7", true});
-  const std::vector<std::string> chain{"Document.Sections",  "Sections.Item(1)",
-                                       "Section.Headers",    "HeadersFooters.Item(1)",
-                                       "HeaderFooter.Range", "Range.Find"};
-  std::vector<std::string> expected = chain;
-  expected.push_back("Find.Execute(<Datum>, 06-Dec-2026, new)");
-  expected.insert(expected.end(), chain.begin(), chain.end());
-  expected.push_back("Find.Execute(<filename>, B7, ref)");
-  EXPECT_EQ(log->All(), expected);
-
-  ASSERT_EQ(log->finds.size(), 2u);
-  const wordproc::FindExecuteArgs& args = log->finds[1];
-  EXPECT_EQ(args.find_text, "<filename>");
-  EXPECT_EQ(args.match_case, false);
-  ASSERT_TRUE(args.replace_with);
-  EXPECT_EQ(args.replace_with->text, "B7");
-  EXPECT_TRUE(args.replace_with->by_reference);
-  const bool others_omitted = !args.match_whole_word && !args.match_wildcards &&
-                              !args.match_sounds_like && !args.match_all_word_forms &&
-                              !args.forward && !args.wrap && !args.format && !args.replace &&
-                              !args.match_kashida && !args.match_diacritics &&
-                              !args.match_alef_hamza && !args.match_control;
-  EXPECT_TRUE(others_omitted);
-}
-
 TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
   struct Case {
     const char* name;
@@ -419,7 +368,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        " ",
        false,
        1,
-       {"Find.Execute(<Datum>, D, new)"},
+       {Find("<Datum>", "D", false)},
        " "},
       {"designation alone keeps its spaces",
        " Weg 1 ",
@@ -427,7 +376,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        "",
        false,
        2,
-       {"Find.Execute(<objektbezeichnung>,  Weg 1 , ref)", "Find.Execute(<Datum>, D, new)"},
+       {Find("<objektbezeichnung>", " Weg 1 ", true), Find("<Datum>", "D", false)},
        ""},
       {"designation with network",
        "Weg",
@@ -435,8 +384,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        "",
        false,
        2,
-       {"Find.Execute(<objektbezeichnung>, Weg Signalkabelnetz, new)",
-        "Find.Execute(<Datum>, D, new)"},
+       {Find("<objektbezeichnung>", "Weg Signalkabelnetz", false), Find("<Datum>", "D", false)},
        ""},
       {"first document upper-cases",
        "",
@@ -444,7 +392,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        "ä12",
        false,
        1,
-       {"Find.Execute(<Datum>, D, new)", "Find.Execute(<Bau-Nummer>, Ä12, ref)"},
+       {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "Ä12", true)},
        "Ä12"},
       {"leading space shields the letter",
        "",
@@ -452,7 +400,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        " b7",
        true,
        1,
-       {"Find.Execute(<Datum>, D, new)", "Find.Execute(<filename>,  b7, ref)"},
+       {Find("<Datum>", "D", false), Find("<filename>", " b7", true)},
        " b7"},
       {"second document uses the value as stored",
        "",
@@ -460,7 +408,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
        "b7",
        false,
        2,
-       {"Find.Execute(<Datum>, D, new)", "Find.Execute(<Bau-Nummer>, b7, ref)"},
+       {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "b7", true)},
        "b7"},
   };
   for (const Case& c : cases) {
@@ -482,55 +430,6 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
     EXPECT_EQ(job.BuildNumber, c.build_number_after);
     EXPECT_EQ(log->Count("HeadersFooters.Count"), c.document_number == 1 ? 1 : 0);
   }
-}
-
-TEST(BodyTableTest, SecondRoadDocumentFetchesTheSelectionForEveryStep) {
-  fakes::RecordingBackend backend;
-  fakes::RecordingDocument document(backend.log);
-  JobState job;
-  job.RoadRenovationMode = true;
-  job.TableText2 = "X\tY\r\n";
-  std::unique_ptr<wordproc::Table> table =
-      LayOutBodyTable(document, PlanDocuments(job)[1], job, backend);
-  EXPECT_TRUE(table);
-  EXPECT_THAT(
-      backend.log->All(),
-      ElementsAre("Document.Content", "Range.Text=\\r\\nX\\tY\\r\\n", "Document.Content",
-                  "Range.Select", "Backend.CreateApplication", "Application.Selection",
-                  "Selection.WholeStory", "Application.Selection",
-                  "Selection.ConvertToTable(2 columns)", "Table.PreferredWidthType=2",
-                  "Table.PreferredWidth=100", "Table.Borders", "Borders.OutsideLineStyle=0",
-                  "Table.Borders", "Borders.InsideLineStyle=0", "Application.Selection",
-                  "Selection.Tables", "Tables.Item(1)", "Table.Columns", "Columns.Item(1)",
-                  "Column(1).Width=250", "Application.Selection", "Selection.Tables",
-                  "Tables.Item(1)", "Table.Columns", "Columns.Item(2)", "Column(2).Width=150"));
-}
-
-TEST(BodyTableTest, ConversionArguments) {
-  fakes::RecordingBackend backend;
-  fakes::RecordingDocument document(backend.log);
-  JobState job;
-  for (const DocumentPlan& plan : PlanDocuments(job)) LayOutBodyTable(document, plan, job, backend);
-  ASSERT_EQ(backend.log->conversions.size(), 2u);
-  for (std::size_t i = 0; i < 2; ++i) {
-    SCOPED_TRACE(i);
-    const wordproc::ConvertToTableArgs& args = backend.log->conversions[i];
-    EXPECT_EQ(args.separator, wordproc::TableSeparator::kTabs);
-    EXPECT_EQ(args.num_rows, 10000.0);
-    EXPECT_EQ(args.num_columns, i == 0 ? 3 : 2);
-    EXPECT_FALSE(args.initial_column_width);
-    EXPECT_EQ(args.format, wordproc::kTableFormatNone);
-    EXPECT_EQ(args.apply_borders, true);
-    for (const std::optional<bool>& flag :
-         {args.apply_shading, args.apply_font, args.apply_color, args.apply_heading_rows,
-          args.apply_last_row, args.apply_first_column, args.apply_last_column, args.auto_fit}) {
-      EXPECT_EQ(flag, false);
-    }
-    EXPECT_EQ(args.auto_fit_behavior, wordproc::AutoFitBehavior::kFixed);
-    EXPECT_FALSE(args.default_table_behavior);
-  }
-  // Network mode leaves an empty table text empty.
-  EXPECT_EQ(backend.log->Count("Range.Text="), 2);
 }
 
 // --- the program entry ---

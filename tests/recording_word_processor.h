@@ -6,16 +6,19 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "app/message_box.h"
 #include "docgen/date_text.h"
-#include "app/generation_error.h"
 #include "docgen/wordproc/word_processor.h"
+#include "docgen/wordproc/wordproc_error.h"
 
 namespace reportword::fakes {
 
@@ -28,16 +31,14 @@ struct CallLog {
   };
 
   std::vector<Call> calls;
-  std::vector<wp::FindExecuteArgs> finds;
-  std::vector<wp::ConvertToTableArgs> conversions;
 
   // Configuration.
   int header_count = 1;
   std::set<std::string> existing_files;
   std::set<std::pair<std::string, std::string>> same_files;  // either order
 
-  // Makes the `occurrence`th call whose line starts with `prefix` fail, with a
-  // GenerationError or, to stand for a failure outside the backend's own
+  // Makes the `occurrence`th call whose line starts with `prefix` fail, with the
+  // interface's failure or, to stand for a failure outside the backend's own
   // checks, a plain std::runtime_error. The failing call is logged first.
   void FailAt(std::string prefix, int occurrence = 1, bool generation_error = true) {
     failures_.push_back({std::move(prefix), occurrence, generation_error});
@@ -47,7 +48,7 @@ struct CallLog {
     calls.push_back({text, getter});
     for (Failure& failure : failures_) {
       if (text.starts_with(failure.prefix) && --failure.remaining == 0) {
-        if (failure.generation_error) throw GenerationError("injected failure at " + text);
+        if (failure.generation_error) throw wp::Error("injected failure at " + text);
         throw std::runtime_error("injected runtime failure at " + text);
       }
     }
@@ -104,135 +105,147 @@ inline std::string Visible(const std::string& s) {
 inline std::string Bool(bool b) {
   return b ? "true" : "false";
 }
+
+// ", Name=value" for an argument that was passed; nothing for an omitted one.
+template <typename T>
+std::string Argument(const char* name, const std::optional<T>& value) {
+  if (!value) return "";
+  if constexpr (std::is_same_v<T, bool>) return std::string(", ") + name + "=" + Bool(*value);
+  if constexpr (std::is_enum_v<T>) {
+    return std::string(", ") + name + "=" + std::to_string(static_cast<int>(*value));
+  }
+  if constexpr (std::is_arithmetic_v<T> && !std::is_same_v<T, bool>) {
+    std::ostringstream out;
+    out << ", " << name << "=" << *value;
+    return out.str();
+  }
+  return "";
+}
 inline std::string Number(float f) {
   return std::to_string(static_cast<int>(f));
 }
 
-class RecordingFind : public wp::Find {
+// The part every recording object shares: the log, and getters that record
+// their line and hand out the next recording object.
+template <typename Interface>
+class Recording : public Interface {
  public:
-  explicit RecordingFind(LogPtr log) : log_(std::move(log)) {}
+  explicit Recording(LogPtr log) : log_(std::move(log)) {}
+
+ protected:
+  template <typename Next, typename... Extra>
+  std::unique_ptr<Next> Hand(const std::string& line, Extra... extra) {
+    log_->Record(line, true);
+    return std::make_unique<Next>(log_, extra...);
+  }
+  static std::string Indexed(const char* what, int index) {
+    return std::string(what) + "(" + std::to_string(index) + ")";
+  }
+  LogPtr log_;
+};
+
+class RecordingFind : public Recording<wp::Find> {
+ public:
+  using Recording::Recording;
   bool Execute(const wp::FindExecuteArgs& args) override {
-    log_->finds.push_back(args);
     std::string line = "Find.Execute(" + args.find_text;
     if (args.replace_with) {
       line +=
           ", " + args.replace_with->text + (args.replace_with->by_reference ? ", ref" : ", new");
     }
+    line += Argument("MatchCase", args.match_case) +
+            Argument("MatchWholeWord", args.match_whole_word) +
+            Argument("MatchWildcards", args.match_wildcards) +
+            Argument("MatchSoundsLike", args.match_sounds_like) +
+            Argument("MatchAllWordForms", args.match_all_word_forms) +
+            Argument("Forward", args.forward) + Argument("Wrap", args.wrap) +
+            Argument("Format", args.format) + Argument("Replace", args.replace) +
+            Argument("MatchKashida", args.match_kashida) +
+            Argument("MatchDiacritics", args.match_diacritics) +
+            Argument("MatchAlefHamza", args.match_alef_hamza) +
+            Argument("MatchControl", args.match_control);
     log_->Record(line + ")");
     return true;
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingRange : public wp::Range {
+class RecordingRange : public Recording<wp::Range> {
  public:
-  explicit RecordingRange(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   void SetText(const std::string& text) override { log_->Record("Range.Text=" + Visible(text)); }
-  std::unique_ptr<wp::Find> GetFind() override {
-    log_->Record("Range.Find", true);
-    return std::make_unique<RecordingFind>(log_);
-  }
+  std::unique_ptr<wp::Find> GetFind() override { return Hand<RecordingFind>("Range.Find"); }
   void Select() override { log_->Record("Range.Select"); }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingHeaderFooter : public wp::HeaderFooter {
+class RecordingHeaderFooter : public Recording<wp::HeaderFooter> {
  public:
-  explicit RecordingHeaderFooter(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Range> GetRange() override {
-    log_->Record("HeaderFooter.Range", true);
-    return std::make_unique<RecordingRange>(log_);
+    return Hand<RecordingRange>("HeaderFooter.Range");
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingHeadersFooters : public wp::HeadersFooters {
+class RecordingHeadersFooters : public Recording<wp::HeadersFooters> {
  public:
-  explicit RecordingHeadersFooters(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   int Count() override {
     log_->Record("HeadersFooters.Count");
     return log_->header_count;
   }
   std::unique_ptr<wp::HeaderFooter> Item(int index) override {
-    log_->Record("HeadersFooters.Item(" + std::to_string(index) + ")", true);
-    return std::make_unique<RecordingHeaderFooter>(log_);
+    return Hand<RecordingHeaderFooter>(Indexed("HeadersFooters.Item", index));
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingSection : public wp::Section {
+class RecordingSection : public Recording<wp::Section> {
  public:
-  explicit RecordingSection(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::HeadersFooters> GetHeaders() override {
-    log_->Record("Section.Headers", true);
-    return std::make_unique<RecordingHeadersFooters>(log_);
+    return Hand<RecordingHeadersFooters>("Section.Headers");
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingSections : public wp::Sections {
+class RecordingSections : public Recording<wp::Sections> {
  public:
-  explicit RecordingSections(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Section> Item(int index) override {
-    log_->Record("Sections.Item(" + std::to_string(index) + ")", true);
-    return std::make_unique<RecordingSection>(log_);
+    return Hand<RecordingSection>(Indexed("Sections.Item", index));
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingColumn : public wp::Column {
+class RecordingColumn : public Recording<wp::Column> {
  public:
-  RecordingColumn(LogPtr log, int index) : log_(std::move(log)), index_(index) {}
+  RecordingColumn(LogPtr log, int index) : Recording(std::move(log)), index_(index) {}
   void SetWidth(float points) override {
-    log_->Record("Column(" + std::to_string(index_) + ").Width=" + Number(points));
+    log_->Record(Indexed("Column", index_) + ".Width=" + Number(points));
   }
 
  private:
-  LogPtr log_;
   int index_;
 };
 
-class RecordingColumns : public wp::Columns {
+class RecordingColumns : public Recording<wp::Columns> {
  public:
-  explicit RecordingColumns(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Column> Item(int index) override {
-    log_->Record("Columns.Item(" + std::to_string(index) + ")", true);
-    return std::make_unique<RecordingColumn>(log_, index);
+    return Hand<RecordingColumn>(Indexed("Columns.Item", index), index);
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingBorders : public wp::Borders {
+class RecordingBorders : public Recording<wp::Borders> {
  public:
-  explicit RecordingBorders(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   void SetOutsideLineStyle(wp::LineStyle style) override {
     log_->Record("Borders.OutsideLineStyle=" + std::to_string(static_cast<int>(style)));
   }
   void SetInsideLineStyle(wp::LineStyle style) override {
     log_->Record("Borders.InsideLineStyle=" + std::to_string(static_cast<int>(style)));
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingTable : public wp::Table {
+class RecordingTable : public Recording<wp::Table> {
  public:
-  explicit RecordingTable(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   void SetPreferredWidthType(wp::PreferredWidthType type) override {
     log_->Record("Table.PreferredWidthType=" + std::to_string(static_cast<int>(type)));
   }
@@ -240,112 +253,95 @@ class RecordingTable : public wp::Table {
     log_->Record("Table.PreferredWidth=" + Number(width));
   }
   std::unique_ptr<wp::Borders> GetBorders() override {
-    log_->Record("Table.Borders", true);
-    return std::make_unique<RecordingBorders>(log_);
+    return Hand<RecordingBorders>("Table.Borders");
   }
   std::unique_ptr<wp::Columns> GetColumns() override {
-    log_->Record("Table.Columns", true);
-    return std::make_unique<RecordingColumns>(log_);
+    return Hand<RecordingColumns>("Table.Columns");
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingTables : public wp::Tables {
+class RecordingTables : public Recording<wp::Tables> {
  public:
-  explicit RecordingTables(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Table> Item(int index) override {
-    log_->Record("Tables.Item(" + std::to_string(index) + ")", true);
-    return std::make_unique<RecordingTable>(log_);
+    return Hand<RecordingTable>(Indexed("Tables.Item", index));
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingSelection : public wp::Selection {
+class RecordingSelection : public Recording<wp::Selection> {
  public:
-  explicit RecordingSelection(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   void WholeStory() override { log_->Record("Selection.WholeStory"); }
   std::unique_ptr<wp::Table> ConvertToTable(const wp::ConvertToTableArgs& args) override {
-    log_->conversions.push_back(args);
-    log_->Record("Selection.ConvertToTable(" +
-                 (args.num_columns ? std::to_string(*args.num_columns) : std::string("-")) +
-                 " columns)");
+    const std::string line =
+        Argument("Separator", args.separator) + Argument("NumRows", args.num_rows) +
+        Argument("NumColumns", args.num_columns) +
+        Argument("InitialColumnWidth", args.initial_column_width) +
+        Argument("Format", args.format) + Argument("ApplyBorders", args.apply_borders) +
+        Argument("ApplyShading", args.apply_shading) + Argument("ApplyFont", args.apply_font) +
+        Argument("ApplyColor", args.apply_color) +
+        Argument("ApplyHeadingRows", args.apply_heading_rows) +
+        Argument("ApplyLastRow", args.apply_last_row) +
+        Argument("ApplyFirstColumn", args.apply_first_column) +
+        Argument("ApplyLastColumn", args.apply_last_column) + Argument("AutoFit", args.auto_fit) +
+        Argument("AutoFitBehavior", args.auto_fit_behavior) +
+        Argument("DefaultTableBehavior", args.default_table_behavior);
+    log_->Record("Selection.ConvertToTable(" + line.substr(2) + ")");
     return std::make_unique<RecordingTable>(log_);
   }
   std::unique_ptr<wp::Tables> GetTables() override {
-    log_->Record("Selection.Tables", true);
-    return std::make_unique<RecordingTables>(log_);
+    return Hand<RecordingTables>("Selection.Tables");
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingDocument : public wp::Document {
+class RecordingApplication;
+
+class RecordingDocument : public Recording<wp::Document> {
  public:
-  explicit RecordingDocument(LogPtr log);
+  using Recording::Recording;
   std::unique_ptr<wp::Application> GetApplication() override;
   std::unique_ptr<wp::Sections> GetSections() override {
-    log_->Record("Document.Sections", true);
-    return std::make_unique<RecordingSections>(log_);
+    return Hand<RecordingSections>("Document.Sections");
   }
   std::unique_ptr<wp::Range> GetContent() override {
-    log_->Record("Document.Content", true);
-    return std::make_unique<RecordingRange>(log_);
+    return Hand<RecordingRange>("Document.Content");
   }
   void SaveAs(const std::string& file_name) override {
     log_->Record("Document.SaveAs(\"" + file_name + "\")");
   }
   void Close() override { log_->Record("Document.Close"); }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingDocuments : public wp::Documents {
+class RecordingDocuments : public Recording<wp::Documents> {
  public:
-  explicit RecordingDocuments(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Document> Add(const std::string& template_argument) override {
     log_->Record("Documents.Add(" + template_argument + ")");
     return std::make_unique<RecordingDocument>(log_);
   }
-
- private:
-  LogPtr log_;
 };
 
-class RecordingApplication : public wp::Application {
+class RecordingApplication : public Recording<wp::Application> {
  public:
-  explicit RecordingApplication(LogPtr log) : log_(std::move(log)) {}
+  using Recording::Recording;
   std::unique_ptr<wp::Application> GetApplication() override {
-    log_->Record("Application.Application", true);
-    return std::make_unique<RecordingApplication>(log_);
+    return Hand<RecordingApplication>("Application.Application");
   }
   void SetVisible(bool visible) override { log_->Record("Application.Visible=" + Bool(visible)); }
   void SetDisplayAlerts(int alerts) override {
     log_->Record("Application.DisplayAlerts=" + std::to_string(alerts));
   }
   std::unique_ptr<wp::Documents> GetDocuments() override {
-    log_->Record("Application.Documents", true);
-    return std::make_unique<RecordingDocuments>(log_);
+    return Hand<RecordingDocuments>("Application.Documents");
   }
   std::unique_ptr<wp::Selection> GetSelection() override {
-    log_->Record("Application.Selection", true);
-    return std::make_unique<RecordingSelection>(log_);
+    return Hand<RecordingSelection>("Application.Selection");
   }
   void Quit() override { log_->Record("Application.Quit"); }
-
- private:
-  LogPtr log_;
 };
 
-inline RecordingDocument::RecordingDocument(LogPtr log) : log_(std::move(log)) {}
 inline std::unique_ptr<wp::Application> RecordingDocument::GetApplication() {
-  log_->Record("Document.Application", true);
-  return std::make_unique<RecordingApplication>(log_);
+  return Hand<RecordingApplication>("Document.Application");
 }
 
 class RecordingFileSystem : public wp::FileSystem {
