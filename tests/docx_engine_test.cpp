@@ -11,8 +11,8 @@
 #include <unistd.h>
 #endif
 
-#include "docgen/body_table.h"
 #include "app/generation_error.h"
+#include "docgen/body_table.h"
 #include "package_builder.h"
 #include "test_support.h"
 

@@ -125,27 +125,6 @@ TEST(ReportReaderTest, EncodingIsDecidedByTheWholeFile) {
   EXPECT_EQ(job.ObjectDesignation, "straÃŸ");
 }
 
-TEST(ReportReaderTest, LineLongerThanManyChunks) {
-  const std::string field(10 * 1024 * 1024, 'z');
-  EXPECT_EQ(ReadBytes("t\r\n1\t2\t" + field + "\r\n1\t2\tA").TableText1,
-            field + "\t\t\r\nA\t\t\r\n");
-}
-
-TEST(ReportReaderTest, TabOverflowNamesFileAndLine) {
-  std::string overflowing = "V1\tV2\tV3";
-  overflowing.append(32767 - 2, '\t');
-  JobState job;
-  std::istringstream in("t\r\n1\t2\tA\r\n" + overflowing + "\r\n1\t2\tB\r\n");
-  try {
-    ReadReport(in, "x.txt", job);
-    FAIL() << "no error";
-  } catch (const GenerationError& error) {
-    EXPECT_STREQ(error.what(), "report file \"x.txt\", line 3: more than 32766 tabs in one line");
-  }
-  EXPECT_EQ(job.TableText1, "A\t\t\r\n");
-  EXPECT_EQ(job.BuildNumber, "1");
-}
-
 // Hands out its text once and cannot seek back.
 class OneWayBuffer : public std::streambuf {
  public:
