@@ -9,9 +9,12 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <stdexcept>
+#include <string>
 
 #include "package_builder.h"
 #include "test_support.h"
@@ -69,6 +72,100 @@ std::string Without(const std::string& part) {
   Parts parts = TemplateParts({});
   std::erase_if(parts, [&](const auto& p) { return p.first == part; });
   return ZipParts(parts);
+}
+
+// Byte surgery on a package that ZipParts wrote (no archive comment, no Zip64),
+// for the cases about the zip container itself.
+std::uint32_t Get(const std::string& zip, std::size_t at, int bytes) {
+  std::uint32_t value = 0;
+  for (int i = bytes - 1; i >= 0; --i)
+    value = value << 8 | static_cast<unsigned char>(zip.at(at + i));
+  return value;
+}
+void Put(std::string& zip, std::size_t at, int bytes, std::uint64_t value) {
+  for (int i = 0; i < bytes; ++i) zip.at(at + i) = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+constexpr std::size_t kEocdLength = 22;
+// The offset of the central directory header of `name`.
+std::size_t CentralHeader(const std::string& zip, const std::string& name) {
+  std::size_t at = Get(zip, zip.size() - kEocdLength + 16, 4);
+  while (Get(zip, at, 4) == 0x02014b50) {
+    const std::size_t name_length = Get(zip, at + 28, 2);
+    if (zip.compare(at + 46, name_length, name) == 0 && name_length == name.size()) return at;
+    at += 46 + name_length + Get(zip, at + 30, 2) + Get(zip, at + 32, 2);
+  }
+  throw std::runtime_error("no entry " + name);
+}
+std::size_t LocalHeader(const std::string& zip, const std::string& name) {
+  return Get(zip, CentralHeader(zip, name) + 42, 4);
+}
+// The template with `extra` parts added, changed by `edit`.
+std::string EditedZip(const Parts& extra, const std::function<void(std::string&)>& edit) {
+  Parts parts = TemplateParts({});
+  parts.insert(parts.end(), extra.begin(), extra.end());
+  std::string zip = ZipParts(parts);
+  edit(zip);
+  return zip;
+}
+// The same package in the Zip64 form: every size and offset of the central
+// directory in a Zip64 extra field, and a Zip64 end record with its locator.
+std::string AsZip64(const std::string& zip) {
+  const std::size_t eocd = zip.size() - kEocdLength;
+  const std::size_t directory = Get(zip, eocd + 16, 4);
+  std::string out = zip.substr(0, directory);
+  std::size_t entries = 0;
+  for (std::size_t at = directory; at < eocd; ++entries) {
+    const std::size_t name_length = Get(zip, at + 28, 2), extra_length = Get(zip, at + 30, 2),
+                      comment_length = Get(zip, at + 32, 2);
+    std::string header = zip.substr(at, 46 + name_length);
+    std::string zip64(28, '\0');
+    Put(zip64, 0, 2, 0x0001);
+    Put(zip64, 2, 2, 24);
+    Put(zip64, 4, 8, Get(header, 24, 4));   // uncompressed size
+    Put(zip64, 12, 8, Get(header, 20, 4));  // compressed size
+    Put(zip64, 20, 8, Get(header, 42, 4));  // local header offset
+    for (std::size_t field : {20, 24, 42}) Put(header, field, 4, 0xFFFFFFFF);
+    Put(header, 30, 2, extra_length + zip64.size());
+    out += header + zip64 + zip.substr(at + 46 + name_length, extra_length + comment_length);
+    at += 46 + name_length + extra_length + comment_length;
+  }
+  const std::size_t record = out.size();
+  std::string end(56 + 20, '\0');
+  Put(end, 0, 4, 0x06064b50);
+  Put(end, 4, 8, 44);
+  Put(end, 12, 2, 45);
+  Put(end, 14, 2, 45);
+  Put(end, 24, 8, entries);
+  Put(end, 32, 8, entries);
+  Put(end, 40, 8, record - directory);
+  Put(end, 48, 8, directory);
+  Put(end, 56, 4, 0x07064b50);
+  Put(end, 64, 8, record);
+  Put(end, 72, 4, 1);
+  std::string eocd_record = zip.substr(eocd);
+  Put(eocd_record, 8, 2, 0xFFFF);
+  Put(eocd_record, 10, 2, 0xFFFF);
+  Put(eocd_record, 12, 4, 0xFFFFFFFF);
+  Put(eocd_record, 16, 4, 0xFFFFFFFF);
+  return out + end + eocd_record;
+}
+
+// A header whose placeholder paragraph lies inside block content controls
+// nested so deep that its innermost element (a w:t, or a w:b below the run
+// properties) is at `depth`, counting w:hdr as 1.
+std::string NestedHeader(int depth) {
+  const int controls = (depth - 4) / 2;  // each w:sdt and its w:sdtContent add two levels
+  std::string open, close;
+  for (int i = 0; i < controls; ++i) {
+    open += "<w:sdt><w:sdtContent>";
+    close += "</w:sdtContent></w:sdt>";
+  }
+  const std::string run_properties = depth % 2 ? "<w:rPr><w:b/></w:rPr>" : "";
+  TemplateSpec spec;
+  spec.headers = {{"default", open + "<w:p><w:r>" + run_properties +
+                                  "<w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt;</w:t></w:r></w:p>" +
+                                  close}};
+  return testing::BuildTemplate(spec);
 }
 
 std::function<void(const fs::path&)> Template(const std::string& name,
@@ -145,6 +242,67 @@ std::vector<Case> Catalogue() {
        Standard("t.dotx"), 1, "not a valid", false},
       {"truncated zip", Template("t.dotx", [] { return testing::BuildTemplate().substr(0, 700); }),
        Standard("t.dotx"), 1, "t.dotx", false},
+      // The zip container: read as tolerantly as other readers, but not the
+      // unsafe or damaged.
+      {"line feed after the zip directory",
+       Template("t.dotx", [] { return testing::BuildTemplate() + "\n"; }), Standard("t.dotx"), 0,
+       "", true},
+      {"local header time differs from the directory",
+       Template("t.dotx",
+                [] {
+                  return EditedZip({}, [](std::string& zip) {
+                    const std::size_t local = LocalHeader(zip, "word/document.xml");
+                    const std::uint32_t dos_time =
+                        Get(zip, local + 10, 2);  // seconds / 2 in bits 0-4
+                    Put(zip, local + 10, 2, (dos_time & ~0x1Fu) | ((dos_time & 0x1F) + 2) % 30);
+                  });
+                }),
+       Standard("t.dotx"), 0, "", true},
+      {"Zip64 directory", Template("t.dotx", [] { return AsZip64(testing::BuildTemplate()); }),
+       Standard("t.dotx"), 0, "", true},
+      {"two entries sharing their bytes",
+       Template("t.dotx",
+                [] {
+                  const std::string kernel(100000, 'z');
+                  return EditedZip({{"word/media/a.bin", kernel}, {"word/media/b.bin", kernel}},
+                                   [](std::string& zip) {
+                                     Put(zip, CentralHeader(zip, "word/media/b.bin") + 42, 4,
+                                         LocalHeader(zip, "word/media/a.bin"));
+                                   });
+                }),
+       Standard("t.dotx"), 1, "parts word/media/a.bin and word/media/b.bin overlap", false},
+      {"entry reaching into the zip directory",
+       Template("t.dotx",
+                [] {
+                  return EditedZip({{"word/media/a.bin", "last"}}, [](std::string& zip) {
+                    const std::size_t central = CentralHeader(zip, "word/media/a.bin");
+                    Put(zip, central + 20, 4, Get(zip, central + 20, 4) + 40);
+                  });
+                }),
+       Standard("t.dotx"), 1, "part word/media/a.bin reaches into the central directory", false},
+      {"CRC mismatch in a part copied unchanged",
+       Template("t.dotx",
+                [] {
+                  return EditedZip(
+                      {{"word/media/image.bin", "picture bytes"}}, [](std::string& zip) {
+                        const std::size_t central = CentralHeader(zip, "word/media/image.bin");
+                        const std::uint32_t wrong = Get(zip, central + 16, 4) ^ 1;
+                        Put(zip, central + 16, 4, wrong);
+                        Put(zip, LocalHeader(zip, "word/media/image.bin") + 14, 4, wrong);
+                      });
+                }),
+       Standard("t.dotx"), 1, "word/media/image.bin is damaged: its CRC-32", false},
+      {"encrypted part",
+       Template("t.dotx",
+                [] {
+                  return EditedZip({}, [](std::string& zip) {
+                    const std::size_t central = CentralHeader(zip, "word/document.xml");
+                    Put(zip, central + 8, 2, Get(zip, central + 8, 2) | 1);
+                    const std::size_t local = LocalHeader(zip, "word/document.xml");
+                    Put(zip, local + 6, 2, Get(zip, local + 6, 2) | 1);
+                  });
+                }),
+       Standard("t.dotx"), 1, "encrypted part word/document.xml", false},
       {"no [Content_Types].xml", Template("t.dotx", [] { return Without("[Content_Types].xml"); }),
        Standard("t.dotx"), 1, "[Content_Types].xml is missing", false},
       {"no main part", Template("t.dotx", [] { return Without("word/document.xml"); }),
@@ -155,6 +313,27 @@ std::vector<Case> Catalogue() {
       {"entity expansion bomb",
        Template("t.dotx", [=] { return Replacing("word/document.xml", bomb); }), Standard("t.dotx"),
        1, "document type", false},
+      {"a million nested elements",
+       Template("t.dotx",
+                [] {
+                  std::string deep;
+                  deep.reserve(7000000);
+                  for (int i = 0; i < 1000000; ++i) deep += "<x>";
+                  for (int i = 0; i < 1000000; ++i) deep += "</x>";
+                  Parts parts = TemplateParts({});
+                  for (auto& [name, content] : parts) {
+                    if (name == "word/document.xml")
+                      content.insert(content.find("<w:body>") + 8, deep);
+                  }
+                  return ZipParts(parts);
+                }),
+       Standard("t.dotx"), 1, "part word/document.xml nests elements more than 1000 levels deep",
+       false},
+      {"elements nested 1,000 levels deep", Template("t.dotx", [] { return NestedHeader(1000); }),
+       Standard("t.dotx"), 0, "", true},
+      {"elements nested 1,001 levels deep", Template("t.dotx", [] { return NestedHeader(1001); }),
+       Standard("t.dotx"), 1, "part word/header1.xml nests elements more than 1000 levels deep",
+       false},
       {"part inflating past the limit",
        Template("t.dotx",
                 [] {

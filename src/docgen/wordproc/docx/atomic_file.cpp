@@ -69,6 +69,37 @@ class TemporaryFile {
   bool kept_ = false;
 };
 
+// The mode for the new file: the permission bits of the file it replaces, so
+// that a document others may read stays readable to them; a new target gets
+// the usual 0666 less the umask.
+mode_t ModeFor(const fs::path& target) {
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    return existing.st_mode & 0777;
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Makes the rename itself durable: until the folder's entry is on disk, a
+// machine crash can bring back the old file, or none. Some file systems
+// cannot sync a folder and say so with EINVAL or ENOTSUP; they give no other
+// way to do it, so that counts as done.
+void SyncFolder(const std::string& path, const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    Fail(path, "the file was replaced, but its folder could not be opened to flush it to disk",
+         errno);
+  }
+  const int result = ::fsync(fd);
+  const int error = errno;
+  ::close(fd);
+  if (result != 0 && error != EINVAL && error != ENOTSUP && error != EOPNOTSUPP) {
+    Fail(path, "the file was replaced, but its folder could not be flushed to disk", error);
+  }
+}
+
 #endif
 
 }  // namespace
@@ -114,6 +145,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
 void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const fs::path target = fs::u8path(path);
   const fs::path folder = CheckTarget(path, target);
+  const mode_t mode = ModeFor(target);
 
   // mkstemp needs a writable template ending in XXXXXX.
   std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
@@ -134,10 +166,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     if (n == 0) Fail(path, "writing failed", EIO);
     written += static_cast<std::size_t>(n);
   }
-  // mkstemp creates the file 0600; a saved document gets the usual mode.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0) Fail(path, "cannot set the file mode", errno);
+  // mkstemp creates the file 0600.
+  if (::fchmod(fd, mode) != 0) Fail(path, "cannot set the file mode", errno);
   if (::fsync(fd) != 0) Fail(path, "writing failed", errno);
   int close_result = ::close(fd);
   temp.fd() = -1;
@@ -145,6 +175,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (::rename(temp.path().c_str(), target.c_str()) != 0)
     Fail(path, "cannot replace the file", errno);
   temp.Keep();
+  SyncFolder(path, folder);
 }
 
 #endif

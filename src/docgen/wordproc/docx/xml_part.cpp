@@ -7,6 +7,46 @@
 
 namespace reportword::docx {
 
+namespace {
+
+// Real documents nest elements fewer than about 100 levels deep; a limit ten
+// times that leaves room for any of them. Deeper parts are refused before
+// anything recursive sees the tree: pugixml parses and writes without
+// recursion, but it frees a removed subtree recursively (about 50 bytes of
+// stack a level), so clearing a body of a million nested elements overflowed
+// the stack. At 1,000 levels that takes some 50 KiB, far inside even a 1 MiB
+// Windows thread stack.
+constexpr std::size_t kMaxNestingDepth = 1000;
+
+// Refuses a part nested deeper than kMaxNestingDepth, walking it without
+// recursion. The refused tree is freed page by page (xml_document::reset does
+// not recurse).
+void CheckNestingDepth(pugi::xml_document& doc, const std::string& part_name,
+                       const std::string& package_name) {
+  std::size_t depth = 1;  // of `node`; the root element is at depth 1
+  pugi::xml_node node = doc.first_child();
+  while (node) {
+    if (depth > kMaxNestingDepth && node.type() == pugi::node_element) {
+      doc.reset();
+      throw GenerationError("template \"" + package_name + "\": part " + part_name +
+                            " nests elements more than " + std::to_string(kMaxNestingDepth) +
+                            " levels deep; refused");
+    }
+    if (node.first_child()) {
+      node = node.first_child();
+      ++depth;
+      continue;
+    }
+    while (node.parent() != doc && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+    }
+    node = node.next_sibling();
+  }
+}
+
+}  // namespace
+
 void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::string& part_name,
                   const std::string& package_name) {
   // parse_doctype keeps a DOCTYPE as a node so that it can be refused below.
@@ -21,6 +61,7 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
             << ")";
     throw GenerationError(message.str());
   }
+  CheckNestingDepth(doc, part_name, package_name);
   for (pugi::xml_node child : doc.children()) {
     if (child.type() == pugi::node_doctype) {
       throw GenerationError("template \"" + package_name + "\": part " + part_name +
