@@ -485,6 +485,22 @@ TEST_F(DocxEngineTest, CallsAfterQuitOrCloseFail) {
   EXPECT_THROW(app_->GetDocuments(), GenerationError);
 }
 
+TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
+  PackageLimits limits;
+  limits.max_total_size = 64 * 1024;
+  auto parts = reportword::testing::TemplateParts({});
+  parts.emplace_back("word/media/a.bin", std::string(40 * 1024, 'a'));
+  const std::string fits = reportword::testing::ZipParts(parts);
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(fits, "t.dotx", limits));
+  parts.emplace_back("word/media/b.bin", std::string(40 * 1024, 'b'));
+  try {
+    TemplatePackage::FromBytes(reportword::testing::ZipParts(parts), "t.dotx", limits);
+    ADD_FAILURE() << "accepted";
+  } catch (const GenerationError& e) {
+    EXPECT_NE(std::string(e.what()).find("in all"), std::string::npos) << e.what();
+  }
+}
+
 TEST(DocxPackageTest, RelationshipTargetsResolveInsideThePackageOnly) {
   EXPECT_EQ(ResolvePartName("word/document.xml", "header1.xml"), "word/header1.xml");
   EXPECT_EQ(ResolvePartName("word/document.xml", "/word/h.xml"), "word/h.xml");

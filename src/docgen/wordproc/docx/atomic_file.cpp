@@ -88,6 +88,10 @@ mode_t ModeFor(const fs::path& target) {
 // way to do it, so that counts as done.
 void SyncFolder(const std::string& path, const fs::path& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that may be written but not read (mode -wx) cannot be opened for
+  // the flush; the file itself is already on disk, so the save stands there,
+  // as it does for databases that flush their folders.
+  if (fd < 0 && (errno == EACCES || errno == EPERM)) return;
   if (fd < 0) {
     Fail(path, "the file was replaced, but its folder could not be opened to flush it to disk",
          errno);

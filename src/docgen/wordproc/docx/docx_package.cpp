@@ -297,6 +297,7 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     Fail(name_, "has " + std::to_string(count) + " entries; more than " +
                     std::to_string(limits.max_entries) + " are refused");
   }
+  std::uint64_t total_size = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -316,6 +317,11 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE) && st.size > (1u << 20) &&
         st.size / (st.comp_size ? st.comp_size : 1) > limits.max_compression_ratio) {
       Fail(name_, "part " + entry + " claims an impossible compression ratio; refused");
+    }
+    total_size += st.size;
+    if (total_size > limits.max_total_size) {
+      Fail(name_, "inflates to more than " + std::to_string(limits.max_total_size >> 20) +
+                      " MiB in all; refusing to open it");
     }
     index_of_[entry] = static_cast<zip_uint64_t>(i);
     order_.push_back(entry);

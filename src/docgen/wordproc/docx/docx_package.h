@@ -17,6 +17,8 @@ namespace reportword::docx {
 struct PackageLimits {
   std::uint64_t max_file_size = 512ull << 20;  // the template file itself
   std::uint64_t max_part_size = 256ull << 20;  // one part, uncompressed
+  // All parts together, uncompressed: every part is inflated once on opening.
+  std::uint64_t max_total_size = 1ull << 30;
   std::uint64_t max_entries = 10000;
   // Deflate cannot compress better than about 1032:1; more is a forged header.
   std::uint64_t max_compression_ratio = 1100;
