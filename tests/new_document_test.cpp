@@ -1,7 +1,8 @@
-// What a new document made from a template carries besides its text: none of
-// the parts that only the template's body used.
+// What a new document made from a template carries besides its text: its
+// document properties, and none of the parts that only the template's body used.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <regex>
 #include <set>
 
@@ -15,8 +16,36 @@ namespace {
 using namespace reportword::wordproc;
 using reportword::testing::TemplateSpec;
 
+// 2026-12-07T10:15:00.750Z: the fraction must not show.
+const std::chrono::system_clock::time_point kSaveTime =
+    std::chrono::sys_days(std::chrono::year(2026) / 12 / 7) + std::chrono::hours(10) +
+    std::chrono::minutes(15) + std::chrono::milliseconds(750);
+constexpr const char* kSaved = "2026-12-07T10:15:00Z";
+
 constexpr const char* kDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
+constexpr const char* kCoreNs =
+    "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+    "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+    "xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
+constexpr const char* kAppNs =
+    "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" "
+    "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\"";
+
+std::string Core(const std::string& inner) {
+  return std::string(kDeclaration) + "<cp:coreProperties " + kCoreNs + ">" + inner +
+         "</cp:coreProperties>";
+}
+
+std::string App(const std::string& inner) {
+  return std::string(kDeclaration) + "<Properties " + kAppNs + ">" + inner + "</Properties>";
+}
+
+std::string Date(const char* name, const std::string& value) {
+  return std::string("<dcterms:") + name + " xsi:type=\"dcterms:W3CDTF\">" + value +
+         "</dcterms:" + name + ">";
+}
 
 // The values of every `attribute="..."` in `xml`.
 std::set<std::string> AttributeValues(const std::string& xml, const std::string& attribute) {
@@ -48,9 +77,118 @@ class NewDocumentTest : public ::testing::Test {
   }
 
   reportword::testing::TempDir dir_;
-  std::unique_ptr<Application> app_ =
-      DocxBackend(ConversionOptions{"/nonexistent/soffice"}).CreateApplication();
+  std::unique_ptr<Application> app_ = DocxBackend(ConversionOptions{"/nonexistent/soffice"}, [] {
+                                        return kSaveTime;
+                                      }).CreateApplication();
 };
+
+TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
+  struct Case {
+    const char* name;
+    std::string core;  // of the template; "" for none
+    std::string app;
+    std::string expected_core;
+    std::string expected_app;  // "" where the document has none
+  };
+  const std::string descriptive =
+      "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject>"
+      "<dc:creator>Netzplanung</dc:creator><cp:keywords>Netz</cp:keywords>"
+      "<dc:description>Vorlage</dc:description><cp:lastModifiedBy>M. Muster</cp:lastModifiedBy>";
+  const std::string kept_app =
+      "<Application>Microsoft Office Word</Application><DocSecurity>0</DocSecurity>"
+      "<ScaleCrop>false</ScaleCrop><Company>Stadtwerke</Company>"
+      "<LinksUpToDate>false</LinksUpToDate><AppVersion>16.0000</AppVersion>";
+  const Case cases[] = {
+      {"a template as a word processor saves it",
+       Core(descriptive +
+            "<cp:revision>7</cp:revision><cp:lastPrinted>2026-01-05T09:00:00Z</cp:lastPrinted>" +
+            Date("created", "2026-01-01T08:00:00Z") + Date("modified", "2026-01-02T08:00:00Z") +
+            "<cp:category>Bericht</cp:category>"),
+       App("<Template>Normal.dotm</Template><TotalTime>95</TotalTime><Pages>3</Pages>"
+           "<Words>250</Words><Characters>1500</Characters>" +
+           kept_app +
+           "<Lines>12</Lines><Paragraphs>3</Paragraphs>"
+           "<CharactersWithSpaces>1740</CharactersWithSpaces>"),
+       Core(descriptive + "<cp:revision>1</cp:revision>" + Date("created", kSaved) +
+            Date("modified", kSaved) + "<cp:category>Bericht</cp:category>"),
+       App("<Template>netzanalyse-1.dotx</Template><TotalTime>0</TotalTime>" + kept_app)},
+      {"other prefixes, declared where they are used",
+       std::string(kDeclaration) +
+           "<p:coreProperties "
+           "xmlns:p=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\">"
+           "<t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title>"
+           "<revision "
+           "xmlns=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\">4"
+           "</revision><q:created xmlns:q=\"http://purl.org/dc/terms/\" "
+           "xmlns:i=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "i:type=\"q:W3CDTF\">2026-01-01T08:00:00Z</q:created>"
+           "<q:lastPrinted "
+           "xmlns:q=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\">"
+           "2026-01-05T09:00:00Z</q:lastPrinted>"
+           "<x:modified xmlns:x=\"urn:other\">stays</x:modified></p:coreProperties>",
+       std::string(kDeclaration) +
+           "<ep:Properties "
+           "xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+           "<ep:Words>5</ep:Words><Pages xmlns=\"urn:other\">2</Pages></ep:Properties>",
+       std::string(kDeclaration) +
+           "<p:coreProperties "
+           "xmlns:p=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+           "xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">"
+           "<t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title>"
+           "<revision "
+           "xmlns=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\">1"
+           "</revision><q:created xmlns:q=\"http://purl.org/dc/terms/\" "
+           "xmlns:i=\"http://www.w3.org/2001/XMLSchema-instance\" i:type=\"q:W3CDTF\">" +
+           kSaved + "</q:created><x:modified xmlns:x=\"urn:other\">stays</x:modified>" +
+           Date("modified", kSaved) + "</p:coreProperties>",
+       std::string(kDeclaration) +
+           "<ep:Properties "
+           "xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+           "<ep:Template>netzanalyse-1.dotx</ep:Template><Pages xmlns=\"urn:other\">2</Pages>"
+           "</ep:Properties>"},
+      {"properties already right are not rewritten", Core(Date("created", "2026-01-01T08:00:00Z")),
+       std::string(kDeclaration) + "\n<Properties " + kAppNs +
+           ">\n  <Template>netzanalyse-1.dotx</Template>\n</Properties>",
+       Core(Date("created", kSaved) + "<cp:revision>1</cp:revision>" + Date("modified", kSaved)),
+       std::string(kDeclaration) + "\n<Properties " + kAppNs +
+           ">\n  <Template>netzanalyse-1.dotx</Template>\n</Properties>"},
+      {"no properties parts", "", "",
+       Core("<cp:revision>1</cp:revision>" + Date("created", kSaved) + Date("modified", kSaved)),
+       ""},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.core_properties = c.core;
+    spec.app_properties = c.app;
+    const std::string path = WriteTemplate(spec, "netzanalyse-1.dotx");
+    auto doc = Add(path);
+    auto parts = SaveAndRead(*doc);
+    EXPECT_EQ(parts["docProps/core.xml"], c.expected_core) << c.name;
+    EXPECT_EQ(parts["docProps/app.xml"], c.expected_app) << c.name;
+    const std::string& package_rels = parts.at("_rels/.rels");
+    const std::string& types = parts.at("[Content_Types].xml");
+    const std::string core_type =
+        "<Override PartName=\"/docProps/core.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
+    if (c.core.empty()) {
+      EXPECT_EQ(package_rels,
+                std::string(kDeclaration) +
+                    "<Relationships "
+                    "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+                    "<Relationship Id=\"rId1\" "
+                    "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                    "officeDocument\" Target=\"word/document.xml\"/><Relationship Id=\"rId2\" "
+                    "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+                    "core-properties\" Target=\"docProps/core.xml\"/></Relationships>")
+          << c.name;
+      EXPECT_NE(types.find(core_type), std::string::npos) << c.name << "\n" << types;
+    } else {
+      EXPECT_EQ(package_rels, reportword::testing::ReadPackage(path).at("_rels/.rels")) << c.name;
+      EXPECT_EQ(types.find(core_type), types.rfind(core_type)) << c.name << "\n" << types;
+    }
+  }
+}
 
 // VML picture markup that names an image relationship.
 std::string Picture(const std::string& id) {

@@ -13,6 +13,7 @@
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/body_table_writer.h"
 #include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/document_properties.h"
 #include "docgen/wordproc/docx/docx_package.h"
 #include "docgen/wordproc/docx/header_search.h"
 #include "docgen/wordproc/docx/package_pruning.h"
@@ -79,6 +80,7 @@ struct DocState {
 
 struct AppState {
   ConversionOptions conversion;
+  SaveClock clock;
   std::vector<std::shared_ptr<DocState>> documents;
   std::shared_ptr<DocState> active;
   bool whole_story_selected = false;  // else the insertion point at the start
@@ -379,9 +381,14 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
   if (ec) throw GenerationError("cannot save \"" + file_name + "\": " + ec.message());
 }
 
-// The package as a word processor would save the new document. The document
-// state itself is left as it is, so that it can be saved again.
-std::string NewPackage(const DocState& doc) {
+std::string TemplateFileName(const std::string& path) {
+  const std::u8string name = std::filesystem::u8path(path).filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// The package as a word processor would save the new document at `saved_at`.
+// The document state itself is left as it is, so that it can be saved again.
+std::string NewPackage(const DocState& doc, std::chrono::system_clock::time_point saved_at) {
   std::map<std::string, std::string> replaced;
   pugi::xml_document content_types;
   content_types.reset(doc.content_types);
@@ -390,6 +397,8 @@ std::string NewPackage(const DocState& doc) {
   if (!pruned.main_relationships.empty()) {
     replaced[doc.main_rels_part] = pruned.main_relationships;
   }
+  SetNewDocumentProperties(*doc.package, TemplateFileName(doc.template_path), saved_at,
+                           content_types, replaced);
   replaced[kContentTypesPart] = WriteXmlPart(content_types);
   replaced[doc.main_part] = SerialiseMainPart(doc);
   for (const std::string& part : doc.changed_headers) {
@@ -400,7 +409,8 @@ std::string NewPackage(const DocState& doc) {
 
 void SaveDocument(DocState& doc, const std::string& file_name, const AppState& app) {
   if (file_name.empty()) throw GenerationError("cannot save: no file name given");
-  const std::string bytes = NewPackage(doc);
+  const std::string bytes =
+      NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
   const std::string format = ConvertedTargetFormat(file_name);
   if (format.empty()) {
     WriteFileAtomically(file_name, bytes);
@@ -775,6 +785,7 @@ std::unique_ptr<Application> DocxDocument::GetApplication() {
 std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
   auto state = std::make_shared<AppState>();
   state->conversion = conversion_;
+  state->clock = clock_;
   return std::make_unique<DocxApplication>(state);
 }
 
