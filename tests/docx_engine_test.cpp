@@ -256,16 +256,20 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   auto doc = Add(WriteTemplate(spec));
   EXPECT_EQ(doc->GetSections()->Item(1)->GetHeaders()->Count(), 3);
   EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
-  doc->GetContent()->SetText("a\tb\r\n");
-  auto parts = SaveAndRead(*doc);
+  doc->SaveAs((dir_ / "before.docx").string());
+  auto parts = reportword::testing::ReadPackage(dir_ / "before.docx");
   EXPECT_NE(parts.at("word/header3.xml").find("S1 D"), std::string::npos);
   for (const char* part : {"word/header1.xml", "word/header2.xml", "word/footer1.xml"}) {
     EXPECT_NE(parts.at(part).find("&lt;Datum&gt;"), std::string::npos) << part;
   }
-  // The body's own section properties stay; the section break went with the text.
+  // The body's own section properties stay; the section break went with the
+  // text, and with it the header that only it used.
+  doc->GetContent()->SetText("a\tb\r\n");
+  parts = SaveAndRead(*doc);
   const std::string& main = parts.at("word/document.xml");
   EXPECT_EQ(main.find("rIdS"), std::string::npos);
   EXPECT_NE(main.find("rIdH1"), std::string::npos);
+  EXPECT_EQ(parts.count("word/header3.xml"), 0u);
 }
 
 TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {

@@ -2,6 +2,7 @@
 // the exit status, the one-line diagnostic, and the files written or not.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <regex>
 
 #include "package_builder.h"
@@ -31,6 +32,14 @@ constexpr const char* kRoadReport =
     "\r\n"
     "Leitung\tL\xE4nge\r\n"
     "Gas L\xE4nge\t120 m\r\n";
+
+// The time now as document properties record it, to the second.
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", std::gmtime(&now));
+  return text;
+}
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -62,7 +71,9 @@ class EndToEndTest : public ::testing::Test {
 };
 
 TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
+  const std::string before = UtcNow();
   auto result = RunDefault();
+  const std::string after = UtcNow();
   ASSERT_EQ(result.status, 0) << result.output;
   EXPECT_EQ(result.output, "");
   testing::ExpectSchemaValid(P("out1.docx"));
@@ -80,6 +91,15 @@ TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
   EXPECT_NE(main1.find("<w:t>Muffe</w:t>"), std::string::npos);
   EXPECT_EQ(main1.find("Dieser Text der Vorlage"), std::string::npos);
   EXPECT_NE(doc2.at("word/document.xml").find("<w:t>1,2 %</w:t>"), std::string::npos);
+  // Each document is new: made from its template and saved during the run.
+  const std::string& core = doc1.at("docProps/core.xml");
+  std::smatch created;
+  ASSERT_TRUE(std::regex_search(
+      core, created, std::regex(R"(<dcterms:created xsi:type="dcterms:W3CDTF">([^<]*)<)")))
+      << core;
+  EXPECT_LE(before, created[1].str());
+  EXPECT_LE(created[1].str(), after);
+  EXPECT_NE(doc1.at("docProps/app.xml").find("<Template>a.dotx</Template>"), std::string::npos);
 }
 
 TEST_F(EndToEndTest, RoadRenovationRunFillsFilenameAndSetsColumnWidths) {

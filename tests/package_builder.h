@@ -16,6 +16,19 @@ namespace reportword::testing {
 
 using Parts = std::vector<std::pair<std::string, std::string>>;  // in archive order
 
+inline constexpr const char* kCorePropertiesXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+    "<cp:coreProperties "
+    "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+    "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>Netzanalyse</dc:title>"
+    "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2026-01-01T08:00:00Z</dcterms:created>"
+    "</cp:coreProperties>";
+inline constexpr const char* kAppPropertiesXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><Properties "
+    "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
+    "<Template>Normal.dotm</Template><Pages>1</Pages></Properties>";
+
 inline constexpr const char* kWordNs =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
@@ -96,6 +109,9 @@ struct TemplateSpec {
   Parts extra_parts;
   std::string extra_relationships;
   std::string extra_content_types;
+  // The whole docProps/core.xml and docProps/app.xml; empty leaves the part out.
+  std::string core_properties = kCorePropertiesXml;
+  std::string app_properties = kAppPropertiesXml;
 };
 
 inline Parts TemplateParts(const TemplateSpec& spec) {
@@ -141,8 +157,34 @@ inline Parts TemplateParts(const TemplateSpec& spec) {
                      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
                      "<w:ftr " +
                          std::string(kWordNs) + ">" + spec.footer + "</w:ftr>");
-  content_types += spec.extra_content_types + "</Types>";
+  content_types += spec.extra_content_types;
   relationships += spec.extra_relationships + "</Relationships>";
+  std::string package_relationships =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+      "relationships/officeDocument\" Target=\"word/document.xml\"/>";
+  Parts properties;
+  if (!spec.core_properties.empty()) {
+    content_types +=
+        "<Override PartName=\"/docProps/core.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
+    package_relationships +=
+        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+        "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>";
+    properties.emplace_back("docProps/core.xml", spec.core_properties);
+  }
+  if (!spec.app_properties.empty()) {
+    content_types +=
+        "<Override PartName=\"/docProps/app.xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.extended-properties+xml\"/>";
+    package_relationships +=
+        "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
+        "2006/relationships/extended-properties\" Target=\"docProps/app.xml\"/>";
+    properties.emplace_back("docProps/app.xml", spec.app_properties);
+  }
+  content_types += "</Types>";
+  package_relationships += "</Relationships>";
   const std::string document =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
       std::string(kWordNs) + "><w:body>" + spec.body + "<w:sectPr>" +
@@ -152,15 +194,12 @@ inline Parts TemplateParts(const TemplateSpec& spec) {
       "</w:sectPr></w:body></w:document>";
   Parts all = {
       {"[Content_Types].xml", content_types},
-      {"_rels/.rels",
-       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-       "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-       "relationships/officeDocument\" Target=\"word/document.xml\"/></Relationships>"},
+      {"_rels/.rels", package_relationships},
       {"word/document.xml", document},
       {"word/_rels/document.xml.rels", relationships},
   };
   all.insert(all.end(), parts.begin(), parts.end());
+  all.insert(all.end(), properties.begin(), properties.end());
   all.insert(all.end(), spec.extra_parts.begin(), spec.extra_parts.end());
   return all;
 }

@@ -12,8 +12,12 @@
 #include "app/generation_error.h"
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/body_table_writer.h"
+#include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/document_properties.h"
 #include "docgen/wordproc/docx/docx_package.h"
 #include "docgen/wordproc/docx/header_search.h"
+#include "docgen/wordproc/docx/package_pruning.h"
+#include "docgen/wordproc/docx/package_relationships.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
 #include "docgen/wordproc/local_file_system.h"
@@ -32,20 +36,11 @@ constexpr const char* kAcceptedMainTypes[] = {
     "application/vnd.ms-word.document.macroEnabled.main+xml",
     "application/vnd.ms-word.template.macroEnabledTemplate.main+xml",
 };
-constexpr const char* kContentTypesPart = "[Content_Types].xml";
-constexpr const char* kVbaProjectType = "application/vnd.ms-office.vbaProject";
 // Where the generated body goes in the serialised main part.
 constexpr std::string_view kBodyMarker = "<?reportword-body?>";
 
 bool EndsWith(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
-std::string RelsPartOf(const std::string& part) {
-  const std::size_t slash = part.rfind('/');
-  const std::string folder = slash == std::string::npos ? "" : part.substr(0, slash + 1);
-  const std::string file = slash == std::string::npos ? part : part.substr(slash + 1);
-  return folder + "_rels/" + file + ".rels";
 }
 
 int IntAttribute(const pugi::xml_node& node, std::string_view local, int fallback) {
@@ -57,12 +52,6 @@ int IntAttribute(const pugi::xml_node& node, std::string_view local, int fallbac
   return static_cast<int>(std::clamp(value, -100000.0, 100000.0));
 }
 
-struct Relationship {
-  std::string type;
-  std::string target;
-  bool external = false;
-};
-
 // One open document: the template's package, the parts being changed, and the
 // body as text or table until it is written out on save.
 struct DocState {
@@ -71,10 +60,8 @@ struct DocState {
   std::string main_part;
   pugi::xml_document main_xml;
   pugi::xml_document content_types;
-  std::map<std::string, Relationship> main_relationships;  // by id
+  Relationships main_relationships;
   std::string main_rels_part;
-  std::string main_rels_rewritten;  // non-empty when relationships were dropped
-  std::set<std::string> dropped_parts;
   std::map<std::string, std::unique_ptr<pugi::xml_document>> headers;  // loaded header parts
   std::set<std::string> changed_headers;
   bool body_replaced = false;
@@ -93,6 +80,7 @@ struct DocState {
 
 struct AppState {
   ConversionOptions conversion;
+  SaveClock clock;
   std::vector<std::shared_ptr<DocState>> documents;
   std::shared_ptr<DocState> active;
   bool whole_story_selected = false;  // else the insertion point at the start
@@ -119,22 +107,8 @@ void LoadContentTypes(DocState& doc) {
                doc.template_path);
 }
 
-std::map<std::string, Relationship> LoadRelationships(DocState& doc, const std::string& rels_part) {
-  std::map<std::string, Relationship> relationships;
-  if (!doc.package->HasPart(rels_part)) return relationships;
-  pugi::xml_document xml;
-  ParseXmlPart(xml, doc.package->ReadPart(rels_part), rels_part, doc.template_path);
-  for (pugi::xml_node rel : xml.document_element().children()) {
-    if (!IsElement(rel, kPackageRelationshipsNamespace, "Relationship")) continue;
-    relationships[rel.attribute("Id").value()] = {
-        rel.attribute("Type").value(), rel.attribute("Target").value(),
-        std::string_view(rel.attribute("TargetMode").value()) == "External"};
-  }
-  return relationships;
-}
-
 std::string FindMainPart(DocState& doc) {
-  for (const auto& [id, rel] : LoadRelationships(doc, "_rels/.rels")) {
+  for (const auto& [id, rel] : LoadRelationships(*doc.package, RelsPartOf(""))) {
     if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
       std::string part = ResolvePartName("", rel.target);
       if (part.empty() || !doc.package->HasPart(part)) {
@@ -144,17 +118,6 @@ std::string FindMainPart(DocState& doc) {
     }
   }
   doc.Fail("is not a word-processing package: it names no main document part");
-}
-
-pugi::xml_node OverrideFor(pugi::xml_document& types, const std::string& part) {
-  const std::string part_name = "/" + part;
-  for (pugi::xml_node node : types.document_element().children()) {
-    if (IsElement(node, kContentTypesNamespace, "Override") &&
-        std::string_view(node.attribute("PartName").value()) == part_name) {
-      return node;
-    }
-  }
-  return {};
 }
 
 // The new document's main part is a document, whatever the template was.
@@ -172,62 +135,6 @@ void MakeDocumentContentType(DocState& doc) {
   override_node = InsertElement(root, kContentTypesNamespace, "Override", "ct");
   override_node.append_attribute("PartName") = ("/" + doc.main_part).c_str();
   override_node.append_attribute("ContentType") = kDocumentMainType;
-}
-
-// Macro projects and what hangs on them stay behind: the document is a .docx.
-void DropMacroParts(DocState& doc) {
-  static const char* const kMacroRelationshipSuffixes[] = {"/vbaProject", "/keyMapCustomizations",
-                                                           "/attachedToolbars", "/wordVbaData"};
-  std::set<std::string> dropped_ids;
-  for (const auto& [id, rel] : doc.main_relationships) {
-    bool macro = false;
-    for (const char* suffix : kMacroRelationshipSuffixes)
-      macro = macro || EndsWith(rel.type, suffix);
-    if (!macro) continue;
-    dropped_ids.insert(id);
-    if (rel.external) continue;
-    const std::string part = ResolvePartName(doc.main_part, rel.target);
-    if (part.empty()) continue;
-    doc.dropped_parts.insert(part);
-    const std::string part_rels = RelsPartOf(part);
-    if (doc.package->HasPart(part_rels)) {
-      doc.dropped_parts.insert(part_rels);
-      for (const auto& [sub_id, sub] : LoadRelationships(doc, part_rels)) {
-        if (!sub.external) doc.dropped_parts.insert(ResolvePartName(part, sub.target));
-      }
-    }
-  }
-  if (dropped_ids.empty()) return;
-  for (const std::string& id : dropped_ids) doc.main_relationships.erase(id);
-
-  pugi::xml_document rels;
-  ParseXmlPart(rels, doc.package->ReadPart(doc.main_rels_part), doc.main_rels_part,
-               doc.template_path);
-  pugi::xml_node root = rels.document_element();
-  for (pugi::xml_node rel = root.first_child(); rel;) {
-    pugi::xml_node next = rel.next_sibling();
-    if (dropped_ids.count(rel.attribute("Id").value())) root.remove_child(rel);
-    rel = next;
-  }
-  doc.main_rels_rewritten = WriteXmlPart(rels);
-
-  pugi::xml_node types = doc.content_types.document_element();
-  bool other_bin_parts = false;
-  for (const std::string& part : doc.package->PartNames()) {
-    if (!doc.dropped_parts.count(part) && EndsWith(part, ".bin")) other_bin_parts = true;
-  }
-  for (pugi::xml_node node = types.first_child(); node;) {
-    pugi::xml_node next = node.next_sibling();
-    std::string part_name = node.attribute("PartName").value();
-    if (IsElement(node, kContentTypesNamespace, "Override") && !part_name.empty() &&
-        doc.dropped_parts.count(part_name.substr(1))) {
-      types.remove_child(node);
-    } else if (IsElement(node, kContentTypesNamespace, "Default") && !other_bin_parts &&
-               std::string_view(node.attribute("ContentType").value()) == kVbaProjectType) {
-      types.remove_child(node);
-    }
-    node = next;
-  }
 }
 
 // Generated body XML is written with the prefix "w"; make sure it means the
@@ -300,8 +207,7 @@ std::shared_ptr<DocState> OpenTemplate(const std::string& path,
   doc->main_part = FindMainPart(*doc);
   MakeDocumentContentType(*doc);
   doc->main_rels_part = RelsPartOf(doc->main_part);
-  doc->main_relationships = LoadRelationships(*doc, doc->main_rels_part);
-  DropMacroParts(*doc);
+  doc->main_relationships = LoadRelationships(*doc->package, doc->main_rels_part);
   ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
   const pugi::xml_node root = doc->main_xml.document_element();
   if (NamespaceOf(root) == kStrictWordNamespace) {
@@ -530,21 +436,41 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
   if (ec) throw GenerationError("cannot save \"" + file_name + "\": " + ec.message());
 }
 
-void SaveDocument(DocState& doc, const std::string& file_name,
-                  const ConversionOptions& conversion) {
-  if (file_name.empty()) throw GenerationError("cannot save: no file name given");
+std::string TemplateFileName(const std::string& path) {
+  const std::u8string name = std::filesystem::u8path(path).filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// The package as a word processor would save the new document at `saved_at`.
+// The document state itself is left as it is, so that it can be saved again.
+std::string NewPackage(const DocState& doc, std::chrono::system_clock::time_point saved_at) {
   std::map<std::string, std::string> replaced;
-  replaced[kContentTypesPart] = WriteXmlPart(doc.content_types);
+  pugi::xml_document content_types;
+  content_types.reset(doc.content_types);
+  const PrunedPackage pruned =
+      PruneUnusedParts(*doc.package, doc.main_part, doc.main_xml.document_element(), content_types);
+  if (!pruned.main_relationships.empty()) {
+    replaced[doc.main_rels_part] = pruned.main_relationships;
+  }
+  SetNewDocumentProperties(*doc.package, TemplateFileName(doc.template_path), saved_at,
+                           content_types, replaced);
+  replaced[kContentTypesPart] = WriteXmlPart(content_types);
   replaced[doc.main_part] = SerialiseMainPart(doc);
-  if (!doc.main_rels_rewritten.empty()) replaced[doc.main_rels_part] = doc.main_rels_rewritten;
-  for (const std::string& part : doc.changed_headers)
-    replaced[part] = WriteXmlPart(*doc.headers[part]);
-  const std::string bytes = doc.package->Write(replaced, doc.dropped_parts);
+  for (const std::string& part : doc.changed_headers) {
+    replaced[part] = WriteXmlPart(*doc.headers.at(part));
+  }
+  return doc.package->Write(replaced, pruned.dropped_parts);
+}
+
+void SaveDocument(DocState& doc, const std::string& file_name, const AppState& app) {
+  if (file_name.empty()) throw GenerationError("cannot save: no file name given");
+  const std::string bytes =
+      NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
   const std::string format = ConvertedTargetFormat(file_name);
   if (format.empty()) {
     WriteFileAtomically(file_name, bytes);
   } else {
-    SaveConverted(bytes, file_name, format, conversion);
+    SaveConverted(bytes, file_name, format, app.conversion);
   }
 }
 
@@ -834,7 +760,7 @@ class DocxDocument : public Document {
   }
   void SaveAs(const std::string& file_name) override {
     doc_->CheckOpen();
-    SaveDocument(*doc_, file_name, app_->conversion);
+    SaveDocument(*doc_, file_name, *app_);
   }
   void Close() override {
     doc_->CheckOpen();
@@ -912,6 +838,7 @@ std::unique_ptr<Application> DocxDocument::GetApplication() {
 std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
   auto state = std::make_shared<AppState>();
   state->conversion = conversion_;
+  state->clock = clock_;
   return std::make_unique<DocxApplication>(state);
 }
 

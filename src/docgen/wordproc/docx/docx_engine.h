@@ -4,6 +4,8 @@
 // converted by LibreOffice at the edges, when one is installed.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 #include "docgen/wordproc/docx/libreoffice.h"
@@ -11,14 +13,20 @@
 
 namespace reportword::docx {
 
+// The time a document is saved at, as its properties record it; the system
+// clock when empty.
+using SaveClock = std::function<std::chrono::system_clock::time_point()>;
+
 class DocxBackend : public wordproc::Backend {
  public:
-  explicit DocxBackend(ConversionOptions conversion = {}) : conversion_(std::move(conversion)) {}
+  explicit DocxBackend(ConversionOptions conversion = {}, SaveClock clock = {})
+      : conversion_(std::move(conversion)), clock_(std::move(clock)) {}
   std::unique_ptr<wordproc::Application> CreateApplication() override;
   std::unique_ptr<wordproc::FileSystem> CreateFileSystem() override;
 
  private:
   ConversionOptions conversion_;
+  SaveClock clock_;
 };
 
 }  // namespace reportword::docx

@@ -395,7 +395,11 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
     throw GenerationError(text);
   };
 
-  for (const std::string& part : order_) {
+  std::vector<std::string> parts = order_;
+  for (const auto& [part, content] : replaced) {
+    if (!index_of_.count(part)) parts.push_back(part);
+  }
+  for (const std::string& part : parts) {
     if (dropped.count(part)) continue;
     zip_source_t* part_source = nullptr;
     auto replacement = replaced.find(part);

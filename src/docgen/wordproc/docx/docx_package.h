@@ -46,7 +46,8 @@ class TemplatePackage {
 
   // A complete new package: every part of this one in its order, except that
   // `replaced` parts get new contents and `dropped` parts are left out. Parts
-  // that are neither are copied as their compressed bytes.
+  // that are neither are copied as their compressed bytes. `replaced` parts
+  // that this package lacks are added at the end.
   std::string Write(const std::map<std::string, std::string>& replaced,
                     const std::set<std::string>& dropped) const;
 

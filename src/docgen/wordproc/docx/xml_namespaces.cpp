@@ -83,6 +83,10 @@ std::string_view NamespaceOf(const pugi::xml_node& element) {
   return ns ? ns : "";
 }
 
+std::string_view LocalNameOf(const pugi::xml_node& element) {
+  return Split(element.name()).local;
+}
+
 bool IsElement(const pugi::xml_node& node, const char* ns, std::string_view local) {
   if (node.type() != pugi::node_element) return false;
   // The local name is compared first: it rules out nearly every element

@@ -32,6 +32,9 @@ const char* LookupNamespace(const pugi::xml_node& element, std::string_view pref
 // The namespace of an element's own name; "" when it has none.
 std::string_view NamespaceOf(const pugi::xml_node& element);
 
+// An element's name without its prefix.
+std::string_view LocalNameOf(const pugi::xml_node& element);
+
 // Whether `node` is the element `local` of namespace `ns`.
 bool IsElement(const pugi::xml_node& node, const char* ns, std::string_view local);
 inline bool IsW(const pugi::xml_node& node, std::string_view local) {
