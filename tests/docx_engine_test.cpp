@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <regex>
 #include <sstream>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -354,6 +355,23 @@ TEST_F(DocxEngineTest, NamesAreMatchedByTheNamespaceInScope) {
     EXPECT_EQ(Replace(*doc, "<Datum>", c.replacement), c.found) << c.name;
     EXPECT_EQ(ElementsXml(Header1(SaveAndRead(*doc)), false), c.expected) << c.name;
   }
+}
+
+TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
+  auto parts = reportword::testing::TemplateParts({});
+  for (auto& [name, content] : parts) {
+    if (name != "word/header1.xml") continue;
+    const std::string declared_utf16 = std::regex_replace(content, std::regex("UTF-8"), "UTF-16");
+    content = "\xFF\xFE";  // UTF-16LE with its byte-order mark
+    for (char c : declared_utf16) content += std::string{c, '\0'};
+  }
+  const auto path = dir_ / "utf16.dotx";
+  reportword::testing::WriteFile(path, reportword::testing::ZipParts(parts));
+  auto doc = Add(path.string());
+  EXPECT_TRUE(Replace(*doc, "<Datum>", "D"));
+  const std::string header = Header1(SaveAndRead(*doc));
+  EXPECT_TRUE(header.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << header;
+  EXPECT_NE(header.find("&lt;objektbezeichnung&gt; D &lt;"), std::string::npos) << header;
 }
 
 TEST_F(DocxEngineTest, FirstSectionWithoutPrimaryHeaderFindsNothing) {

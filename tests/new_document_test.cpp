@@ -223,6 +223,7 @@ std::string WordPart(const std::string& root, const std::string& inner) {
 TemplateSpec RichTemplate(bool comment_mark_in_footnote) {
   const std::string comment_mark = "<w:r><w:commentReference w:id=\"0\"/></w:r>";
   TemplateSpec spec;
+  spec.thumbnail = true;
   spec.headers = {{"default", "<w:p><w:r>" + Picture("rIdLogo") + "</w:r></w:p>"}};
   spec.body =
       "<w:p><w:commentRangeStart w:id=\"0\"/><w:r><w:t>Intern</w:t></w:r>"
@@ -377,13 +378,16 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
     std::set<std::string> gone_ids;
   };
   std::set<std::string> all_parts = body_parts;
+  all_parts.insert("docProps/thumbnail.jpeg");
   all_parts.insert(comment_parts.begin(), comment_parts.end());
+  std::set<std::string> without_comments = body_parts;
+  without_comments.insert("docProps/thumbnail.jpeg");
   std::set<std::string> all_ids = body_ids;
   all_ids.insert(comment_ids.begin(), comment_ids.end());
   const Case cases[] = {
       {"body replaced", true, false, all_parts, all_ids},
-      {"body replaced, a comment mark left in a footnote", true, true, body_parts, body_ids},
-      {"body kept", false, false, {}, {}},
+      {"body replaced, a comment mark left in a footnote", true, true, without_comments, body_ids},
+      {"body kept", false, false, {"docProps/thumbnail.jpeg"}, {}},
   };
   for (const Case& c : cases) {
     const std::string path = WriteTemplate(RichTemplate(c.comment_mark_in_footnote));

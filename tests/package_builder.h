@@ -103,6 +103,7 @@ struct TemplateSpec {
   std::string section_extra;  // more children of the body's w:sectPr (after the references)
   // When set, the header and footer references of the body's w:sectPr.
   std::optional<std::string> final_references;
+  bool thumbnail = false;  // a picture of the first page, related from the package
   std::string main_content_type =
       "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
   std::string footer = "<w:p><w:r><w:t>&lt;Datum&gt; footer</w:t></w:r></w:p>";
@@ -182,6 +183,13 @@ inline Parts TemplateParts(const TemplateSpec& spec) {
         "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
         "2006/relationships/extended-properties\" Target=\"docProps/app.xml\"/>";
     properties.emplace_back("docProps/app.xml", spec.app_properties);
+  }
+  if (spec.thumbnail) {
+    content_types += "<Override PartName=\"/docProps/thumbnail.jpeg\" ContentType=\"image/jpeg\"/>";
+    package_relationships +=
+        "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+        "relationships/metadata/thumbnail\" Target=\"docProps/thumbnail.jpeg\"/>";
+    properties.emplace_back("docProps/thumbnail.jpeg", "\xFF\xD8\xFF\xE0 not really a JPEG");
   }
   content_types += "</Types>";
   package_relationships += "</Relationships>";

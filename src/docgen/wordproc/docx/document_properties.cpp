@@ -161,7 +161,9 @@ void AddCorePropertiesRelationship(const TemplatePackage& package, const std::st
                                    std::map<std::string, std::string>& replaced) {
   const std::string rels_part = RelsPartOf("");
   pugi::xml_document rels;
-  if (package.HasPart(rels_part)) {
+  if (auto rewritten = replaced.find(rels_part); rewritten != replaced.end()) {
+    ParseXmlPart(rels, rewritten->second, rels_part, package.name());
+  } else if (package.HasPart(rels_part)) {
     ParseXmlPart(rels, package.ReadPart(rels_part), rels_part, package.name());
   } else {
     rels.append_child("Relationships").append_attribute("xmlns") = kPackageRelationshipsNamespace;

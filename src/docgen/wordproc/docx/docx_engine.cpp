@@ -444,14 +444,11 @@ std::string TemplateFileName(const std::string& path) {
 // The package as a word processor would save the new document at `saved_at`.
 // The document state itself is left as it is, so that it can be saved again.
 std::string NewPackage(const DocState& doc, std::chrono::system_clock::time_point saved_at) {
-  std::map<std::string, std::string> replaced;
   pugi::xml_document content_types;
   content_types.reset(doc.content_types);
   const PrunedPackage pruned =
       PruneUnusedParts(*doc.package, doc.main_part, doc.main_xml.document_element(), content_types);
-  if (!pruned.main_relationships.empty()) {
-    replaced[doc.main_rels_part] = pruned.main_relationships;
-  }
+  std::map<std::string, std::string> replaced = pruned.rewritten;
   SetNewDocumentProperties(*doc.package, TemplateFileName(doc.template_path), saved_at,
                            content_types, replaced);
   replaced[kContentTypesPart] = WriteXmlPart(content_types);

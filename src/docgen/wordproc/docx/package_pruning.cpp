@@ -1,6 +1,7 @@
 #include "docgen/wordproc/docx/package_pruning.h"
 
 #include <algorithm>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +30,9 @@ constexpr std::string_view kReferencedByIdTypes[] = {
 // Named by id from a diagram's data part rather than from the main part.
 constexpr std::string_view kDiagramDrawingType = "diagramDrawing";
 constexpr std::string_view kDiagramDataType = "diagramData";
+// The picture of the template's first page that file browsers show: it shows
+// the old body, and a word processor makes a new one when it saves.
+constexpr std::string_view kThumbnailType = "thumbnail";
 // The review comments and their companion parts: they stay while a comment
 // mark remains in a story that stays.
 constexpr std::string_view kCommentTypes[] = {"comments", "commentsExtended", "commentsIds",
@@ -153,14 +157,21 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
                                const pugi::xml_node& main_root, pugi::xml_document& content_types) {
   PrunedPackage pruned;
   RelationshipGraph graph(package);
-  const Relationships relationships = graph.Of(main_part);
-  const std::set<std::string> unused =
-      UnusedRelationshipIds(package, main_part, main_root, relationships);
+  // The relationships to drop, by the part they belong to ("" the package).
+  std::map<std::string, std::set<std::string>> unused;
+  unused[main_part] = UnusedRelationshipIds(package, main_part, main_root, graph.Of(main_part));
+  for (const auto& [id, rel] : graph.Of("")) {
+    if (IsRelationshipType(rel.type, kThumbnailType)) unused[""].insert(id);
+  }
+  std::erase_if(unused, [](const auto& entry) { return entry.second.empty(); });
   if (!unused.empty()) {
     const std::set<std::string> before = graph.ReachableParts();
-    Relationships kept = relationships;
-    for (const std::string& id : unused) kept.erase(id);
-    graph.Replace(main_part, std::move(kept));
+    for (const auto& [source, ids] : unused) {
+      Relationships kept = graph.Of(source);
+      for (const std::string& id : ids) kept.erase(id);
+      graph.Replace(source, std::move(kept));
+      pruned.rewritten[RelsPartOf(source)] = RelationshipsWithout(package, RelsPartOf(source), ids);
+    }
     const std::set<std::string> after = graph.ReachableParts();
     for (const std::string& part : before) {
       if (after.count(part)) continue;
@@ -168,7 +179,6 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
       const std::string part_rels = RelsPartOf(part);
       if (package.HasPart(part_rels)) pruned.dropped_parts.insert(part_rels);
     }
-    pruned.main_relationships = RelationshipsWithout(package, RelsPartOf(main_part), unused);
     RemoveOverrides(content_types, pruned.dropped_parts);
   }
   const std::vector<std::string> names = package.PartNames();

@@ -1,11 +1,12 @@
 // What of the template's package a new document leaves behind: the macro
 // project, and every part that only the replaced body used (its images,
 // embedded objects, charts, the headers of its section breaks, and its review
-// comments once no comment mark remains).
+// comments once no comment mark remains), and the thumbnail of its first page.
 #pragma once
 
 #include <pugixml.hpp>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -14,9 +15,9 @@
 namespace reportword::docx {
 
 struct PrunedPackage {
-  // The main part's relationship part without the dropped relationships;
-  // empty when the main part keeps all of them.
-  std::string main_relationships;
+  // Relationship parts without the dropped relationships, by part name; only
+  // those that lost some.
+  std::map<std::string, std::string> rewritten;
   std::set<std::string> dropped_parts;
 };
 

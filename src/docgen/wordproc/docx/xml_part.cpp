@@ -63,6 +63,12 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
   }
   CheckNestingDepth(doc, part_name, package_name);
   for (pugi::xml_node child : doc.children()) {
+    // The tree holds UTF-8 whatever the part was encoded in, and a part is
+    // written back as UTF-8: its declaration must say so.
+    if (pugi::xml_attribute encoding = child.attribute("encoding");
+        child.type() == pugi::node_declaration && encoding) {
+      encoding = "UTF-8";
+    }
     if (child.type() == pugi::node_doctype) {
       throw GenerationError("template \"" + package_name + "\": part " + part_name +
                             " declares a document type; such XML is refused because its entity "
