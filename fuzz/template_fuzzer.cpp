@@ -1,6 +1,6 @@
 // Bytes as a template through the whole document path: add, replace in the
 // header, set the body, convert it to a table, lay it out, save. Must end in
-// a saved document or a GenerationError.
+// a saved document or a wordproc::Error.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "docgen/body_table.h"
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 
 namespace {
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto app = backend.CreateApplication();
   try {
     RunDocument(*app, template_path.string(), (WorkDir() / "out.docx").string());
-  } catch (const reportword::GenerationError&) {
+  } catch (const reportword::wordproc::Error&) {
   }
   app->Quit();
   return 0;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/automation_backend.h"
 #include "fake_dispatch.h"
 
@@ -53,15 +53,15 @@ class AutomationBackendTest : public ::testing::Test {
     EXPECT_FALSE(world_.over_released);
   }
 
-  // The message of the GenerationError that `action` throws.
+  // The message of the wordproc::Error that `action` throws.
   template <typename Action>
   std::string ErrorOf(Action action) {
     try {
       action();
-    } catch (const GenerationError& error) {
+    } catch (const wordproc::Error& error) {
       return error.what();
     }
-    ADD_FAILURE() << "no GenerationError";
+    ADD_FAILURE() << "no wordproc::Error";
     return {};
   }
 
@@ -297,7 +297,7 @@ TEST_F(AutomationBackendTest, EveryReferenceIsReleasedAlsoAfterFailuresAndUnused
     EXPECT_THROW(
         document->GetSections()->Item(1)->GetHeaders()->Item(1)->GetRange()->GetFind()->Execute(
             FindArgs(wordproc::ReplacementText{"x", true})),
-        GenerationError);
+        wordproc::Error);
     EXPECT_THAT(world_.Unreleased(),
                 ElementsAre("Application (1)", "Application.Documents.Add (1)"));
   }
@@ -308,8 +308,8 @@ TEST(AutomationBackendCreation, UnregisteredProgIdThrowsWithStatus) {
   AutomationBackend backend("ReportWord.NoSuchApplication");
   try {
     backend.CreateApplication();
-    ADD_FAILURE() << "no GenerationError";
-  } catch (const GenerationError& error) {
+    ADD_FAILURE() << "no wordproc::Error";
+  } catch (const wordproc::Error& error) {
     EXPECT_THAT(error.what(),
                 HasSubstr("CLSIDFromProgID(ReportWord.NoSuchApplication) failed with 0x800401F3"));
   }

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/body_table.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -162,7 +162,7 @@ TEST_F(DocxEngineTest, PackagesOfAnotherKindAreRefusedWithTheirReason) {
     try {
       Add(path.string());
       ADD_FAILURE() << c.name << " accepted";
-    } catch (const GenerationError& e) {
+    } catch (const wordproc::Error& e) {
       EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
       EXPECT_NE(std::string(e.what()).find(path.filename().string()), std::string::npos);
     }
@@ -479,14 +479,14 @@ TEST_F(DocxEngineTest, SaveReplacesAnExistingFileOnlyWhenComplete) {
   reportword::testing::WriteFile(target, "old contents");
   auto doc = Add(WriteTemplate({}));
   // A folder that does not exist, and a folder named like the target: both fail.
-  EXPECT_THROW(doc->SaveAs((dir_ / "missing" / "x.docx").string()), GenerationError);
+  EXPECT_THROW(doc->SaveAs((dir_ / "missing" / "x.docx").string()), wordproc::Error);
   std::filesystem::create_directory(dir_ / "folder.docx");
-  EXPECT_THROW(doc->SaveAs((dir_ / "folder.docx").string()), GenerationError);
+  EXPECT_THROW(doc->SaveAs((dir_ / "folder.docx").string()), wordproc::Error);
 #ifndef _WIN32
   if (::geteuid() != 0) {  // root writes into read-only folders anyway
     std::filesystem::create_directory(dir_ / "ro");
     ::chmod((dir_ / "ro").c_str(), 0555);
-    EXPECT_THROW(doc->SaveAs((dir_ / "ro" / "x.docx").string()), GenerationError);
+    EXPECT_THROW(doc->SaveAs((dir_ / "ro" / "x.docx").string()), wordproc::Error);
   }
 #endif
   EXPECT_EQ(reportword::testing::ReadFile(target), "old contents");
@@ -502,9 +502,9 @@ TEST_F(DocxEngineTest, SaveReplacesAnExistingFileOnlyWhenComplete) {
 TEST_F(DocxEngineTest, CallsAfterQuitOrCloseFail) {
   auto doc = Add(WriteTemplate({}));
   doc->Close();
-  EXPECT_THROW(doc->GetContent(), GenerationError);
+  EXPECT_THROW(doc->GetContent(), wordproc::Error);
   app_->Quit();
-  EXPECT_THROW(app_->GetDocuments(), GenerationError);
+  EXPECT_THROW(app_->GetDocuments(), wordproc::Error);
 }
 
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
@@ -518,7 +518,7 @@ TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
   try {
     TemplatePackage::FromBytes(reportword::testing::ZipParts(parts), "t.dotx", limits);
     ADD_FAILURE() << "accepted";
-  } catch (const GenerationError& e) {
+  } catch (const wordproc::Error& e) {
     EXPECT_NE(std::string(e.what()).find("in all"), std::string::npos) << e.what();
   }
 }

@@ -7,7 +7,7 @@
 #include <regex>
 #include <thread>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -121,7 +121,7 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   try {
     app->GetDocuments()->Add("\"" + (dir / "t.rtf").string() + "\"");
     ADD_FAILURE() << "the hanging conversion was not stopped";
-  } catch (const GenerationError& e) {
+  } catch (const wordproc::Error& e) {
     EXPECT_NE(std::string(e.what()).find("did not finish"), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("t.rtf"), std::string::npos) << e.what();
   }
@@ -145,7 +145,7 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeLegacyTemplatesAreRefusedWithA
   try {
     app->GetDocuments()->Add("\"" + (dir / "old.dot").string() + "\"");
     ADD_FAILURE() << "accepted";
-  } catch (const GenerationError& e) {
+  } catch (const wordproc::Error& e) {
     EXPECT_NE(std::string(e.what()).find(".dotx"), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("install LibreOffice"), std::string::npos) << e.what();
   }

@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
 #include "docgen/wordproc/local_file_system.h"
 
@@ -276,7 +276,7 @@ std::unique_ptr<wordproc::Application> AutomationDocument::GetApplication() {
 }  // namespace
 
 std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application) {
-  if (application == nullptr) throw GenerationError("no application object to wrap");
+  if (application == nullptr) throw wordproc::Error("no application object to wrap");
   return std::make_unique<AutomationApplication>(DispatchObject::Share(application, "Application"));
 }
 

@@ -4,14 +4,14 @@
 
 #include <objbase.h>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
 
 namespace reportword::automation {
 
 ComSession::ComSession() {
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(hr)) throw GenerationError(DescribeFailure("CoInitializeEx", hr));
+  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CoInitializeEx", hr));
 }
 
 // S_FALSE (already initialised on this thread) needs its CoUninitialize too.

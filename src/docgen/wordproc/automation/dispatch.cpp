@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <new>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/wordproc_error.h"
 
 namespace reportword::automation {
 
@@ -57,13 +57,13 @@ BSTR AllocateString(const std::wstring& wide) {
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return {};
   if (text.size() > static_cast<size_t>(INT_MAX)) {
-    throw GenerationError("text of " + std::to_string(text.size()) +
+    throw wordproc::Error("text of " + std::to_string(text.size()) +
                           " bytes is too long for an automation call");
   }
   const int size = static_cast<int>(text.size());
   const int length =
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (length <= 0) throw GenerationError("text for an automation call is not valid UTF-8");
+  if (length <= 0) throw wordproc::Error("text for an automation call is not valid UTF-8");
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
   return wide;
@@ -212,7 +212,7 @@ void DispatchObject::Reset() {
 }
 
 void DispatchObject::Fail(const char* member, const std::string& what) const {
-  throw GenerationError(type_name_ + "." + member + " " + what);
+  throw wordproc::Error(type_name_ + "." + member + " " + what);
 }
 
 Variant DispatchObject::Call(const char* member, std::vector<Variant> args) const {
@@ -242,7 +242,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
-    throw GenerationError(DescribeFailure("name lookup of " + type_name_ + "." + member, hr));
+    throw wordproc::Error(DescribeFailure("name lookup of " + type_name_ + "." + member, hr));
   }
 
   // Invoke takes the positional arguments last to first. The copies are
@@ -289,7 +289,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argument_error < params.cArgs) {
     what += " (argument " + std::to_string(params.cArgs - argument_error) + ")";
   }
-  throw GenerationError(DescribeFailure(what, code, description));
+  throw wordproc::Error(DescribeFailure(what, code, description));
 }
 
 DispatchObject DispatchObject::ObjectFrom(const char* member, Variant result,
@@ -339,13 +339,13 @@ DispatchObject CreateDispatchObject(const std::wstring& prog_id, std::string typ
   const std::string name = WideToUtf8(prog_id.data(), prog_id.size());
   CLSID clsid{};
   HRESULT hr = CLSIDFromProgID(prog_id.c_str(), &clsid);
-  if (FAILED(hr)) throw GenerationError(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
+  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
   IDispatch* dispatch = nullptr;
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                         reinterpret_cast<void**>(&dispatch));
-  if (FAILED(hr)) throw GenerationError(DescribeFailure("CoCreateInstance(" + name + ")", hr));
+  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CoCreateInstance(" + name + ")", hr));
   if (dispatch == nullptr) {
-    throw GenerationError("CoCreateInstance(" + name + ") returned no object");
+    throw wordproc::Error("CoCreateInstance(" + name + ") returned no object");
   }
   return DispatchObject::Adopt(dispatch, std::move(type_name));
 }

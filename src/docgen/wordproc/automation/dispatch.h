@@ -1,7 +1,7 @@
 // Late-bound automation calls through IDispatch: RAII owners for VARIANTs,
 // interface references and the COM apartment, and one DispatchObject that
 // looks members up by name and invokes them. Every failing status becomes a
-// reportword::GenerationError naming the member, the status in hex and the
+// reportword::wordproc::Error naming the member, the status in hex and the
 // server's own error description.
 #pragma once
 
@@ -18,7 +18,7 @@
 namespace reportword::automation {
 
 // UTF-8 <-> UTF-16 for the text that crosses the automation boundary. Invalid
-// UTF-8 throws GenerationError rather than sending a garbled text.
+// UTF-8 throws wordproc::Error rather than sending a garbled text.
 std::wstring Utf8ToWide(const std::string& text);
 std::string WideToUtf8(const wchar_t* text, size_t length);
 // "0x800A1066": a status as the fixed eight hex digits it is usually quoted in.

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,9 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
-  std::string message = "cannot save \"" + path + "\": " + what;
-  if (error_number != 0) message += " (" + std::string(std::strerror(error_number)) + ")";
-  throw GenerationError(message);
+  std::string detail = what;
+  if (error_number != 0) detail += " (" + std::string(std::strerror(error_number)) + ")";
+  throw SaveError(path, detail);
 }
 
 // The checks every platform makes before writing; returns the target's folder.
@@ -44,8 +44,7 @@ fs::path CheckTarget(const std::string& path, const fs::path& target) {
 
 [[noreturn]] void FailWindows(const std::string& path, const std::string& what) {
   const DWORD code = GetLastError();
-  throw GenerationError("cannot save \"" + path + "\": " + what + " (Windows error " +
-                        std::to_string(code) + ")");
+  throw SaveError(path, what + " (Windows error " + std::to_string(code) + ")");
 }
 
 #endif

@@ -10,7 +10,7 @@ namespace reportword::docx {
 // renamed over the target, and then the folder is flushed too, so that a save
 // that returned survives a machine crash. A file that is replaced passes its
 // permission bits on to the new one (POSIX). On any failure the temporary file
-// is removed and GenerationError names the target and the cause.
+// is removed and wordproc::Error names the target and the cause.
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace reportword::docx

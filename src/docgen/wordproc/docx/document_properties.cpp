@@ -6,8 +6,8 @@
 #include <set>
 #include <string_view>
 
-#include "app/generation_error.h"
 #include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/package_relationships.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
@@ -146,7 +146,7 @@ bool UpdateExtendedProperties(pugi::xml_node root, const std::string& template_n
 
 [[noreturn]] void FailPart(const TemplatePackage& package, const std::string& part,
                            const std::string& what) {
-  throw GenerationError("template \"" + package.name() + "\": the part " + part + " " + what);
+  throw PartError(package.name(), part, what);
 }
 
 std::string FreePartName(const TemplatePackage& package, const std::string& stem,

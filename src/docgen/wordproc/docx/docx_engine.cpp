@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "app/generation_error.h"
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/body_table_writer.h"
 #include "docgen/wordproc/docx/content_types.h"
 #include "docgen/wordproc/docx/document_properties.h"
 #include "docgen/wordproc/docx/docx_package.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/header_search.h"
 #include "docgen/wordproc/docx/package_pruning.h"
 #include "docgen/wordproc/docx/package_relationships.h"
@@ -70,10 +70,10 @@ struct DocState {
   bool closed = false;
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw GenerationError("template \"" + template_path + "\": " + what);
+    throw TemplateError(template_path, what);
   }
   void CheckOpen() const {
-    if (closed) throw GenerationError("the document made from \"" + template_path + "\" is closed");
+    if (closed) throw wordproc::Error("the document made from \"" + template_path + "\" is closed");
   }
   pugi::xml_node Body() const { return ChildW(main_xml.document_element(), "body"); }
 };
@@ -87,11 +87,11 @@ struct AppState {
   bool quit = false;
 
   void CheckRunning() const {
-    if (quit) throw GenerationError("the word processor was told to quit; no further calls");
+    if (quit) throw wordproc::Error("the word processor was told to quit; no further calls");
   }
   DocState& ActiveDocument() {
     CheckRunning();
-    if (!active || active->closed) throw GenerationError("there is no open document to select in");
+    if (!active || active->closed) throw wordproc::Error("there is no open document to select in");
     return *active;
   }
 };
@@ -173,15 +173,10 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   const ForeignFormat format = SniffTemplate(path);
   if (format == ForeignFormat::kNone) return TemplatePackage::Open(path);
   if (FindSoffice(conversion).empty()) {
-    if (format == ForeignFormat::kLegacyBinary) {
-      throw GenerationError(
-          "template \"" + path +
-          "\": is a legacy binary Word file (.dot/.doc); save the template as a "
-          "Word template (.dotx), or install LibreOffice, which enables this format");
-    }
-    throw GenerationError("template \"" + path +
-                          "\": is an RTF or OpenDocument file; save it as a Word template (.dotx), "
-                          "or install LibreOffice, which enables these formats");
+    if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
+    throw TemplateError(path,
+                        "is an RTF or OpenDocument file; save it as a Word template (.dotx), or "
+                        "install LibreOffice, which enables these formats");
   }
   ScratchDir work;
   // A copy under a plain name, so that LibreOffice's output name is known.
@@ -385,7 +380,7 @@ std::string SerialiseMainPart(const DocState& doc) {
   std::string xml = WriteXmlPart(doc.main_xml);
   if (!doc.body_replaced) return xml;
   const std::size_t at = xml.find(kBodyMarker);
-  if (at == std::string::npos) throw GenerationError("internal error: the body marker is missing");
+  if (at == std::string::npos) throw wordproc::Error("internal error: the body marker is missing");
   // Written once into a string reserved for it: a large table is tens of
   // megabytes of XML, and every regrowth or splice would copy all of it.
   const std::string& text = doc.table ? doc.table->text : doc.body_text;
@@ -421,11 +416,11 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
   const fs::path target = fs::u8path(file_name);
   std::error_code ec;
   if (fs::is_directory(target, ec)) {
-    throw GenerationError("cannot save \"" + file_name + "\": a folder of that name exists");
+    throw SaveError(file_name, "a folder of that name exists");
   }
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   if (!fs::is_directory(folder, ec)) {
-    throw GenerationError("cannot save \"" + file_name + "\": the folder does not exist");
+    throw SaveError(file_name, "the folder does not exist");
   }
   ScratchDir work(folder);
   const fs::path docx = work.path() / "document.docx";
@@ -433,7 +428,7 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
   const fs::path converted =
       ConvertWithLibreOffice(docx, format, work.path(), conversion, "", file_name);
   fs::rename(converted, target, ec);
-  if (ec) throw GenerationError("cannot save \"" + file_name + "\": " + ec.message());
+  if (ec) throw SaveError(file_name, ec.message());
 }
 
 std::string TemplateFileName(const std::string& path) {
@@ -460,7 +455,7 @@ std::string NewPackage(const DocState& doc, std::chrono::system_clock::time_poin
 }
 
 void SaveDocument(DocState& doc, const std::string& file_name, const AppState& app) {
-  if (file_name.empty()) throw GenerationError("cannot save: no file name given");
+  if (file_name.empty()) throw wordproc::Error("cannot save: no file name given");
   const std::string bytes =
       NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
   const std::string format = ConvertedTargetFormat(file_name);
@@ -480,7 +475,7 @@ class DocxColumn : public Column {
   void SetWidth(float points) override {
     doc_->CheckOpen();
     if (!(points >= 0.0f && points <= 1584.0f)) {
-      throw GenerationError("column width " + std::to_string(points) + " pt is out of range");
+      throw wordproc::Error("column width " + std::to_string(points) + " pt is out of range");
     }
     doc_->table->column_widths_points[index_] = points;
   }
@@ -496,7 +491,7 @@ class DocxColumns : public Columns {
   std::unique_ptr<Column> Item(int index) override {
     doc_->CheckOpen();
     if (index < 1 || index > doc_->table->columns) {
-      throw GenerationError("the table has no column " + std::to_string(index));
+      throw wordproc::Error("the table has no column " + std::to_string(index));
     }
     return std::make_unique<DocxColumn>(doc_, index);
   }
@@ -531,7 +526,7 @@ class DocxTable : public Table {
   void SetPreferredWidth(float width) override {
     doc_->CheckOpen();
     if (!(width >= 0.0f && width <= 1584.0f)) {
-      throw GenerationError("preferred table width " + std::to_string(width) + " is out of range");
+      throw wordproc::Error("preferred table width " + std::to_string(width) + " is out of range");
     }
     doc_->table->preferred_width = width;
   }
@@ -553,7 +548,7 @@ class DocxTables : public Tables {
   explicit DocxTables(std::shared_ptr<DocState> doc) : doc_(std::move(doc)) {}
   std::unique_ptr<Table> Item(int index) override {
     if (!doc_ || doc_->closed || !doc_->table || index != 1) {
-      throw GenerationError("the selection holds no table " + std::to_string(index));
+      throw wordproc::Error("the selection holds no table " + std::to_string(index));
     }
     return std::make_unique<DocxTable>(doc_);
   }
@@ -571,7 +566,7 @@ class DocxFind : public Find {
     if (args.match_case.value_or(false) || args.match_whole_word.value_or(false) ||
         args.match_wildcards.value_or(false) || args.match_sounds_like.value_or(false) ||
         args.match_all_word_forms.value_or(false)) {
-      throw GenerationError(
+      throw wordproc::Error(
           "find with case, whole-word, wildcard or word-form matching is not "
           "supported by the native engine");
     }
@@ -602,20 +597,20 @@ class DocxRange : public Range {
 
   void SetText(const std::string& text) override {
     doc_->CheckOpen();
-    if (!is_body_) throw GenerationError("setting the text of a header is not supported");
+    if (!is_body_) throw wordproc::Error("setting the text of a header is not supported");
     ClearBody(*doc_);
     doc_->body_text = text;
     doc_->table.reset();
   }
   std::unique_ptr<Find> GetFind() override {
     doc_->CheckOpen();
-    if (is_body_) throw GenerationError("find in the main text is not supported");
+    if (is_body_) throw wordproc::Error("find in the main text is not supported");
     return std::make_unique<DocxFind>(doc_, header_part_);
   }
   void Select() override {
     doc_->CheckOpen();
     app_->CheckRunning();
-    if (!is_body_) throw GenerationError("selecting in a header is not supported");
+    if (!is_body_) throw wordproc::Error("selecting in a header is not supported");
     app_->active = doc_;
     app_->whole_story_selected = true;
   }
@@ -656,7 +651,7 @@ class DocxHeadersFooters : public HeadersFooters {
     doc_->CheckOpen();
     static const char* const kKinds[] = {"default", "first", "even"};
     if (index < 1 || index > 3)
-      throw GenerationError("there is no header " + std::to_string(index));
+      throw wordproc::Error("there is no header " + std::to_string(index));
     std::string part;
     FirstSectionHeader(*doc_, kKinds[index - 1], &part);
     return std::make_unique<DocxHeaderFooter>(app_, doc_, part);
@@ -688,7 +683,7 @@ class DocxSections : public Sections {
   std::unique_ptr<Section> Item(int index) override {
     doc_->CheckOpen();
     // Only the first section is ever addressed; later ones are not modelled.
-    if (index != 1) throw GenerationError("only the first section can be addressed");
+    if (index != 1) throw wordproc::Error("only the first section can be addressed");
     return std::make_unique<DocxSection>(app_, doc_);
   }
 
@@ -707,14 +702,14 @@ class DocxSelection : public Selection {
   std::unique_ptr<Table> ConvertToTable(const ConvertToTableArgs& args) override {
     DocState& doc = app_->ActiveDocument();
     if (!app_->whole_story_selected) {
-      throw GenerationError("convert to table needs the main text selected");
+      throw wordproc::Error("convert to table needs the main text selected");
     }
     if (args.separator.value_or(TableSeparator::kTabs) != TableSeparator::kTabs) {
-      throw GenerationError("only tab-separated text can be converted to a table");
+      throw wordproc::Error("only tab-separated text can be converted to a table");
     }
     const short requested = args.num_columns.value_or(0);
     if (requested < 0 || requested > 63) {
-      throw GenerationError("a table of " + std::to_string(requested) + " columns is not possible");
+      throw wordproc::Error("a table of " + std::to_string(requested) + " columns is not possible");
     }
     std::string text = doc.table           ? doc.table->text
                        : doc.body_replaced ? doc.body_text

@@ -7,19 +7,15 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 
 namespace reportword::docx {
 namespace {
 
 constexpr unsigned char kOleSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
-std::string Quoted(const std::string& name) {
-  return "\"" + name + "\"";
-}
-
 [[noreturn]] void Fail(const std::string& package, const std::string& what) {
-  throw GenerationError("template " + Quoted(package) + ": " + what);
+  throw TemplateError(package, what);
 }
 
 std::string ZipErrorText(zip_error_t* error) {
@@ -72,7 +68,7 @@ struct EntryRange {
 
 // The ranges of all entries in central-directory order (the order of libzip's
 // indexes); more than `expected_entries` is a directory libzip did not read.
-// Throws GenerationError naming `package` when the directory is damaged or a
+// Throws wordproc::Error naming `package` when the directory is damaged or a
 // range is not where it may be.
 std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::string& package,
                                         std::size_t expected_entries) {
@@ -211,7 +207,8 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     zip_file_t* file = nullptr;
     if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
         !(file = zip_fopen_index(archive, i, 0))) {
-      Fail(package, "part " + names[i] + " cannot be read (" + zip_strerror(archive) + ")");
+      throw PartError(package, names[i],
+                      std::string("cannot be read (") + zip_strerror(archive) + ")");
     }
     std::uint64_t total = 0;
     zip_int64_t n = 0;
@@ -225,7 +222,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
       Fail(package,
            "part " + names[i] + " is damaged: its CRC-32 checksum does not match its contents");
     }
-    if (n < 0 || total != st.size) Fail(package, "part " + names[i] + " is damaged (" + text + ")");
+    if (n < 0 || total != st.size) throw PartError(package, names[i], "is damaged (" + text + ")");
   }
 }
 
@@ -271,9 +268,7 @@ void TemplatePackage::Load(const PackageLimits& limits) {
   if (bytes_.empty()) Fail(name_, "is empty; it is not a word-processor template");
   if (bytes_.size() >= sizeof kOleSignature &&
       std::memcmp(bytes_.data(), kOleSignature, sizeof kOleSignature) == 0) {
-    Fail(name_,
-         "is a legacy binary Word file (.dot/.doc), which this program cannot read; save the "
-         "template as a Word template (.dotx) and use that");
+    throw LegacyTemplateError(name_);
   }
   zip_error_t error;
   zip_error_init(&error);
@@ -310,13 +305,14 @@ void TemplatePackage::Load(const PackageLimits& limits) {
       Fail(name_, "holds the encrypted part " + entry + "; encrypted templates are not supported");
     }
     if ((st.valid & ZIP_STAT_SIZE) && st.size > limits.max_part_size) {
-      Fail(name_, "part " + entry + " inflates to " + std::to_string(st.size >> 20) +
-                      " MiB, more than the limit of " + std::to_string(limits.max_part_size >> 20) +
-                      " MiB");
+      throw PartError(name_, entry,
+                      "inflates to " + std::to_string(st.size >> 20) +
+                          " MiB, more than the limit of " +
+                          std::to_string(limits.max_part_size >> 20) + " MiB");
     }
     if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE) && st.size > (1u << 20) &&
         st.size / (st.comp_size ? st.comp_size : 1) > limits.max_compression_ratio) {
-      Fail(name_, "part " + entry + " claims an impossible compression ratio; refused");
+      throw PartError(name_, entry, "claims an impossible compression ratio; refused");
     }
     total_size += st.size;
     if (total_size > limits.max_total_size) {
@@ -344,11 +340,12 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(archive_, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-    Fail(name_, "part " + part_name + " cannot be read");
+    throw PartError(name_, part_name, "cannot be read");
   }
   zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
   if (!file) {
-    Fail(name_, "part " + part_name + " cannot be read (" + zip_strerror(archive_) + ")");
+    throw PartError(name_, part_name,
+                    std::string("cannot be read (") + zip_strerror(archive_) + ")");
   }
   std::string content;
   content.resize(static_cast<std::size_t>(st.size));
@@ -366,7 +363,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   std::string error_text = zip_file_strerror(file);
   zip_fclose(file);
   if (static_cast<zip_uint64_t>(total) != st.size || beyond != 0) {
-    Fail(name_, "part " + part_name + " is damaged (" + error_text + ")");
+    throw PartError(name_, part_name, "is damaged (" + error_text + ")");
   }
   return content;
 }
@@ -377,13 +374,13 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_error_init(&error);
   zip_source_t* target_source = zip_source_buffer_create(nullptr, 0, 0, &error);
   if (!target_source)
-    throw GenerationError("cannot create a package in memory: " + ZipErrorText(&error));
+    throw wordproc::Error("cannot create a package in memory: " + ZipErrorText(&error));
   zip_t* target = zip_open_from_source(target_source, ZIP_TRUNCATE, &error);
   if (!target) {
     zip_source_free(target_source);
     std::string text = ZipErrorText(&error);
     zip_error_fini(&error);
-    throw GenerationError("cannot create a package in memory: " + text);
+    throw wordproc::Error("cannot create a package in memory: " + text);
   }
   zip_error_fini(&error);
   zip_source_keep(target_source);
@@ -392,7 +389,7 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
     std::string text = what + " (" + zip_strerror(target) + ")";
     zip_discard(target);
     zip_source_free(target_source);
-    throw GenerationError(text);
+    throw wordproc::Error(text);
   };
 
   std::vector<std::string> parts = order_;
@@ -429,14 +426,14 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_stat_init(&st);
   if (zip_source_stat(target_source, &st) != 0 || zip_source_open(target_source) != 0) {
     zip_source_free(target_source);
-    throw GenerationError("cannot read back the document package");
+    throw wordproc::Error("cannot read back the document package");
   }
   out.resize(static_cast<std::size_t>(st.size));
   zip_int64_t n = zip_source_read(target_source, out.data(), st.size);
   zip_source_close(target_source);
   zip_source_free(target_source);
   if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) {
-    throw GenerationError("cannot read back the document package");
+    throw wordproc::Error("cannot read back the document package");
   }
   return out;
 }

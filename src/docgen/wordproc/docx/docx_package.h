@@ -26,7 +26,7 @@ struct PackageLimits {
 
 class TemplatePackage {
  public:
-  // Reads and checks the package at `path`. Throws GenerationError with a
+  // Reads and checks the package at `path`. Throws wordproc::Error with a
   // message that names the file and says what is wrong with it.
   static std::unique_ptr<TemplatePackage> Open(const std::string& path,
                                                const PackageLimits& limits = {});
@@ -39,7 +39,7 @@ class TemplatePackage {
 
   const std::string& name() const { return name_; }
   bool HasPart(const std::string& part_name) const;
-  // The uncompressed bytes of a part; throws GenerationError when it is missing
+  // The uncompressed bytes of a part; throws wordproc::Error when it is missing
   // or cannot be read within the limits.
   std::string ReadPart(const std::string& part_name) const;
   std::vector<std::string> PartNames() const;

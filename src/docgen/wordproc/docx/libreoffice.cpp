@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -39,11 +39,11 @@ ScratchDir::ScratchDir(const fs::path& parent) {
       return;
     }
     if (ec) {
-      throw GenerationError("cannot create a working folder in \"" + base.string() + "\" (" +
+      throw wordproc::Error("cannot create a working folder in \"" + base.string() + "\" (" +
                             ec.message() + ")");
     }
   }
-  throw GenerationError("cannot create a working folder in \"" + base.string() + "\"");
+  throw wordproc::Error("cannot create a working folder in \"" + base.string() + "\"");
 }
 
 ScratchDir::~ScratchDir() {
@@ -62,7 +62,7 @@ std::string FindSoffice(const ConversionOptions&) {
 fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
                                 const ConversionOptions&, const std::string&,
                                 const std::string& display_name) {
-  throw GenerationError("converting \"" + display_name + "\" to " + format +
+  throw wordproc::Error("converting \"" + display_name + "\" to " + format +
                         " needs LibreOffice, which the Windows build does not use; use .dotx "
                         "templates and .docx targets");
 }
@@ -138,7 +138,7 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   const std::string what = "converting \"" + display_name + "\" to " + format + " with LibreOffice";
   const std::string soffice = FindSoffice(options);
   if (soffice.empty()) {
-    throw GenerationError(what + " failed: LibreOffice (" + options.soffice +
+    throw wordproc::Error(what + " failed: LibreOffice (" + options.soffice +
                           ") is not installed; install it to use this format");
   }
   ScratchDir profile;
@@ -170,7 +170,7 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0)
-    throw GenerationError(what + " failed: cannot start " + soffice + " (" +
+    throw wordproc::Error(what + " failed: cannot start " + soffice + " (" +
                           std::strerror(spawned) + ")");
 
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
@@ -179,10 +179,10 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
     if (done < 0 && errno != EINTR)
-      throw GenerationError(what + " failed: lost the LibreOffice process");
+      throw wordproc::Error(what + " failed: lost the LibreOffice process");
     if (std::chrono::steady_clock::now() >= deadline) {
       EndProcessGroup(pid);
-      throw GenerationError(what + " did not finish within " +
+      throw wordproc::Error(what + " did not finish within " +
                             std::to_string(options.time_limit.count() / 1000.0).substr(0, 5) +
                             " s; it was stopped");
     }
@@ -192,7 +192,7 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   std::error_code ec;
   if (exit_status != 0 || !fs::is_regular_file(result, ec) || fs::file_size(result, ec) == 0) {
-    throw GenerationError(what + " failed (exit status " + std::to_string(exit_status) +
+    throw wordproc::Error(what + " failed (exit status " + std::to_string(exit_status) +
                           "): " + LastLines(log, 400));
   }
   return result;

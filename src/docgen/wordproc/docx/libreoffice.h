@@ -21,7 +21,7 @@ struct ConversionOptions {
 // refused instead of being guessed to be plain text. Messages name the file as
 // `display_name`, the name the user knows. On a failure,
 // a time-out (the whole process group is ended) or a missing LibreOffice it
-// throws GenerationError naming the file, LibreOffice's output and status.
+// throws wordproc::Error naming the file, LibreOffice's output and status.
 std::filesystem::path ConvertWithLibreOffice(const std::filesystem::path& input,
                                              const std::string& format,
                                              const std::filesystem::path& out_dir,
@@ -36,7 +36,7 @@ std::string FindSoffice(const ConversionOptions& options);
 class ScratchDir {
  public:
   // Creates a new, private folder below `parent` (the system's temporary
-  // folder when empty); throws GenerationError when it cannot.
+  // folder when empty); throws wordproc::Error when it cannot.
   explicit ScratchDir(const std::filesystem::path& parent = {});
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;

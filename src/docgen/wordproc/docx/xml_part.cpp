@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/generation_error.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 
 namespace reportword::docx {
 
@@ -28,9 +28,9 @@ void CheckNestingDepth(pugi::xml_document& doc, const std::string& part_name,
   while (node) {
     if (depth > kMaxNestingDepth && node.type() == pugi::node_element) {
       doc.reset();
-      throw GenerationError("template \"" + package_name + "\": part " + part_name +
-                            " nests elements more than " + std::to_string(kMaxNestingDepth) +
-                            " levels deep; refused");
+      throw PartError(
+          package_name, part_name,
+          "nests elements more than " + std::to_string(kMaxNestingDepth) + " levels deep; refused");
     }
     if (node.first_child()) {
       node = node.first_child();
@@ -55,11 +55,9 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
   pugi::xml_parse_result result =
       doc.load_buffer(content.data(), content.size(), options, pugi::encoding_auto);
   if (!result) {
-    std::ostringstream message;
-    message << "template \"" << package_name << "\": part " << part_name
-            << " is not well-formed XML (" << result.description() << " at byte " << result.offset
-            << ")";
-    throw GenerationError(message.str());
+    throw PartError(package_name, part_name,
+                    "is not well-formed XML (" + std::string(result.description()) + " at byte " +
+                        std::to_string(result.offset) + ")");
   }
   CheckNestingDepth(doc, part_name, package_name);
   for (pugi::xml_node child : doc.children()) {
@@ -70,14 +68,13 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
       encoding = "UTF-8";
     }
     if (child.type() == pugi::node_doctype) {
-      throw GenerationError("template \"" + package_name + "\": part " + part_name +
-                            " declares a document type; such XML is refused because its entity "
-                            "definitions could expand without bound");
+      throw PartError(package_name, part_name,
+                      "declares a document type; such XML is refused because its entity "
+                      "definitions could expand without bound");
     }
   }
   if (!doc.document_element()) {
-    throw GenerationError("template \"" + package_name + "\": part " + part_name +
-                          " has no root element");
+    throw PartError(package_name, part_name, "has no root element");
   }
 }
 
