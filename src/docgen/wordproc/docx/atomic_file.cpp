@@ -1,186 +1,20 @@
 #include "docgen/wordproc/docx/atomic_file.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <vector>
-
 #include "docgen/wordproc/docx/engine_failure.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include <random>
-#else
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace reportword::docx {
-namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
-  std::string detail = what;
-  if (error_number != 0) detail += " (" + std::string(std::strerror(error_number)) + ")";
-  throw SaveError(path, detail);
-}
-
-// The checks every platform makes before writing; returns the target's folder.
-fs::path CheckTarget(const std::string& path, const fs::path& target) {
+fs::path CheckSaveTarget(const std::string& path) {
+  const fs::path target = fs::u8path(path);
   std::error_code ec;
-  if (path.empty()) Fail(path, "no file name given", 0);
-  if (fs::is_directory(target, ec)) Fail(path, "a folder of that name exists", 0);
+  if (path.empty()) throw SaveError(path, "no file name given");
+  if (fs::is_directory(target, ec)) throw SaveError(path, "a folder of that name exists");
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  if (!fs::is_directory(folder, ec)) Fail(path, "the folder does not exist", 0);
+  if (!fs::is_directory(folder, ec)) throw SaveError(path, "the folder does not exist");
   return folder;
 }
-
-#ifdef _WIN32
-
-[[noreturn]] void FailWindows(const std::string& path, const std::string& what) {
-  const DWORD code = GetLastError();
-  throw SaveError(path, what + " (Windows error " + std::to_string(code) + ")");
-}
-
-#endif
-
-#ifndef _WIN32
-
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  int& fd() { return fd_; }
-  const std::string& path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool kept_ = false;
-};
-
-// The mode for the new file: the permission bits of the file it replaces, so
-// that a document others may read stays readable to them; a new target gets
-// the usual 0666 less the umask.
-mode_t ModeFor(const fs::path& target) {
-  struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-    return existing.st_mode & 0777;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-// Makes the rename itself durable: until the folder's entry is on disk, a
-// machine crash can bring back the old file, or none. Some file systems
-// cannot sync a folder and say so with EINVAL or ENOTSUP; they give no other
-// way to do it, so that counts as done.
-void SyncFolder(const std::string& path, const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  // A folder that may be written but not read (mode -wx) cannot be opened for
-  // the flush; the file itself is already on disk, so the save stands there,
-  // as it does for databases that flush their folders.
-  if (fd < 0 && (errno == EACCES || errno == EPERM)) return;
-  if (fd < 0) {
-    Fail(path, "the file was replaced, but its folder could not be opened to flush it to disk",
-         errno);
-  }
-  const int result = ::fsync(fd);
-  const int error = errno;
-  ::close(fd);
-  if (result != 0 && error != EINVAL && error != ENOTSUP && error != EOPNOTSUPP) {
-    Fail(path, "the file was replaced, but its folder could not be flushed to disk", error);
-  }
-}
-
-#endif
-
-}  // namespace
-
-#ifdef _WIN32
-
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const fs::path target = fs::u8path(path);
-  const fs::path folder = CheckTarget(path, target);
-  std::random_device random;
-  fs::path temp;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = folder / ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
-    file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
-    if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
-  }
-  if (file == INVALID_HANDLE_VALUE) FailWindows(path, "cannot create a file in its folder");
-  bool ok = true;
-  std::size_t written = 0;
-  while (ok && written < bytes.size()) {
-    DWORD n = 0;
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
-    ok = WriteFile(file, bytes.data() + written, chunk, &n, nullptr) && n > 0;
-    written += n;
-  }
-  ok = ok && FlushFileBuffers(file);
-  const DWORD write_error = ok ? 0 : GetLastError();
-  CloseHandle(file);
-  if (ok && MoveFileExW(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return;
-  }
-  const DWORD error = ok ? GetLastError() : write_error;
-  DeleteFileW(temp.c_str());
-  SetLastError(error);
-  FailWindows(path, ok ? "cannot replace the file" : "writing failed");
-}
-
-#else
-
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const fs::path target = fs::u8path(path);
-  const fs::path folder = CheckTarget(path, target);
-  const mode_t mode = ModeFor(target);
-
-  // mkstemp needs a writable template ending in XXXXXX.
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) Fail(path, "cannot create a file in its folder", errno);
-  TemporaryFile temp(name.data());
-  temp.fd() = fd;
-
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail(path, "writing failed", errno);
-    }
-    if (n == 0) Fail(path, "writing failed", EIO);
-    written += static_cast<std::size_t>(n);
-  }
-  // mkstemp creates the file 0600.
-  if (::fchmod(fd, mode) != 0) Fail(path, "cannot set the file mode", errno);
-  if (::fsync(fd) != 0) Fail(path, "writing failed", errno);
-  int close_result = ::close(fd);
-  temp.fd() = -1;
-  if (close_result != 0) Fail(path, "writing failed", errno);
-  if (::rename(temp.path().c_str(), target.c_str()) != 0)
-    Fail(path, "cannot replace the file", errno);
-  temp.Keep();
-  SyncFolder(path, folder);
-}
-
-#endif
 
 }  // namespace reportword::docx

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,12 @@ namespace reportword::docx {
 // renamed over the target, and then the folder is flushed too, so that a save
 // that returned survives a machine crash. A file that is replaced passes its
 // permission bits on to the new one (POSIX). On any failure the temporary file
-// is removed and wordproc::Error names the target and the cause.
+// is removed and the error names the target and the cause.
+// (One implementation per platform: atomic_file_posix.cpp, atomic_file_win32.cpp.)
 void WriteFileAtomically(const std::string& path, std::string_view bytes);
+
+// The checks every save makes before it writes: a file name is given, it does
+// not name a folder, and its folder exists. Returns that folder.
+std::filesystem::path CheckSaveTarget(const std::string& path);
 
 }  // namespace reportword::docx

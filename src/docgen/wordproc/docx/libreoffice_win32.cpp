@@ -1,0 +1,22 @@
+#include "docgen/wordproc/docx/engine_failure.h"
+#include "docgen/wordproc/docx/libreoffice.h"
+
+namespace reportword::docx {
+
+namespace fs = std::filesystem;
+
+// Conversions start LibreOffice as a process group that can be ended on time;
+// the Windows build does not offer them yet.
+std::string FindSoffice(const ConversionOptions&) {
+  return "";
+}
+
+fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
+                                const ConversionOptions&, const std::string&,
+                                const std::string& display_name) {
+  throw wordproc::Error("converting \"" + display_name + "\" to " + format +
+                        " needs LibreOffice, which the Windows build does not use; use .dotx "
+                        "templates and .docx targets");
+}
+
+}  // namespace reportword::docx

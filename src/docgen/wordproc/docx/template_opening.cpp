@@ -1,0 +1,146 @@
+#include "docgen/wordproc/docx/template_opening.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+
+#include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/xml_part.h"
+
+namespace reportword::docx {
+namespace {
+
+constexpr const char* kDocumentMainType =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+constexpr const char* kAcceptedMainTypes[] = {
+    kDocumentMainType,
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml",
+    "application/vnd.ms-word.document.macroEnabled.main+xml",
+    "application/vnd.ms-word.template.macroEnabledTemplate.main+xml",
+};
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+void LoadContentTypes(DocumentState& doc) {
+  if (!doc.package->HasPart(kContentTypesPart)) {
+    doc.Fail("is not a valid OOXML package: [Content_Types].xml is missing");
+  }
+  ParseXmlPart(doc.content_types, doc.package->ReadPart(kContentTypesPart), kContentTypesPart,
+               doc.template_path);
+}
+
+std::string FindMainPart(DocumentState& doc) {
+  for (const auto& [id, rel] : LoadRelationships(*doc.package, RelsPartOf(""))) {
+    if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
+      std::string part = ResolvePartName("", rel.target);
+      if (part.empty() || !doc.package->HasPart(part)) {
+        doc.Fail("the main document part " + rel.target + " is missing");
+      }
+      return part;
+    }
+  }
+  doc.Fail("is not a word-processing package: it names no main document part");
+}
+
+// The new document's main part is a document, whatever the template was.
+void MakeDocumentContentType(DocumentState& doc) {
+  pugi::xml_node root = doc.content_types.document_element();
+  pugi::xml_node override_node = OverrideFor(doc.content_types, doc.main_part);
+  if (override_node) {
+    const std::string type = override_node.attribute("ContentType").value();
+    bool accepted = false;
+    for (const char* candidate : kAcceptedMainTypes) accepted = accepted || type == candidate;
+    if (!accepted) doc.Fail("is not a word-processing template (its main part is " + type + ")");
+    override_node.attribute("ContentType") = kDocumentMainType;
+    return;
+  }
+  override_node = InsertElement(root, kContentTypesNamespace, "Override", "ct");
+  override_node.append_attribute("PartName") = ("/" + doc.main_part).c_str();
+  override_node.append_attribute("ContentType") = kDocumentMainType;
+}
+
+// Generated body XML is written with the prefix "w"; make sure it means the
+// WordprocessingML namespace inside the body.
+void BindWordPrefix(DocumentState& doc) {
+  const char* bound = LookupNamespace(doc.Body(), "w");
+  if (!bound) {
+    doc.main_xml.document_element().append_attribute("xmlns:w") = kWordNamespace;
+  } else if (std::string_view(bound) != kWordNamespace) {
+    doc.Fail("binds the prefix w to another namespace than WordprocessingML; not supported");
+  }
+}
+
+// Formats the engine does not read itself but LibreOffice can turn into .docx.
+enum class ForeignFormat { kNone, kLegacyBinary, kRtf, kOpenDocument };
+
+ForeignFormat SniffTemplate(const std::string& path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  char head[96] = {};
+  in.read(head, sizeof head);
+  const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
+  if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
+    return ForeignFormat::kLegacyBinary;
+  }
+  if (bytes.substr(0, 5) == "{\\rtf") return ForeignFormat::kRtf;
+  // An OpenDocument package starts with its uncompressed "mimetype" entry.
+  if (bytes.substr(0, 2) == "PK" && bytes.size() > 38 && bytes.substr(30, 8) == "mimetype" &&
+      bytes.substr(38).starts_with("application/vnd.oasis.opendocument.text")) {
+    return ForeignFormat::kOpenDocument;
+  }
+  return ForeignFormat::kNone;
+}
+
+std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
+                                             const ConversionOptions& conversion) {
+  const ForeignFormat format = SniffTemplate(path);
+  if (format == ForeignFormat::kNone) return TemplatePackage::Open(path);
+  if (FindSoffice(conversion).empty()) {
+    if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
+    throw TemplateError(path,
+                        "is an RTF or OpenDocument file; save it as a Word template (.dotx), or "
+                        "install LibreOffice, which enables these formats");
+  }
+  ScratchDir work;
+  // A copy under a plain name, so that LibreOffice's output name is known.
+  const std::filesystem::path copy =
+      work.path() / ("template" + std::filesystem::u8path(path).extension().string());
+  std::filesystem::copy_file(std::filesystem::u8path(path), copy);
+  const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
+                       : format == ForeignFormat::kRtf        ? "Rich Text Format"
+                                                              : "writer8";
+  const std::filesystem::path converted =
+      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path);
+  std::ifstream in(converted, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  return TemplatePackage::FromBytes(std::move(bytes), path);
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
+                                            const ConversionOptions& conversion) {
+  auto doc = std::make_shared<DocumentState>();
+  doc->template_path = path;
+  doc->package = OpenPackage(path, conversion);
+  LoadContentTypes(*doc);
+  doc->main_part = FindMainPart(*doc);
+  MakeDocumentContentType(*doc);
+  doc->main_rels_part = RelsPartOf(doc->main_part);
+  doc->main_relationships = LoadRelationships(*doc->package, doc->main_rels_part);
+  ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
+  const pugi::xml_node root = doc->main_xml.document_element();
+  if (NamespaceOf(root) == kStrictWordNamespace) {
+    doc->Fail(
+        "is saved as Strict Open XML, which this program does not read; save it as a Word "
+        "template (.dotx) in the usual (transitional) format");
+  }
+  if (!IsW(root, "document") || !doc->Body()) {
+    doc->Fail("the main part " + doc->main_part + " is not a WordprocessingML document");
+  }
+  BindWordPrefix(*doc);
+  return doc;
+}
+
+}  // namespace reportword::docx
