@@ -7,12 +7,9 @@
 
 namespace reportword {
 
-// Parses the lines of a network report, one call per line from line 2 on.
-// Lines up to the first blank line give rows of TableText1 (fields 3 to 5);
-// that blank line and the next are skipped; every later line gives a row of
-// TableText2 (fields 1 and 2). Fields 1 and 2 of the first section feed
-// BuildNumber and ObjectDesignation while those are blank.
-// Keeps the section state of one report; use one parser per report.
+// Parses the lines of a network report (the format: report_reader.h), one
+// call per line from line 2 on. Keeps the section state of one report; use
+// one parser per report.
 class NetworkLineParser {
  public:
   // Throws std::overflow_error when the line has 32,767 tabs or more; nothing

@@ -1,5 +1,20 @@
-// Reads a report file into the job state: line 1 is discarded, every further
-// line goes to the line parser of the run's mode.
+// Reads a report file into the job state.
+//
+// The report format, the one description of it in the code (the README's
+// "The report file" has it for users):
+// - Line 1 holds no data and is discarded. Lines end at CR, CR LF or LF.
+// - The text is UTF-8 when all of it is well-formed UTF-8 (a byte-order mark
+//   is dropped), else Windows-1252.
+// - Fields are separated by tabs.
+// - The first section runs to the first blank line (empty or spaces only).
+//   That line and the one after it are skipped; every later line belongs to
+//   the second section.
+// - Network reports: first-section fields 3 to 5 are a row of TableText1;
+//   fields 1 and 2 give BuildNumber and ObjectDesignation (the first
+//   non-blank ones). Second-section fields 1 and 2 are a row of TableText2.
+// - Road-renovation reports differ in the first section only: fields 2, 4 and
+//   5 are the row, and ObjectDesignation collects every field 3 it does not
+//   already contain (ignoring case), each after a space.
 #pragma once
 
 #include <istream>

@@ -10,10 +10,8 @@
 
 namespace reportword {
 
-// Parses the lines of a road-renovation report; the twin of NetworkLineParser
-// with other TableText1 columns (fields 2, 4 and 5) and an ObjectDesignation
-// that collects every field 3 it does not already contain, ignoring case, each
-// after a space. Use one parser per report.
+// Parses the lines of a road-renovation report (the format: report_reader.h),
+// the twin of NetworkLineParser. Use one parser per report.
 class RoadLineParser {
  public:
   // Throws std::overflow_error when the line has 32,767 tabs or more, or when
