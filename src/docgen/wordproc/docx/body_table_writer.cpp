@@ -75,13 +75,14 @@ void AppendTableXml(std::string& out, const TableModel& table, int text_width_tw
   }
 
   out += "<w:tbl><w:tblPr>";
-  const int type = table.preferred_width_type.value_or(1);
+  using wordproc::PreferredWidthType;
+  const PreferredWidthType type = table.preferred_width_type.value_or(PreferredWidthType::kAuto);
   const float value = table.preferred_width.value_or(0.0f);
-  if (type == 2) {
+  if (type == PreferredWidthType::kPercent) {
     // Percent widths are stored in fiftieths of a percent.
     const double pct = std::clamp(std::round(static_cast<double>(value) * 50.0), 0.0, 100000.0);
     out += "<w:tblW w:w=\"" + std::to_string(static_cast<int>(pct)) + "\" w:type=\"pct\"/>";
-  } else if (type == 3) {
+  } else if (type == PreferredWidthType::kPoints) {
     out += "<w:tblW w:w=\"" + std::to_string(PointsToTwips(value)) + "\" w:type=\"dxa\"/>";
   } else {
     out += "<w:tblW w:w=\"0\" w:type=\"auto\"/>";

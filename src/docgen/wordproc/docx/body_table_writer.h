@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "docgen/wordproc/word_processor.h"
+
 namespace reportword::docx {
 
 // A body table made from tab-separated text, with the properties set on it.
@@ -16,7 +18,7 @@ struct TableModel {
   int columns = 1;
   bool apply_borders = false;
   bool fixed_layout = false;
-  std::optional<int> preferred_width_type;  // automation values: 1 auto, 2 percent, 3 points
+  std::optional<wordproc::PreferredWidthType> preferred_width_type;
   std::optional<float> preferred_width;
   bool outside_borders = false;  // effective state after conversion and later settings
   bool inside_borders = false;

@@ -71,7 +71,7 @@ class DocxTable : public Table {
   explicit DocxTable(std::shared_ptr<DocumentState> doc) : doc_(std::move(doc)) {}
   void SetPreferredWidthType(PreferredWidthType type) override {
     doc_->CheckOpen();
-    doc_->table->preferred_width_type = static_cast<int>(type);
+    doc_->table->preferred_width_type = type;
   }
   void SetPreferredWidth(float width) override {
     doc_->CheckOpen();
