@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/automation_backend.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "fake_dispatch.h"
 
 namespace reportword::automation {

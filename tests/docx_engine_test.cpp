@@ -12,8 +12,8 @@
 #include <unistd.h>
 #endif
 
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/body_table.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "package_builder.h"
 #include "test_support.h"
 
@@ -21,11 +21,11 @@ namespace reportword::docx {
 namespace {
 
 using namespace reportword::wordproc;
-using reportword::testing::TemplateSpec;
+using reportword::testing::TemplateContents;
 
 class DocxEngineTest : public ::testing::Test {
  protected:
-  std::string WriteTemplate(const TemplateSpec& spec, const std::string& name = "t.dotx") {
+  std::string WriteTemplate(const TemplateContents& spec, const std::string& name = "t.dotx") {
     const auto path = dir_ / name;
     reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
     return path.string();
@@ -87,7 +87,7 @@ constexpr const char* kRelUri =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 TEST_F(DocxEngineTest, TemplateBecomesDocumentAndUnchangedPartsAreCopiedAsTheyAre) {
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.extra_parts = {
       {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"},
       {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)}};
@@ -105,7 +105,7 @@ TEST_F(DocxEngineTest, TemplateBecomesDocumentAndUnchangedPartsAreCopiedAsTheyAr
 }
 
 TEST_F(DocxEngineTest, MacroProjectIsNotCarriedIntoTheDocument) {
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.main_content_type = "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
   spec.extra_parts = {
       {"word/vbaProject.bin", "VBA"},
@@ -144,11 +144,11 @@ TEST_F(DocxEngineTest, PackagesOfAnotherKindAreRefusedWithTheirReason) {
   const Case cases[] = {
       {"spreadsheet", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml",
        "", "not a word-processing template"},
-      {"strict", TemplateSpec{}.main_content_type,
+      {"strict", TemplateContents{}.main_content_type,
        "http://purl.oclc.org/ooxml/wordprocessingml/main", "Strict Open XML"},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.main_content_type = c.main_content_type;
     auto parts = reportword::testing::TemplateParts(spec);
     for (auto& [name, content] : parts) {
@@ -170,7 +170,7 @@ TEST_F(DocxEngineTest, PackagesOfAnotherKindAreRefusedWithTheirReason) {
 }
 
 TEST_F(DocxEngineTest, FindsPlaceholdersSplitAcrossRunsAndKeepsTheFirstRunsFormatting) {
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.headers["default"] =
       "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: &lt;Da</w:t></w:r>"
       "<w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/>"
@@ -224,7 +224,7 @@ TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSe
        true, "<v:textbox><w:txbxContent><w:p><w:r><w:t>A D</w:t>"},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.headers["default"] = c.header;
     auto doc = Add(WriteTemplate(spec));
     EXPECT_EQ(Replace(*doc, "<Datum>", "D"), c.found) << c.name;
@@ -237,7 +237,7 @@ TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSe
 }
 
 TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt; body-section</w:t></w:r></w:p>"},
                   {"first", "<w:p><w:r><w:t>&lt;Datum&gt; first-page</w:t></w:r></w:p>"}};
   // The first section ends at a paragraph-level section break that uses a
@@ -300,7 +300,7 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
        "", h1},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"},
                     {"first", "<w:p/>"}};
     spec.body = c.body;
@@ -348,7 +348,7 @@ TEST_F(DocxEngineTest, NamesAreMatchedByTheNamespaceInScope) {
        "D", true, "<w:p><w:r><w:t>D</w:t></w:r></w:p>"},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.headers = {{"default", c.header}};
     spec.final_references = c.final_references;
     auto doc = Add(WriteTemplate(spec));
@@ -375,7 +375,7 @@ TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
 }
 
 TEST_F(DocxEngineTest, FirstSectionWithoutPrimaryHeaderFindsNothing) {
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
   auto doc = Add(WriteTemplate(spec));
   EXPECT_FALSE(Replace(*doc, "<Datum>", "D"));
@@ -400,7 +400,7 @@ TEST_F(DocxEngineTest, ReplacementTextIsLiteralAndSafe) {
       {"", "<w:t/>"},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.headers["default"] = "<w:p><w:r><w:t>&lt;Bau-Nummer&gt;</w:t></w:r></w:p>";
     auto doc = Add(WriteTemplate(spec));
     EXPECT_TRUE(Replace(*doc, "<bau-nummer>", c.replacement));

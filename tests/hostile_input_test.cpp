@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 using testing::Parts;
 using testing::ReadFile;
 using testing::ShellQuote;
+using testing::TemplateContents;
 using testing::TemplateParts;
-using testing::TemplateSpec;
 using testing::WriteFile;
 using testing::ZipParts;
 
@@ -161,7 +161,7 @@ std::string NestedHeader(int depth) {
     close += "</w:sdtContent></w:sdt>";
   }
   const std::string run_properties = depth % 2 ? "<w:rPr><w:b/></w:rPr>" : "";
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.headers = {{"default", open + "<w:p><w:r>" + run_properties +
                                   "<w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt;</w:t></w:r></w:p>" +
                                   close}};
@@ -361,7 +361,7 @@ std::vector<Case> Catalogue() {
       {"template without headers",
        Template("t.dotx",
                 [] {
-                  TemplateSpec spec;
+                  TemplateContents spec;
                   spec.headers.clear();
                   return testing::BuildTemplate(spec);
                 }),
@@ -369,7 +369,7 @@ std::vector<Case> Catalogue() {
       {"first section without primary header",
        Template("t.dotx",
                 [] {
-                  TemplateSpec spec;
+                  TemplateContents spec;
                   spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
                   return testing::BuildTemplate(spec);
                 }),

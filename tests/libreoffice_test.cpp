@@ -7,8 +7,8 @@
 #include <regex>
 #include <thread>
 
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "package_builder.h"
 #include "test_support.h"
 

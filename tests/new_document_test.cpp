@@ -14,7 +14,7 @@ namespace reportword::docx {
 namespace {
 
 using namespace reportword::wordproc;
-using reportword::testing::TemplateSpec;
+using reportword::testing::TemplateContents;
 
 // 2026-12-07T10:15:00.750Z: the fraction must not show.
 const std::chrono::system_clock::time_point kSaveTime =
@@ -59,7 +59,7 @@ std::set<std::string> AttributeValues(const std::string& xml, const std::string&
 
 class NewDocumentTest : public ::testing::Test {
  protected:
-  std::string WriteTemplate(const TemplateSpec& spec, const std::string& name = "t.dotx") {
+  std::string WriteTemplate(const TemplateContents& spec, const std::string& name = "t.dotx") {
     const auto path = dir_ / name;
     reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
     return path.string();
@@ -159,7 +159,7 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
        ""},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.core_properties = c.core;
     spec.app_properties = c.app;
     const std::string path = WriteTemplate(spec, "netzanalyse-1.dotx");
@@ -220,9 +220,9 @@ std::string WordPart(const std::string& root, const std::string& inner) {
 // them also in the header), an embedded object, a chart, a diagram and a
 // hyperlink, and
 // whose main part relates the parts that every document needs.
-TemplateSpec RichTemplate(bool comment_mark_in_footnote) {
+TemplateContents RichTemplate(bool comment_mark_in_footnote) {
   const std::string comment_mark = "<w:r><w:commentReference w:id=\"0\"/></w:r>";
-  TemplateSpec spec;
+  TemplateContents spec;
   spec.thumbnail = true;
   spec.headers = {{"default", "<w:p><w:r>" + Picture("rIdLogo") + "</w:r></w:p>"}};
   spec.body =

@@ -94,7 +94,7 @@ inline std::map<std::string, std::string> ReadPackage(const std::filesystem::pat
 // A template with one section whose headers are given as the inner XML of
 // w:hdr, keyed by kind ("default", "first", "even"), and the inner XML of the
 // body before its section properties.
-struct TemplateSpec {
+struct TemplateContents {
   std::map<std::string, std::string> headers = {
       {"default",
        "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; "
@@ -115,7 +115,7 @@ struct TemplateSpec {
   std::string app_properties = kAppPropertiesXml;
 };
 
-inline Parts TemplateParts(const TemplateSpec& spec) {
+inline Parts TemplateParts(const TemplateContents& spec) {
   std::string content_types =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
@@ -212,7 +212,7 @@ inline Parts TemplateParts(const TemplateSpec& spec) {
   return all;
 }
 
-inline std::string BuildTemplate(const TemplateSpec& spec = {}) {
+inline std::string BuildTemplate(const TemplateContents& spec = {}) {
   return ZipParts(TemplateParts(spec));
 }
 
