@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "docgen/body_table.h"
 #include "docgen/wordproc/automation/automation_backend.h"
 #include "docgen/wordproc/wordproc_error.h"
 #include "fake_dispatch.h"
@@ -118,21 +119,10 @@ wordproc::FindExecuteArgs FindArgs(std::optional<wordproc::ReplacementText> repl
 
 TEST_F(AutomationBackendTest, FindExecutePassesFifteenArgumentsInTheirPositions) {
   // Every position set, each to a value that differs from its neighbours'.
-  const wordproc::FindExecuteArgs every{"<objektbezeichnung>",
-                                        true,
-                                        false,
-                                        true,
-                                        false,
-                                        true,
-                                        false,
-                                        1,
-                                        true,
-                                        wordproc::ReplacementText{"neu", false},
-                                        2,
-                                        false,
-                                        true,
-                                        false,
-                                        true};
+  // clang-format off
+  const wordproc::FindExecuteArgs every{"<objektbezeichnung>", true, false, true, false, true,
+      false, 1, true, wordproc::ReplacementText{"neu", false}, 2, false, true, false, true};
+  // clang-format on
   const Lines head = {"VT_BSTR:<Datum>", "VT_BOOL:false"};
   const std::vector<std::pair<wordproc::FindExecuteArgs, Lines>> cases = {
       {FindArgs(wordproc::ReplacementText{"05-Dec-2026", false}),
@@ -156,44 +146,14 @@ TEST_F(AutomationBackendTest, FindExecutePassesFifteenArgumentsInTheirPositions)
   EXPECT_FALSE(find->Execute(FindArgs(std::nullopt)));
 }
 
-wordproc::ConvertToTableArgs BodyTableArgs(short columns) {
-  return {wordproc::TableSeparator::kTabs,
-          10000.0,
-          columns,
-          std::nullopt,
-          wordproc::kTableFormatNone,
-          true,
-          false,
-          false,
-          false,
-          false,
-          false,
-          false,
-          false,
-          false,
-          wordproc::AutoFitBehavior::kFixed,
-          std::nullopt};
-}
-
 TEST_F(AutomationBackendTest, ConvertToTablePassesSixteenArgumentsInTheirPositions) {
-  const wordproc::ConvertToTableArgs every{wordproc::TableSeparator::kCommas,
-                                           2.0,
-                                           2,
-                                           72.5f,
-                                           1,
-                                           false,
-                                           true,
-                                           false,
-                                           true,
-                                           false,
-                                           true,
-                                           false,
-                                           true,
-                                           false,
-                                           wordproc::AutoFitBehavior::kWindow,
-                                           1};
+  // clang-format off
+  const wordproc::ConvertToTableArgs every{wordproc::TableSeparator::kCommas, 2.0, 2, 72.5f, 1,
+      false, true, false, true, false, true, false, true, false,
+      wordproc::AutoFitBehavior::kWindow, 1};
+  // clang-format on
   const std::vector<std::pair<wordproc::ConvertToTableArgs, Lines>> cases = {
-      {BodyTableArgs(3),
+      {TableConversion(3),
        Concat({{"VT_I4:1", "VT_R8:10000", "VT_I2:3", "omitted", "VT_I4:0", "VT_BOOL:true"},
                Repeat(8, "VT_BOOL:false"),
                {"VT_I4:0", "omitted"}})},
@@ -210,7 +170,7 @@ TEST_F(AutomationBackendTest, ConvertToTablePassesSixteenArgumentsInTheirPositio
 }
 
 TEST_F(AutomationBackendTest, TableRangeAndSelectionCalls) {
-  auto table = app_->GetSelection()->ConvertToTable(BodyTableArgs(2));
+  auto table = app_->GetSelection()->ConvertToTable(TableConversion(2));
   auto range = app_->GetDocuments()->Add("\"t\"")->GetContent();
   world_.calls.clear();
 
