@@ -196,12 +196,12 @@ class DocxHeadersFooters : public HeadersFooters {
   // model, whether or not the template defines them.
   int Count() override {
     doc_->CheckOpen();
-    return 3;
+    return kHeaderFooterKinds;
   }
   std::unique_ptr<HeaderFooter> Item(int index) override {
     doc_->CheckOpen();
     static const char* const kKinds[] = {"default", "first", "even"};
-    if (index < 1 || index > 3)
+    if (index < 1 || index > kHeaderFooterKinds)
       throw wordproc::Error("there is no header " + std::to_string(index));
     std::string part;
     FirstSectionHeader(*doc_, kKinds[index - 1], &part);

@@ -2,72 +2,13 @@
 
 #include <vector>
 
+#include "docgen/wordproc/docx/paragraph_text.h"
 #include "docgen/wordproc/docx/text_markup.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
-#include "docgen/wordproc/docx/xml_part.h"
 #include "text/unicode.h"
 
 namespace reportword::docx {
 namespace {
-
-// One piece of a paragraph's visible text and where it comes from: a w:t
-// element, or another element that stands for one character (tab, break).
-struct Segment {
-  pugi::xml_node node;
-  bool is_text = false;
-};
-
-// The visible text of one paragraph, code point by code point, each with the
-// segment it came from and its byte range there.
-struct ParagraphText {
-  std::vector<Segment> segments;
-  std::u32string folded;
-  std::vector<std::size_t> segment_of;  // per code point
-  std::vector<std::size_t> byte_begin;  // per code point, within the segment text
-  std::vector<std::size_t> byte_end;
-};
-
-bool SkipsSubtree(const pugi::xml_node& node) {
-  // Deleted or moved-away text, nested text boxes (searched as paragraphs of
-  // their own) and markup-compatibility fallbacks are not part of this text.
-  return IsW(node, "del") || IsW(node, "moveFrom") || IsW(node, "txbxContent") ||
-         IsW(node, "pPr") || IsW(node, "rPr") || IsMc(node, "Fallback") || IsW(node, "instrText") ||
-         IsW(node, "delText");
-}
-
-ParagraphText CollectText(const pugi::xml_node& paragraph) {
-  ParagraphText text;
-  WalkSubtree(paragraph, [&](const pugi::xml_node& node) {
-    if (node.type() != pugi::node_element) return false;
-    if (SkipsSubtree(node)) return false;
-    std::string value;
-    bool is_text = false;
-    if (IsW(node, "t")) {
-      value = node.child_value();
-      is_text = true;
-    } else if (IsW(node, "tab")) {
-      value = "\t";
-    } else if (IsW(node, "br") || IsW(node, "cr")) {
-      value = "\n";
-    } else {
-      return true;
-    }
-    const std::size_t segment = text.segments.size();
-    text.segments.push_back({node, is_text});
-    for (std::size_t pos = 0; pos < value.size();) {
-      const std::size_t begin = pos;
-      std::string one;
-      text::AppendUtf8(one, text::DecodeUtf8(value, pos));
-      std::u32string folded = text::FoldCase(std::string_view(value).substr(begin, pos - begin));
-      text.folded += folded.empty() ? U"\uFFFD" : folded.substr(0, 1);
-      text.segment_of.push_back(segment);
-      text.byte_begin.push_back(begin);
-      text.byte_end.push_back(pos);
-    }
-    return false;
-  });
-  return text;
-}
 
 // Writes `value` as the text of a w:t, marking it to keep its spaces where it
 // has leading or trailing white space.
@@ -112,7 +53,7 @@ void WriteRunContent(pugi::xml_node t, const std::vector<RunPiece>& content) {
 
 bool ReplaceInParagraph(const pugi::xml_node& paragraph, const std::u32string& needle,
                         const std::string* replacement) {
-  ParagraphText text = CollectText(paragraph);
+  ParagraphText text = CollectParagraphText(paragraph);
   const std::size_t at = text.folded.find(needle);
   if (at == std::u32string::npos) return false;
   if (replacement == nullptr) return true;
@@ -132,12 +73,12 @@ bool ReplaceInParagraph(const pugi::xml_node& paragraph, const std::u32string& n
     start = t;
   }
   std::string suffix;
-  const Segment& end_segment = text.segments[last_segment];
+  const TextSegment& end_segment = text.segments[last_segment];
   if (end_segment.is_text) {
     suffix = std::string(end_segment.node.child_value()).substr(text.byte_end[last]);
   }
   for (std::size_t s = first_segment + 1; s <= last_segment; ++s) {
-    const Segment& segment = text.segments[s];
+    const TextSegment& segment = text.segments[s];
     if (s == last_segment && segment.is_text) {
       SetRunText(segment.node, suffix);
       suffix.clear();
@@ -161,20 +102,6 @@ pugi::xml_node EnclosingChoice(pugi::xml_node node, const pugi::xml_node& story)
     if (IsMc(p, "Choice")) return p;
   }
   return {};
-}
-
-std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, bool skip_fallbacks) {
-  std::vector<pugi::xml_node> paragraphs;
-  WalkSubtree(root, [&](const pugi::xml_node& node) {
-    if (node.type() != pugi::node_element) return false;
-    if (skip_fallbacks && IsMc(node, "Fallback")) {
-      // A fallback without a choice beside it is the only copy: search it.
-      return !ChildElement(node.parent(), kMarkupCompatibilityNamespace, "Choice");
-    }
-    if (IsW(node, "p")) paragraphs.push_back(node);
-    return true;
-  });
-  return paragraphs;
 }
 
 }  // namespace

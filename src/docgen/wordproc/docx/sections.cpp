@@ -25,6 +25,13 @@ std::string_view ReferenceKind(const pugi::xml_node& reference) {
   return type.empty() ? "default" : type;
 }
 
+// The key of a reference in ReferencesInForce.
+std::pair<std::string, std::string> KeyOf(const pugi::xml_node& reference) {
+  return std::make_pair(
+      std::string(IsW(reference, "headerReference") ? "headerReference" : "footerReference"),
+      std::string(ReferenceKind(reference)));
+}
+
 }  // namespace
 
 // The section breaks inside the body, in document order: the section
@@ -43,29 +50,25 @@ std::vector<pugi::xml_node> SectionBreaks(const DocumentState& doc) {
   return breaks;
 }
 
+void ApplyOwnReferences(const pugi::xml_node& sect, ReferencesInForce& in_force) {
+  for (const pugi::xml_node& child : sect.children()) {
+    if (!IsHeaderOrFooterReference(child)) continue;
+    const std::string id = AttributeIn(child, kRelationshipsNamespace, "id").value();
+    if (!id.empty()) in_force[KeyOf(child)] = id;
+  }
+}
+
 // A section without a header or footer reference of some kind shows the one
 // of the section before it. When the body's sections collapse into the last
 // one, that section gets, as references of its own, every kind it inherited,
 // so that it still shows exactly what it showed in the template.
 void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xml_node last) {
-  // Keyed by element ("headerReference"/"footerReference") and kind.
-  std::map<std::pair<std::string, std::string>, std::string> in_force;  // -> relationship id
-  auto key_of = [](const pugi::xml_node& reference) {
-    return std::make_pair(
-        std::string(IsW(reference, "headerReference") ? "headerReference" : "footerReference"),
-        std::string(ReferenceKind(reference)));
-  };
-  for (const pugi::xml_node& sect : breaks) {
-    for (const pugi::xml_node& child : sect.children()) {
-      if (!IsHeaderOrFooterReference(child)) continue;
-      const std::string id = AttributeIn(child, kRelationshipsNamespace, "id").value();
-      if (!id.empty()) in_force[key_of(child)] = id;
-    }
-  }
+  ReferencesInForce in_force;
+  for (const pugi::xml_node& sect : breaks) ApplyOwnReferences(sect, in_force);
   pugi::xml_node after_references = last.first_child();
   for (const pugi::xml_node& child : last.children()) {
     if (!IsHeaderOrFooterReference(child)) continue;
-    in_force.erase(key_of(child));
+    in_force.erase(KeyOf(child));
     after_references = child.next_sibling();
   }
   // References come first in section properties; new ones join them there.
@@ -75,6 +78,23 @@ void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xm
     SetAttributeIn(reference, kWordNamespace, "type", "w", key.second.c_str());
     SetAttributeIn(reference, kRelationshipsNamespace, "id", "r", id.c_str());
   }
+}
+
+std::string HeaderFooterPart(const DocumentState& doc, const std::string& id, const char* what) {
+  const std::string kind = what;
+  auto rel = doc.main_relationships.find(id);
+  if (rel == doc.main_relationships.end()) {
+    doc.Fail("the " + kind + " reference " + id + " has no relationship");
+  }
+  if (rel->second.external) {
+    doc.Fail("the " + kind + " " + rel->second.target + " is outside the package");
+  }
+  const std::string part = ResolvePartName(doc.main_part, rel->second.target);
+  if (part.empty()) {
+    doc.Fail("the " + kind + " " + rel->second.target + " points outside the package");
+  }
+  if (!doc.package->HasPart(part)) doc.Fail("the " + kind + " part " + part + " is missing");
+  return part;
 }
 
 // The header part of the given kind ("default", "first", "even") of the first
@@ -90,16 +110,8 @@ pugi::xml_document* FirstSectionHeader(DocumentState& doc, const char* kind,
     }
   }
   if (!reference) return nullptr;
-  const std::string id = AttributeIn(reference, kRelationshipsNamespace, "id").value();
-  auto rel = doc.main_relationships.find(id);
-  if (rel == doc.main_relationships.end()) {
-    doc.Fail("the header reference " + id + " has no relationship");
-  }
-  if (rel->second.external)
-    doc.Fail("the header " + rel->second.target + " is outside the package");
-  const std::string part = ResolvePartName(doc.main_part, rel->second.target);
-  if (part.empty()) doc.Fail("the header " + rel->second.target + " points outside the package");
-  if (!doc.package->HasPart(part)) doc.Fail("the header part " + part + " is missing");
+  const std::string part = HeaderFooterPart(
+      doc, AttributeIn(reference, kRelationshipsNamespace, "id").value(), "header");
   auto& slot = doc.headers[part];
   if (!slot) {
     auto xml = std::make_unique<pugi::xml_document>();

@@ -5,16 +5,36 @@
 
 #include <pugixml.hpp>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "docgen/wordproc/docx/document_state.h"
 
 namespace reportword::docx {
 
+// The kinds of header and of footer every section has: primary ("default"),
+// first page ("first") and even pages ("even"), defined or not.
+inline constexpr int kHeaderFooterKinds = 3;
+
+// A section's header and footer references in force, by element
+// ("headerReference" or "footerReference") and kind, to relationship id.
+using ReferencesInForce = std::map<std::pair<std::string, std::string>, std::string>;
+
 // The section properties of the paragraphs that end every section but the
 // last, in document order.
 std::vector<pugi::xml_node> SectionBreaks(const DocumentState& doc);
+
+// Puts the references that `sect` has of its own into `in_force`, over those of
+// the same element and kind: what a section shows, from what the section
+// before it shows.
+void ApplyOwnReferences(const pugi::xml_node& sect, ReferencesInForce& in_force);
+
+// The part that the main part's relationship `id` of a header or footer
+// (`what`) points to. Throws wordproc::Error naming the template when it
+// points nowhere, outside the package or to a missing part.
+std::string HeaderFooterPart(const DocumentState& doc, const std::string& id, const char* what);
 
 // Gives `last`, the last section's properties, as references of its own
 // every header and footer kind it inherited from the sections before it.
