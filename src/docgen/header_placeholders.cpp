@@ -3,14 +3,6 @@
 #include "text/unicode.h"
 
 namespace reportword {
-namespace {
-
-constexpr const char* kObjectDesignationPlaceholder = "<objektbezeichnung>";
-constexpr const char* kDatePlaceholder = "<Datum>";
-constexpr const char* kBuildNumberPlaceholder = "<Bau-Nummer>";
-constexpr const char* kFileNamePlaceholder = "<filename>";
-
-}  // namespace
 
 void ReplaceInHeader(wordproc::Document& document, const std::string& find_text,
                      const wordproc::ReplacementText& replacement) {

@@ -151,6 +151,43 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
   return out;
 }
 
+std::string Utf32ToUtf8(std::u32string_view utf32) {
+  std::string out;
+  out.reserve(utf32.size());
+  for (const char32_t cp : utf32) AppendUtf8(out, cp);
+  return out;
+}
+
+bool IsWhiteSpace(char32_t cp) {
+  if (cp == '\t' || cp == '\n' || cp == '\r' || cp == '\v' || cp == '\f') return true;
+  return utf8proc_category(static_cast<utf8proc_int32_t>(cp)) == UTF8PROC_CATEGORY_ZS;
+}
+
+bool IsLetterOrDigit(char32_t cp) {
+  switch (utf8proc_category(static_cast<utf8proc_int32_t>(cp))) {
+    case UTF8PROC_CATEGORY_LU:
+    case UTF8PROC_CATEGORY_LL:
+    case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM:
+    case UTF8PROC_CATEGORY_LO:
+    case UTF8PROC_CATEGORY_ND:
+    case UTF8PROC_CATEGORY_NL:
+    case UTF8PROC_CATEGORY_NO:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::size_t DisplayWidth(std::string_view utf8) {
+  std::size_t width = 0;
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const int columns = utf8proc_charwidth(static_cast<utf8proc_int32_t>(DecodeUtf8(utf8, pos)));
+    width += columns > 0 ? static_cast<std::size_t>(columns) : 0;
+  }
+  return width;
+}
+
 std::string UpperCaseFirstCharacter(std::string_view s) {
   std::size_t pos = 0;
   char32_t cp = 0;

@@ -51,6 +51,20 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos);
 std::string Utf16ToUtf8(std::u16string_view utf16);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 
+// UTF-32 to UTF-8; a value that is not a character becomes U+FFFD.
+std::string Utf32ToUtf8(std::u32string_view utf32);
+
+// Whether a code point is white space: a space separator (also the no-break
+// ones), tab or line end.
+bool IsWhiteSpace(char32_t cp);
+
+// Whether a code point is a letter or a digit of any script.
+bool IsLetterOrDigit(char32_t cp);
+
+// The columns a text takes in a terminal: wide East Asian characters count
+// two, combining marks none.
+std::size_t DisplayWidth(std::string_view utf8);
+
 // The first character upper-cased (Unicode simple mapping), the rest unchanged.
 std::string UpperCaseFirstCharacter(std::string_view s);
 
