@@ -1,0 +1,125 @@
+#include "check/check_reports.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+
+#include "check/check_messages.h"
+#include "check/json_string.h"
+#include "text/unicode.h"
+
+namespace reportword::check {
+namespace {
+
+constexpr std::size_t kColumns = 5;
+using Row = std::array<std::string, kColumns>;
+
+void WriteTable(std::ostream& out, const std::vector<Row>& rows) {
+  std::array<std::size_t, kColumns> widths{};
+  for (const Row& row : rows) {
+    for (std::size_t c = 0; c < kColumns; ++c) {
+      widths[c] = std::max(widths[c], text::DisplayWidth(row[c]));
+    }
+  }
+  for (const Row& row : rows) {
+    std::string line = " ";
+    for (std::size_t c = 0; c < kColumns; ++c) {
+      line += " " + row[c];
+      if (c + 1 < kColumns) line.append(widths[c] - text::DisplayWidth(row[c]) + 1, ' ');
+    }
+    out << line << '\n';
+  }
+}
+
+const char* PartName(StoryPart part) {
+  switch (part) {
+    case StoryPart::kHeader:
+      return "header";
+    case StoryPart::kFooter:
+      return "footer";
+    case StoryPart::kBody:
+      break;
+  }
+  return "body";
+}
+
+const char* KindName(const Place& place) {
+  if (place.part == StoryPart::kBody) return "null";
+  switch (place.kind) {
+    case HeaderFooterKind::kFirst:
+      return "\"first\"";
+    case HeaderFooterKind::kEven:
+      return "\"even\"";
+    case HeaderFooterKind::kDefault:
+      break;
+  }
+  return "\"default\"";
+}
+
+const char* Boolean(bool value) {
+  return value ? "true" : "false";
+}
+
+void WriteJsonOccurrence(std::ostream& out, const Occurrence& occurrence) {
+  out << "{\"placeholder\": " << JsonString(occurrence.placeholder)
+      << ", \"text\": " << JsonString(occurrence.text)
+      << ", \"section\": " << occurrence.place.section << ", \"part\": \""
+      << PartName(occurrence.place.part) << "\", \"kind\": " << KindName(occurrence.place)
+      << ", \"text_box\": " << Boolean(occurrence.place.text_box)
+      << ", \"replaced_network\": " << Boolean(occurrence.network.Always())
+      << ", \"replaced_road\": " << Boolean(occurrence.road.Always()) << "}";
+}
+
+}  // namespace
+
+void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks) {
+  bool first = true;
+  for (const TemplateCheck& check : checks) {
+    if (!check.error.empty()) continue;
+    if (!first) out << '\n';
+    first = false;
+    out << check.path << '\n';
+    if (check.occurrences.empty()) {
+      out << "  " << NoPlaceholdersText() << '\n';
+    } else {
+      std::vector<Row> rows = {{PlaceholderHeading(), WrittenAsHeading(), PlaceHeading(),
+                                NetworkRunHeading(), RoadRunHeading()}};
+      for (const Occurrence& occurrence : check.occurrences) {
+        rows.push_back({occurrence.placeholder, occurrence.text, PlaceText(occurrence.place),
+                        ReplacementText(occurrence.network), ReplacementText(occurrence.road)});
+      }
+      WriteTable(out, rows);
+    }
+    if (check.findings.empty()) out << "  " << NoFindingsText() << '\n';
+    for (const Finding& finding : check.findings) out << FindingText(check.path, finding) << '\n';
+  }
+  out.flush();
+}
+
+void WriteJsonReport(std::ostream& out, const std::vector<TemplateCheck>& checks) {
+  out << "{\"templates\": [";
+  const char* template_separator = "\n  ";
+  for (const TemplateCheck& check : checks) {
+    out << template_separator << "{\"path\": " << JsonString(check.path);
+    template_separator = ",\n  ";
+    if (!check.error.empty()) out << ", \"error\": " << JsonString(check.error);
+    out << ", \"placeholders\": [";
+    const char* separator = "\n    ";
+    for (const Occurrence& occurrence : check.occurrences) {
+      out << separator;
+      WriteJsonOccurrence(out, occurrence);
+      separator = ",\n    ";
+    }
+    out << (check.occurrences.empty() ? "" : "\n  ") << "], \"findings\": [";
+    separator = "\n    ";
+    for (const Finding& finding : check.findings) {
+      out << separator << JsonString(FindingText(check.path, finding));
+      separator = ",\n    ";
+    }
+    out << (check.findings.empty() ? "" : "\n  ") << "]}";
+  }
+  out << (checks.empty() ? "" : "\n") << "]}\n";
+  out.flush();
+}
+
+}  // namespace reportword::check

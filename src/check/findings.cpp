@@ -1,0 +1,164 @@
+#include "check/findings.h"
+
+#include <set>
+#include <string>
+
+#include "check/near_misses.h"
+#include "check/occurrences.h"
+#include "check/placeholder_rules.h"
+#include "text/unicode.h"
+
+namespace reportword::check {
+namespace {
+
+using docx::InspectedParagraph;
+using docx::InspectedStory;
+using docx::TemplateInspection;
+
+// The header part the last section shows on pages of `kind`; "" for none.
+std::string ShownHeader(const TemplateInspection& inspection, HeaderFooterKind kind) {
+  for (const docx::HeaderFooterReference& reference : inspection.sections.back()) {
+    if (reference.part == StoryPart::kHeader && reference.kind == kind) return reference.part_name;
+  }
+  return {};
+}
+
+int SectionOfPart(const TemplateInspection& inspection, const std::string& part_name) {
+  for (const InspectedStory& story : inspection.stories) {
+    if (story.part == StoryPart::kHeader && story.part_name == part_name) return story.section;
+  }
+  return static_cast<int>(inspection.sections.size());
+}
+
+void FindHeaderPageFindings(const TemplateInspection& inspection,
+                            const std::vector<Occurrence>& occurrences,
+                            std::vector<Finding>& findings) {
+  bool anything_filled = false;
+  for (const Occurrence& occurrence : occurrences) anything_filled |= occurrence.in_filled_header;
+  if (!anything_filled) return;
+  const std::string& filled = inspection.first_primary_header;
+  const int last = static_cast<int>(inspection.sections.size());
+  if (inspection.last_section_title_page &&
+      ShownHeader(inspection, HeaderFooterKind::kFirst) != filled) {
+    findings.push_back({FindingKind::kFirstPageHeader, {}, {}, {}, 0, last, 0});
+  }
+  if (inspection.even_and_odd_headers &&
+      ShownHeader(inspection, HeaderFooterKind::kEven) != filled) {
+    findings.push_back({FindingKind::kEvenPageHeader, {}, {}, {}, 0, last, 0});
+  }
+  const std::string primary = ShownHeader(inspection, HeaderFooterKind::kDefault);
+  if (!primary.empty() && primary != filled) {
+    findings.push_back({FindingKind::kOtherPrimaryHeader,
+                        {},
+                        {},
+                        {},
+                        0,
+                        SectionOfPart(inspection, primary),
+                        last});
+  }
+}
+
+// Placeholders the search misses because of what lies in or around them.
+// Returns the placeholders found that way.
+std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph,
+                                             const Place& place,
+                                             const std::vector<std::u32string>& needles,
+                                             std::vector<Finding>& findings) {
+  const std::pair<const std::u32string*, FindingKind> variants[] = {
+      {&paragraph.without_field_results, FindingKind::kSplitByField},
+      {&paragraph.with_field_instructions, FindingKind::kInFieldCode},
+      {&paragraph.with_deleted_text, FindingKind::kInDeletedText},
+      {&paragraph.without_soft_hyphens, FindingKind::kSplitBySoftHyphen},
+  };
+  std::set<std::size_t> hidden;
+  for (std::size_t i = 0; i < needles.size(); ++i) {
+    const std::size_t visible = CountOccurrences(paragraph.folded, needles[i]);
+    for (const auto& [variant, kind] : variants) {
+      if (CountOccurrences(*variant, needles[i]) <= visible) continue;
+      findings.push_back({kind, place, PlaceholderRules()[i].text, {}, 0, 0, 0});
+      hidden.insert(i);
+      break;
+    }
+  }
+  return hidden;
+}
+
+void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Finding>& findings) {
+  std::vector<std::u32string> needles;
+  for (const PlaceholderRule& rule : PlaceholderRules())
+    needles.push_back(text::FoldCase(rule.text));
+  for (const InspectedStory& story : inspection.stories) {
+    // Only what the search reads or what a document shows matters.
+    const bool filled =
+        story.part == StoryPart::kHeader && story.part_name == inspection.first_primary_header;
+    if (!filled && !IsShown(inspection, story)) continue;
+    for (const InspectedParagraph& paragraph : story.paragraphs) {
+      const Place place = PlaceOf(story, paragraph);
+      const std::set<std::size_t> hidden =
+          FindHiddenPlaceholders(paragraph, place, needles, findings);
+      for (const NearMiss& miss : FindNearMisses(paragraph.folded, needles)) {
+        if (hidden.count(miss.placeholder)) continue;  // told already, with its cause
+        findings.push_back(
+            {FindingKind::kNearMiss, place, PlaceholderRules()[miss.placeholder].text,
+             text::Utf32ToUtf8(paragraph.written.substr(miss.begin, miss.end - miss.begin)),
+             miss.reasons, 0, 0});
+      }
+    }
+  }
+}
+
+void FindRepeats(const std::vector<Occurrence>& occurrences, std::vector<Finding>& findings) {
+  for (const Occurrence& occurrence : occurrences) {
+    if (!occurrence.in_filled_header || occurrence.number < 2) continue;
+    for (const PlaceholderRule& rule : PlaceholderRules()) {
+      if (rule.text != occurrence.placeholder) continue;
+      const Replacement& replacement = rule.network ? occurrence.network : occurrence.road;
+      const int fewest = std::min(rule.replaced_per_document[0], rule.replaced_per_document[1]);
+      const int most = std::max(rule.replaced_per_document[0], rule.replaced_per_document[1]);
+      if (replacement.document1 && !replacement.document2) {
+        findings.push_back({FindingKind::kRepeatDocument1Only,
+                            occurrence.place,
+                            rule.text,
+                            {},
+                            0,
+                            occurrence.number,
+                            fewest});
+      } else if (!replacement.document1 && !replacement.document2) {
+        findings.push_back({FindingKind::kRepeatNeverFilled,
+                            occurrence.place,
+                            rule.text,
+                            {},
+                            0,
+                            occurrence.number,
+                            most});
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<Finding> FindFindings(const TemplateInspection& inspection,
+                                  const std::vector<Occurrence>& occurrences) {
+  std::vector<Finding> findings;
+  for (const Occurrence& occurrence : occurrences) {
+    if (occurrence.in_filled_header || !occurrence.shown) continue;
+    findings.push_back({FindingKind::kShownUnfilled, occurrence.place, occurrence.placeholder,
+                        occurrence.text, 0, 0, 0});
+  }
+  FindHeaderPageFindings(inspection, occurrences, findings);
+  FindNearMissFindings(inspection, findings);
+  FindRepeats(occurrences, findings);
+  if (inspection.last_section_columns > 1) {
+    findings.push_back({FindingKind::kColumns,
+                        {},
+                        {},
+                        {},
+                        0,
+                        static_cast<int>(inspection.sections.size()),
+                        inspection.last_section_columns});
+  }
+  return findings;
+}
+
+}  // namespace reportword::check

@@ -1,0 +1,28 @@
+// The placeholders of a template where they stand, and what the runs of each
+// mode do with every one of them.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "check/check_result.h"
+#include "docgen/wordproc/docx/template_inspection.h"
+
+namespace reportword::check {
+
+// Every occurrence of the placeholders, matched as the search matches them,
+// by section, then header, footer and body.
+std::vector<Occurrence> FindOccurrences(const docx::TemplateInspection& inspection);
+
+// Whether a generated document shows the header or footer `story`: the last
+// section has it in force, for a kind of page the document has.
+bool IsShown(const docx::TemplateInspection& inspection, const docx::InspectedStory& story);
+
+// Where a paragraph of `story` stands.
+Place PlaceOf(const docx::InspectedStory& story, const docx::InspectedParagraph& paragraph);
+
+// How often `needle` occurs in `text`, as one search after the other finds it.
+std::size_t CountOccurrences(std::u32string_view text, std::u32string_view needle);
+
+}  // namespace reportword::check
