@@ -2,9 +2,12 @@
 #include <csignal>
 #include <iostream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/entry/platform.h"
 #include "app/entry/program.h"
+#include "app/entry/template_check_command.h"
 #include "app/message_box.h"
 #include "docgen/date_text.h"
 
@@ -14,6 +17,10 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  const std::vector<std::string> arguments = reportword::ProgramArguments(argc, argv);
+  if (reportword::IsTemplateCheckCommand(arguments)) {
+    return reportword::RunTemplateCheckCommand(arguments, std::cout, std::cerr);
+  }
   const std::string argument_text = reportword::ProgramArgumentText(argc, argv);
   try {
     std::unique_ptr<reportword::wordproc::Backend> backend = reportword::CreateDefaultBackend();

@@ -18,6 +18,7 @@ enum ExitStatus : int {
   kExitGenerationError = 1,  // report, template, engine or save failed
   kExitIncompleteCommandLine = 2,
   kExitInputCheckFailed = 3,  // a template, the report or a target is missing
+  kExitTemplateFindings = 4,  // the template check found something to fix
 };
 
 struct ProgramEnvironment {

@@ -1,0 +1,22 @@
+// The template check's command line: `--check-template [--json] TEMPLATE...`
+// in place of a run's arguments. It reads the templates and never writes.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace reportword {
+
+// Whether the arguments ask for the template check rather than a run.
+bool IsTemplateCheckCommand(const std::vector<std::string>& arguments);
+
+// Checks every template named and reports on `out`, in the human or the
+// JSON form; a template that cannot be read is reported on `diagnostics` as a
+// run reports it. Returns kExitSuccess without findings, kExitTemplateFindings
+// with some, kExitGenerationError when a template cannot be read and
+// kExitIncompleteCommandLine for a wrong command line.
+int RunTemplateCheckCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                            std::ostream& diagnostics);
+
+}  // namespace reportword
