@@ -1,6 +1,7 @@
 // Bytes as a template through the whole document path: add, replace in the
 // header, set the body, convert it to a table, lay it out, save. Must end in
-// a saved document or a wordproc::Error.
+// a saved document or a wordproc::Error. The template check reads the same
+// bytes and must end in a report or an error message.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,9 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "check/template_check.h"
 #include "docgen/body_table.h"
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/docx/docx_engine.h"
+#include "docgen/wordproc/wordproc_error.h"
 
 namespace {
 
@@ -58,13 +60,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   // No converter: a legacy or RTF input must not start LibreOffice per run.
-  reportword::docx::DocxBackend backend(
-      reportword::docx::ConversionOptions{"/nonexistent/soffice"});
+  const reportword::docx::ConversionOptions no_converter{"/nonexistent/soffice"};
+  reportword::docx::DocxBackend backend(no_converter);
   auto app = backend.CreateApplication();
   try {
     RunDocument(*app, template_path.string(), (WorkDir() / "out.docx").string());
   } catch (const reportword::wordproc::Error&) {
   }
   app->Quit();
+  reportword::check::CheckTemplate(template_path.string(), no_converter);
   return 0;
 }

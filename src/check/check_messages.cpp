@@ -17,6 +17,11 @@ std::string Ordinal(int number) {
   return std::to_string(number) + suffix;
 }
 
+// "only the first", "only the first 3".
+std::string OnlyTheFirst(int count) {
+  return count == 1 ? "only the first" : "only the first " + std::to_string(count);
+}
+
 std::string KindText(HeaderFooterKind kind) {
   switch (kind) {
     case HeaderFooterKind::kFirst:
@@ -98,14 +103,15 @@ std::string SplitBySoftHyphenText(const std::string& path, const Finding& f) {
 
 std::string RepeatDocument1OnlyText(const std::string& path, const Finding& f) {
   return path + ": the " + Ordinal(f.number) + " " + f.placeholder + " in the " +
-         PlaceText(f.place) + " is filled only when the template makes document 1 (document 2 " +
-         "fills the first " + std::to_string(f.limit) + "); keep one " + f.placeholder;
+         PlaceText(f.place) +
+         " is filled only when the template makes document 1 (document 2 fills " +
+         OnlyTheFirst(f.limit) + "); keep one " + f.placeholder;
 }
 
 std::string RepeatNeverFilledText(const std::string& path, const Finding& f) {
   return path + ": the " + Ordinal(f.number) + " " + f.placeholder + " in the " +
-         PlaceText(f.place) + " is never filled and shows as written (a run fills the first " +
-         std::to_string(f.limit) + " at most); remove it";
+         PlaceText(f.place) + " is never filled and shows as written (a run fills " +
+         OnlyTheFirst(f.limit) + "); remove it";
 }
 
 std::string ColumnsText(const std::string& path, const Finding& f) {
@@ -130,7 +136,7 @@ std::string PlaceText(const Place& place) {
       text += "body";
       break;
   }
-  if (place.text_box) text += ", in a text box";
+  if (place.text_box) text += " (in a text box)";
   return text;
 }
 

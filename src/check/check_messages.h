@@ -9,7 +9,7 @@
 
 namespace reportword::check {
 
-// "section 2 first-page footer", "section 1 body, in a text box".
+// "section 2 first-page footer", "section 1 body (in a text box)".
 std::string PlaceText(const Place& place);
 
 // One line that names the template, the place and the fix.

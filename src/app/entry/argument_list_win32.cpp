@@ -1,5 +1,6 @@
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>  // needs windows.h first
 
 #include "app/entry/platform.h"
 #include "text/unicode.h"

@@ -1,0 +1,274 @@
+// The template check as a template's author meets it: small templates with
+// one fault each, checked through the executable in both output forms.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace reportword {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TemplateContents;
+
+constexpr const char* kCleanHeader =
+    "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; &lt;Bau-</w:t></w:r>"
+    "<w:r><w:t>Nummer&gt; &lt;filename&gt;</w:t></w:r></w:p>";
+
+std::string Paragraph(const std::string& runs) {
+  return "<w:p>" + runs + "</w:p>";
+}
+std::string Run(const std::string& text) {
+  return "<w:r><w:t xml:space=\"preserve\">" + text + "</w:t></w:r>";
+}
+
+TemplateContents Clean() {
+  TemplateContents spec;
+  spec.headers = {{"default", kCleanHeader}};
+  spec.footer = Paragraph(Run("Seite 1"));
+  return spec;
+}
+
+TemplateContents WithHeader(const std::string& inner) {
+  TemplateContents spec = Clean();
+  spec.headers["default"] = inner;
+  return spec;
+}
+
+// `part` with relationship `id` and the given XML, added to the package.
+void AddPart(TemplateContents& spec, const std::string& id, const std::string& type,
+             const std::string& part, const std::string& xml) {
+  spec.extra_relationships += "<Relationship Id=\"" + id +
+                              "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+                              "relationships/" +
+                              type + "\" Target=\"" + part + "\"/>";
+  spec.extra_parts.emplace_back("word/" + part, xml);
+}
+
+struct Case {
+  const char* name;
+  TemplateContents spec;
+  bool json;
+  int status;
+  // Human form: lines the output holds ("{path}" stands for the template);
+  // JSON: the whole document.
+  std::vector<std::string> expected;
+};
+
+std::vector<Case> Cases() {
+  std::vector<Case> cases;
+  cases.push_back({"clean", Clean(), true, 0, {R"({"templates": [
+  {"path": "{path}", "placeholders": [
+    {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
+    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
+    {"placeholder": "<filename>", "text": "<filename>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": true}
+  ], "findings": []}
+]}
+)"}});
+
+  TemplateContents footer = Clean();
+  footer.footer = Paragraph(Run("Stand &lt;DATUM&gt;"));
+  cases.push_back({"placeholder in the footer",
+                   footer,
+                   false,
+                   4,
+                   {"  <Datum>              <DATUM>              section 1 primary footer  no"
+                    "              no",
+                    "{path}: <Datum> in the section 1 primary footer is not filled and shows as "
+                    "written; move it into the section 1 primary header"}});
+
+  TemplateContents first_page = Clean();
+  first_page.headers["first"] = Paragraph(Run("Titel"));
+  first_page.section_extra = "<w:titlePg/>";
+  cases.push_back({"first page header",
+                   first_page,
+                   false,
+                   4,
+                   {"{path}: section 1 has a different first page, so the first page does not "
+                    "show the filled header; switch \"Different first page\" off in section 1"}});
+
+  TemplateContents even = Clean();
+  AddPart(even, "rIdSettings", "settings", "settings.xml",
+          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/></w:settings>");
+  cases.push_back({"even page headers",
+                   even,
+                   false,
+                   4,
+                   {"{path}: the template has different odd and even pages, so even pages do not "
+                    "show the filled header; switch \"Different odd and even pages\" off"}});
+
+  // Section 1 ends at a break that uses the filled header; the last section
+  // has a primary header of its own, which holds a designation.
+  TemplateContents two_sections = Clean();
+  two_sections.body = Paragraph(
+                          "<w:pPr><w:sectPr><w:headerReference w:type=\"default\" "
+                          "r:id=\"rIdH1\"/></w:sectPr></w:pPr>") +
+                      Paragraph(Run("Text"));
+  two_sections.final_references = "<w:headerReference w:type=\"default\" r:id=\"rIdLast\"/>";
+  AddPart(two_sections, "rIdLast", "header", "header9.xml",
+          std::string("<w:hdr ") + testing::kWordNs + ">" +
+              Paragraph(Run("&lt;objektbezeichnung&gt;")) + "</w:hdr>");
+  cases.push_back(
+      {"last section with a primary header of its own",
+       two_sections,
+       false,
+       4,
+       {"  <objektbezeichnung>  <objektbezeichnung>  section 2 primary header  no              no",
+        "{path}: <objektbezeichnung> in the section 2 primary header is not filled and shows as "
+        "written; move it into the section 1 primary header",
+        "{path}: section 2 has a primary header of its own, which the documents show instead of "
+        "the filled one of section 1 (only the last section's headers remain); link the section 2 "
+        "header to the previous section"}});
+
+  cases.push_back(
+      {"near misses",
+       WithHeader(Paragraph(Run("&lt;Objektbezeichung&gt; &lt;Datum &gt; "
+                                "\xE2\x80\xB9"
+                                "Bau-Nummer\xE2\x80\xBA filename&gt;"))),
+       false,
+       4,
+       {"{path}: \"<Objektbezeichung>\" in the section 1 primary header looks like "
+        "<objektbezeichnung> but is not found (one character wrong, missing or extra); write it "
+        "as <objektbezeichnung>",
+        "{path}: \"<Datum >\" in the section 1 primary header looks like <Datum> but is not found "
+        "(spaces inside the brackets); write it as <Datum>",
+        "{path}: \"\xE2\x80\xB9"
+        "Bau-Nummer\xE2\x80\xBA\" in the section 1 primary header looks "
+        "like <Bau-Nummer> but is not found (other bracket characters); write it as <Bau-Nummer>",
+        "{path}: \"filename>\" in the section 1 primary header looks like <filename> but is not "
+        "found (a bracket missing); write it as <filename>"}});
+
+  const std::string field_begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
+  const std::string field_end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
+  cases.push_back(
+      {"hidden from the search",
+       WithHeader(
+           Paragraph(Run("&lt;Da") + field_begin + "<w:r><w:instrText>PAGE</w:instrText></w:r>" +
+                     "<w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + Run("3") + field_end +
+                     Run("tum&gt;")) +
+           Paragraph(field_begin + "<w:r><w:instrText>MACROBUTTON x &lt;Bau-Nummer&gt;" +
+                     "</w:instrText></w:r>" + field_end) +
+           Paragraph(Run("&lt;objekt") +
+                     "<w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>bezeich</w:delText></w:r>"
+                     "</w:del>" +
+                     Run("nung&gt;")) +
+           Paragraph(Run("&lt;file\xC2\xADname&gt;"))),
+       false,
+       4,
+       {"{path}: <Datum> in the section 1 primary header is split by a field, so it is not found; "
+        "type it again as plain text",
+        "{path}: <Bau-Nummer> in the section 1 primary header is part of a field code, so it is "
+        "not "
+        "found; type it as plain text outside the field",
+        "{path}: <objektbezeichnung> in the section 1 primary header lies in or across deleted "
+        "text (a tracked change), so it is not found; accept or reject the change",
+        "{path}: <filename> in the section 1 primary header is split by a soft hyphen, so it is "
+        "not found; remove the soft hyphen"}});
+
+  // Four dates in a text box: document 1 fills three, document 2 one.
+  cases.push_back(
+      {"repeated placeholders",
+       WithHeader(Paragraph(Run("&lt;Bau-Nummer&gt;&lt;Bau-Nummer&gt;")) +
+                  Paragraph("<w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\">"
+                            "<v:textbox><w:txbxContent>" +
+                            Paragraph(Run("&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;")) +
+                            "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>")),
+       true,
+       4,
+       {R"({"templates": [
+  {"path": "{path}", "placeholders": [
+    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
+    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": false},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": true, "replaced_road": true},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false}
+  ], "findings": [
+    "{path}: the 2nd <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a run fills only the first); remove it",
+    "{path}: the 2nd <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1 (document 2 fills only the first); keep one <Datum>",
+    "{path}: the 3rd <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1 (document 2 fills only the first); keep one <Datum>",
+    "{path}: the 4th <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a run fills only the first 3); remove it"
+  ]}
+]}
+)"}});
+
+  TemplateContents columns = Clean();
+  columns.section_extra = "<w:cols w:num=\"2\" w:space=\"708\"/>";
+  cases.push_back({"columns",
+                   columns,
+                   false,
+                   4,
+                   {"{path}: section 1 sets its text in 2 columns, so the body table stands in one "
+                    "narrow column; set section 1 in one column"}});
+  return cases;
+}
+
+std::string WithPath(std::string text, const std::string& path) {
+  for (std::size_t at = text.find("{path}"); at != std::string::npos;
+       at = text.find("{path}", at + path.size())) {
+    text.replace(at, 6, path);
+  }
+  return text;
+}
+
+TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
+  testing::TempDir dir;
+  for (const Case& c : Cases()) {
+    const fs::path path = dir / "t.dotx";
+    testing::WriteFile(path, testing::BuildTemplate(c.spec));
+    std::vector<fs::path> words = {"--check-template"};
+    if (c.json) words.push_back("--json");
+    words.push_back(path);
+    const testing::CommandResult result = testing::RunReportword(words);
+    EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
+    if (c.json) {
+      EXPECT_EQ(result.output, WithPath(c.expected.front(), path.string())) << c.name;
+      continue;
+    }
+    // Every finding is expected: the finding lines are those naming the template.
+    std::size_t findings = 0;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);)
+      findings += line.starts_with(path.string() + ": ");
+    std::size_t expected_findings = 0;
+    for (const std::string& line : c.expected) expected_findings += line.starts_with("{path}: ");
+    EXPECT_EQ(findings, expected_findings) << c.name << "\n" << result.output;
+    for (const std::string& line : c.expected) {
+      EXPECT_NE(("\n" + result.output).find("\n" + WithPath(line, path.string()) + "\n"),
+                std::string::npos)
+          << c.name << ": missing line\n"
+          << WithPath(line, path.string()) << "\nin\n"
+          << result.output;
+    }
+  }
+}
+
+TEST(TemplateCheckTest, BundledTemplatesAreCleanAndFaultsOfUseAreTold) {
+  const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+  auto bundled = testing::RunReportword(
+      {"--check-template", examples / "netzanalyse-1.dotx", examples / "netzanalyse-2.dotx"});
+  EXPECT_EQ(bundled.status, 0) << bundled.output;
+  EXPECT_NE(bundled.output.find("no findings"), std::string::npos) << bundled.output;
+
+  testing::TempDir dir;
+  auto unreadable = testing::RunReportword({"--check-template", dir / "missing.dotx"});
+  EXPECT_EQ(unreadable.status, 1) << unreadable.output;
+  EXPECT_NE(unreadable.output.find("Velam_Analyse: template \"" + (dir / "missing.dotx").string() +
+                                   "\": cannot be read"),
+            std::string::npos)
+      << unreadable.output;
+  for (const std::vector<fs::path>& wrong :
+       {std::vector<fs::path>{"--check-template"}, {"--check-template", "--xml", "a.dotx"}}) {
+    auto usage = testing::RunReportword(wrong);
+    EXPECT_EQ(usage.status, 2) << usage.output;
+    EXPECT_NE(usage.output.find("usage: reportword --check-template [--json] TEMPLATE..."),
+              std::string::npos)
+        << usage.output;
+  }
+}
+
+}  // namespace
+}  // namespace reportword
