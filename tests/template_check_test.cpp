@@ -123,11 +123,13 @@ std::vector<Case> Cases() {
         "the filled one of section 1 (only the last section's headers remain); link the section 2 "
         "header to the previous section"}});
 
+  // Every kind of near miss in the filled header, and one in the footer.
+  TemplateContents near_misses = WithHeader(
+      Paragraph(Run("&lt;Objektbezeichung&gt; &lt;Datum &gt; ‹Bau-Nummer› filename&gt;")));
+  near_misses.footer = Paragraph(Run("Stand: «Datum»"));
   cases.push_back(
       {"near misses",
-       WithHeader(Paragraph(Run("&lt;Objektbezeichung&gt; &lt;Datum &gt; "
-                                "\xE2\x80\xB9"
-                                "Bau-Nummer\xE2\x80\xBA filename&gt;"))),
+       near_misses,
        false,
        4,
        {"{path}: \"<Objektbezeichung>\" in the section 1 primary header looks like "
@@ -135,11 +137,13 @@ std::vector<Case> Cases() {
         "as <objektbezeichnung>",
         "{path}: \"<Datum >\" in the section 1 primary header looks like <Datum> but is not found "
         "(spaces inside the brackets); write it as <Datum>",
-        "{path}: \"\xE2\x80\xB9"
-        "Bau-Nummer\xE2\x80\xBA\" in the section 1 primary header looks "
+        "{path}: \"‹Bau-Nummer›\" in the section 1 primary header looks "
         "like <Bau-Nummer> but is not found (other bracket characters); write it as <Bau-Nummer>",
         "{path}: \"filename>\" in the section 1 primary header looks like <filename> but is not "
-        "found (a bracket missing); write it as <filename>"}});
+        "found (a bracket missing); write it as <filename>",
+        "{path}: \"«Datum»\" in the section 1 primary footer looks like <Datum> "
+        "but is not found (other bracket characters); write it as <Datum>; placeholders are "
+        "filled only in the section 1 primary header"}});
 
   const std::string field_begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
   const std::string field_end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
@@ -222,7 +226,8 @@ TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
     std::vector<fs::path> words = {"--check-template"};
     if (c.json) words.push_back("--json");
     words.push_back(path);
-    const testing::CommandResult result = testing::RunReportword(words);
+    testing::CommandResult result = testing::RunReportword(words);
+    std::erase(result.output, '\r');  // Windows consoles end lines in CR LF
     EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
     if (c.json) {
       EXPECT_EQ(result.output, WithPath(c.expected.front(), path.string())) << c.name;

@@ -49,6 +49,12 @@ std::string ReasonsText(unsigned reasons) {
   return text;
 }
 
+// Said of near misses outside the filled header, which even written right
+// would not be filled there.
+std::string OnlyFilledThere(const Finding& f) {
+  return f.in_filled_header ? "" : "; placeholders are filled only in the section 1 primary header";
+}
+
 std::string ShownUnfilledText(const std::string& path, const Finding& f) {
   return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
          " is not filled and shows as written; move it into the section 1 primary header";
@@ -77,28 +83,32 @@ std::string OtherPrimaryHeaderText(const std::string& path, const Finding& f) {
 std::string NearMissText(const std::string& path, const Finding& f) {
   return path + ": " + Quoted(f.text) + " in the " + PlaceText(f.place) + " looks like " +
          f.placeholder + " but is not found (" + ReasonsText(f.reasons) + "); write it as " +
-         f.placeholder;
+         f.placeholder + OnlyFilledThere(f);
 }
 
 std::string SplitByFieldText(const std::string& path, const Finding& f) {
   return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is split by a field, so it is not found; type it again as plain text";
+         " is split by a field, so it is not found; type it again as plain text" +
+         OnlyFilledThere(f);
 }
 
 std::string InFieldCodeText(const std::string& path, const Finding& f) {
   return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is part of a field code, so it is not found; type it as plain text outside the field";
+         " is part of a field code, so it is not found; type it as plain text outside the field" +
+         OnlyFilledThere(f);
 }
 
 std::string InDeletedTextText(const std::string& path, const Finding& f) {
   return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
          " lies in or across deleted text (a tracked change), so it is not found; accept or "
-         "reject the change";
+         "reject the change" +
+         OnlyFilledThere(f);
 }
 
 std::string SplitBySoftHyphenText(const std::string& path, const Finding& f) {
   return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is split by a soft hyphen, so it is not found; remove the soft hyphen";
+         " is split by a soft hyphen, so it is not found; remove the soft hyphen" +
+         OnlyFilledThere(f);
 }
 
 std::string RepeatDocument1OnlyText(const std::string& path, const Finding& f) {

@@ -75,6 +75,9 @@ struct Finding {
   // or how many occurrences a document replaces, as the kind needs.
   int number = 0;
   int limit = 0;
+  // Near misses: found in the filled header; elsewhere even the right text
+  // would not be filled.
+  bool in_filled_header = false;
 };
 
 struct TemplateCheck {

@@ -61,7 +61,7 @@ void FindHeaderPageFindings(const TemplateInspection& inspection,
 // Placeholders the search misses because of what lies in or around them.
 // Returns the placeholders found that way.
 std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph,
-                                             const Place& place,
+                                             const Place& place, bool filled,
                                              const std::vector<std::u32string>& needles,
                                              std::vector<Finding>& findings) {
   const std::pair<const std::u32string*, FindingKind> variants[] = {
@@ -75,7 +75,7 @@ std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph
     const std::size_t visible = CountOccurrences(paragraph.folded, needles[i]);
     for (const auto& [variant, kind] : variants) {
       if (CountOccurrences(*variant, needles[i]) <= visible) continue;
-      findings.push_back({kind, place, PlaceholderRules()[i].text, {}, 0, 0, 0});
+      findings.push_back({kind, place, PlaceholderRules()[i].text, {}, 0, 0, 0, filled});
       hidden.insert(i);
       break;
     }
@@ -95,13 +95,13 @@ void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Find
     for (const InspectedParagraph& paragraph : story.paragraphs) {
       const Place place = PlaceOf(story, paragraph);
       const std::set<std::size_t> hidden =
-          FindHiddenPlaceholders(paragraph, place, needles, findings);
+          FindHiddenPlaceholders(paragraph, place, filled, needles, findings);
       for (const NearMiss& miss : FindNearMisses(paragraph.folded, needles)) {
         if (hidden.count(miss.placeholder)) continue;  // told already, with its cause
         findings.push_back(
             {FindingKind::kNearMiss, place, PlaceholderRules()[miss.placeholder].text,
              text::Utf32ToUtf8(paragraph.written.substr(miss.begin, miss.end - miss.begin)),
-             miss.reasons, 0, 0});
+             miss.reasons, 0, 0, filled});
       }
     }
   }
