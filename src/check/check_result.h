@@ -66,11 +66,11 @@ enum NearMissReason : unsigned {
 };
 
 struct Finding {
-  FindingKind kind;
-  Place place;
-  std::string placeholder;  // the placeholder concerned, if any
-  std::string text;         // near misses: the text as written
-  unsigned reasons = 0;     // near misses: NearMissReason bits
+  FindingKind kind = FindingKind::kShownUnfilled;
+  Place place = {};
+  std::string placeholder = {};  // the placeholder concerned, if any
+  std::string text = {};         // near misses: the text as written
+  unsigned reasons = 0;          // near misses: NearMissReason bits
   // The section concerned, the number of the occurrence, the column count,
   // or how many occurrences a document replaces, as the kind needs.
   int number = 0;

@@ -15,6 +15,11 @@ using docx::InspectedParagraph;
 using docx::InspectedStory;
 using docx::TemplateInspection;
 
+// A finding about a whole section; `count` as the kind needs it.
+Finding AboutSection(FindingKind kind, int section, int count = 0) {
+  return {.kind = kind, .number = section, .limit = count};
+}
+
 // The header part the last section shows on pages of `kind`; "" for none.
 std::string ShownHeader(const TemplateInspection& inspection, HeaderFooterKind kind) {
   for (const docx::HeaderFooterReference& reference : inspection.sections.back()) {
@@ -40,21 +45,16 @@ void FindHeaderPageFindings(const TemplateInspection& inspection,
   const int last = static_cast<int>(inspection.sections.size());
   if (inspection.last_section_title_page &&
       ShownHeader(inspection, HeaderFooterKind::kFirst) != filled) {
-    findings.push_back({FindingKind::kFirstPageHeader, {}, {}, {}, 0, last, 0});
+    findings.push_back(AboutSection(FindingKind::kFirstPageHeader, last));
   }
   if (inspection.even_and_odd_headers &&
       ShownHeader(inspection, HeaderFooterKind::kEven) != filled) {
-    findings.push_back({FindingKind::kEvenPageHeader, {}, {}, {}, 0, last, 0});
+    findings.push_back(AboutSection(FindingKind::kEvenPageHeader, last));
   }
   const std::string primary = ShownHeader(inspection, HeaderFooterKind::kDefault);
   if (!primary.empty() && primary != filled) {
-    findings.push_back({FindingKind::kOtherPrimaryHeader,
-                        {},
-                        {},
-                        {},
-                        0,
-                        SectionOfPart(inspection, primary),
-                        last});
+    findings.push_back(
+        AboutSection(FindingKind::kOtherPrimaryHeader, SectionOfPart(inspection, primary)));
   }
 }
 
@@ -75,7 +75,10 @@ std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph
     const std::size_t visible = CountOccurrences(paragraph.folded, needles[i]);
     for (const auto& [variant, kind] : variants) {
       if (CountOccurrences(*variant, needles[i]) <= visible) continue;
-      findings.push_back({kind, place, PlaceholderRules()[i].text, {}, 0, 0, 0, filled});
+      findings.push_back({.kind = kind,
+                          .place = place,
+                          .placeholder = PlaceholderRules()[i].text,
+                          .in_filled_header = filled});
       hidden.insert(i);
       break;
     }
@@ -99,9 +102,12 @@ void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Find
       for (const NearMiss& miss : FindNearMisses(paragraph.folded, needles)) {
         if (hidden.count(miss.placeholder)) continue;  // told already, with its cause
         findings.push_back(
-            {FindingKind::kNearMiss, place, PlaceholderRules()[miss.placeholder].text,
-             text::Utf32ToUtf8(paragraph.written.substr(miss.begin, miss.end - miss.begin)),
-             miss.reasons, 0, 0, filled});
+            {.kind = FindingKind::kNearMiss,
+             .place = place,
+             .placeholder = PlaceholderRules()[miss.placeholder].text,
+             .text = text::Utf32ToUtf8(paragraph.written.substr(miss.begin, miss.end - miss.begin)),
+             .reasons = miss.reasons,
+             .in_filled_header = filled});
       }
     }
   }
@@ -116,21 +122,17 @@ void FindRepeats(const std::vector<Occurrence>& occurrences, std::vector<Finding
       const int fewest = std::min(rule.replaced_per_document[0], rule.replaced_per_document[1]);
       const int most = std::max(rule.replaced_per_document[0], rule.replaced_per_document[1]);
       if (replacement.document1 && !replacement.document2) {
-        findings.push_back({FindingKind::kRepeatDocument1Only,
-                            occurrence.place,
-                            rule.text,
-                            {},
-                            0,
-                            occurrence.number,
-                            fewest});
+        findings.push_back({.kind = FindingKind::kRepeatDocument1Only,
+                            .place = occurrence.place,
+                            .placeholder = rule.text,
+                            .number = occurrence.number,
+                            .limit = fewest});
       } else if (!replacement.document1 && !replacement.document2) {
-        findings.push_back({FindingKind::kRepeatNeverFilled,
-                            occurrence.place,
-                            rule.text,
-                            {},
-                            0,
-                            occurrence.number,
-                            most});
+        findings.push_back({.kind = FindingKind::kRepeatNeverFilled,
+                            .place = occurrence.place,
+                            .placeholder = rule.text,
+                            .number = occurrence.number,
+                            .limit = most});
       }
     }
   }
@@ -143,20 +145,18 @@ std::vector<Finding> FindFindings(const TemplateInspection& inspection,
   std::vector<Finding> findings;
   for (const Occurrence& occurrence : occurrences) {
     if (occurrence.in_filled_header || !occurrence.shown) continue;
-    findings.push_back({FindingKind::kShownUnfilled, occurrence.place, occurrence.placeholder,
-                        occurrence.text, 0, 0, 0});
+    findings.push_back({.kind = FindingKind::kShownUnfilled,
+                        .place = occurrence.place,
+                        .placeholder = occurrence.placeholder,
+                        .text = occurrence.text});
   }
   FindHeaderPageFindings(inspection, occurrences, findings);
   FindNearMissFindings(inspection, findings);
   FindRepeats(occurrences, findings);
   if (inspection.last_section_columns > 1) {
-    findings.push_back({FindingKind::kColumns,
-                        {},
-                        {},
-                        {},
-                        0,
-                        static_cast<int>(inspection.sections.size()),
-                        inspection.last_section_columns});
+    findings.push_back(AboutSection(FindingKind::kColumns,
+                                    static_cast<int>(inspection.sections.size()),
+                                    inspection.last_section_columns));
   }
   return findings;
 }
