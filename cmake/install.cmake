@@ -1,22 +1,21 @@
 # What `cmake --install` lays out, and the packages CPack makes of it.
 if(WIN32)
-  # One folder: the program, the README and the examples beside it.
+  # One folder: the program, which carries its catalogs, with the README and
+  # the examples beside it.
   set(bindir .)
   set(docdir .)
-  set(localedir locale)
 else()
   set(bindir ${CMAKE_INSTALL_BINDIR})
   set(docdir ${CMAKE_INSTALL_DOCDIR})
-  set(localedir ${CMAKE_INSTALL_LOCALEDIR})
+  foreach(language ${REPORTWORD_LANGUAGES})
+    install(FILES ${PROJECT_BINARY_DIR}/locale/${language}/LC_MESSAGES/reportword.mo
+            DESTINATION ${CMAKE_INSTALL_LOCALEDIR}/${language}/LC_MESSAGES COMPONENT Runtime)
+  endforeach()
   configure_file(docs/reportword.1.in ${PROJECT_BINARY_DIR}/reportword.1 @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/reportword.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
           COMPONENT Documentation)
 endif()
 install(TARGETS reportword RUNTIME DESTINATION ${bindir} COMPONENT Runtime)
-foreach(language ${REPORTWORD_LANGUAGES})
-  install(FILES ${PROJECT_BINARY_DIR}/locale/${language}/LC_MESSAGES/reportword.mo
-          DESTINATION ${localedir}/${language}/LC_MESSAGES COMPONENT Runtime)
-endforeach()
 install(FILES README.md DESTINATION ${docdir} COMPONENT Documentation)
 install(FILES docs/example-page1.png DESTINATION ${docdir}/docs COMPONENT Documentation)
 install(FILES examples/netzanalyse-1.dotx examples/netzanalyse-2.dotx
@@ -28,10 +27,10 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "turns a tab-separated analysis report into two Word documents from templates")
 set(CPACK_PACKAGE_DESCRIPTION
-    "reportword fills the page header of two .dotx templates with the report's designation, \
-network name, date and build number, puts the report's rows into a table in the body, and \
-saves both as .docx documents. LibreOffice, where installed, adds legacy Word, RTF and \
-OpenDocument templates and PDF and ODT targets.")
+    "reportword fills the page header of two .dotx templates with a report's\n\
+designation, network name, date and build number, puts the report's rows into a\n\
+table in the body, and saves both as .docx documents. With LibreOffice it also\n\
+takes legacy Word, RTF and OpenDocument templates and writes PDF and ODT.")
 set(REPORTWORD_PACKAGE_MAINTAINER "reportword maintainers <maintainers@reportword.invalid>"
     CACHE STRING "The package's maintainer, name and address")
 set(CPACK_PACKAGE_CONTACT ${REPORTWORD_PACKAGE_MAINTAINER})
