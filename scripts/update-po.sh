@@ -8,10 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 template=$(mktemp --suffix=.pot)
 trap 'rm -f "$template"' EXIT
-# Messages are numbered brace formats ("{0}"), which msgfmt then checks in
-# every translation.
 git ls-files 'src/*.cpp' 'src/*.h' | xargs xgettext --language=C++ --from-code=UTF-8 \
-  --keyword= --keyword=Translate --flag=Translate:1:python-brace-format \
+  --keyword= --keyword=Translate \
   --add-comments=TRANSLATORS: --add-location=file --package-name=reportword --sort-by-file -o "$template"
 for po in po/*.po; do
   msgmerge --quiet --update --backup=none --add-location=file --sort-by-file "$po" "$template"

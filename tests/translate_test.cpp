@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <set>
 
 #include "package_builder.h"
 #include "text/message_catalog.h"
@@ -22,12 +24,15 @@ TEST(TranslateTest, FormatFillsNumberedPlaceholders) {
   EXPECT_EQ(Format("{0}", "{1}", "b"), "{1}") << "values are not read as patterns";
 }
 
-// The Windows build looks messages up in its built-in catalogs with this
-// reader; here it reads the catalog the build compiled for the program.
+// The catalog the build compiled for the program in its folder.
+std::string CompiledGermanCatalog() {
+  return testing::ReadFile(std::filesystem::path(REPORTWORD_EXECUTABLE).parent_path() / "locale" /
+                           "de" / "LC_MESSAGES" / "reportword.mo");
+}
+
+// The Windows build looks messages up in its built-in catalogs with this reader.
 TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
-  const std::filesystem::path mo = std::filesystem::path(REPORTWORD_EXECUTABLE).parent_path() /
-                                   "locale" / "de" / "LC_MESSAGES" / "reportword.mo";
-  const std::string bytes = testing::ReadFile(mo);
+  const std::string bytes = CompiledGermanCatalog();
   const text::MessageCatalog catalog(bytes);
   ASSERT_STREQ(catalog.Find("unknown failure"), "unbekannter Fehler");
   EXPECT_EQ(catalog.Find("not a message"), nullptr);
@@ -42,6 +47,23 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100),
                                     wrong_magic, offset_outside, unterminated}) {
     EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
+  }
+}
+
+TEST(TranslateTest, EveryTranslationKeepsThePlaceholdersOfItsMessage) {
+  const auto placeholders = [](std::string_view text) {
+    std::multiset<std::string> found;
+    const std::regex placeholder(R"(\{[0-9]+\})");
+    for (std::cregex_iterator it(text.data(), text.data() + text.size(), placeholder), end;
+         it != end; ++it) {
+      found.insert(it->str());
+    }
+    return found;
+  };
+  const std::string bytes = CompiledGermanCatalog();
+  const text::MessageCatalog catalog(bytes);
+  for (const auto& [english, translated] : catalog.entries()) {
+    EXPECT_EQ(placeholders(english), placeholders(translated)) << english;
   }
 }
 

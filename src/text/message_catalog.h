@@ -18,6 +18,8 @@ class MessageCatalog {
   // The translation of `english`, or nullptr where the catalog has none.
   const char* Find(std::string_view english) const;
   bool empty() const { return translations_.empty(); }
+  // Every message with its translation.
+  const std::unordered_map<std::string_view, const char*>& entries() const { return translations_; }
 
  private:
   std::unordered_map<std::string_view, const char*> translations_;

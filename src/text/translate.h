@@ -11,7 +11,7 @@
 //   Format(Translate("cannot save \"{0}\": {1}"), path, reason)
 //
 // Placeholders are numbered, so that a translation may put them in another
-// order; the catalog build checks that each translation keeps every one.
+// order; a test checks that each translation keeps every one.
 #pragma once
 
 #include <array>
