@@ -24,7 +24,7 @@ for option in "$@"; do
     --windows) packages+=(g++-mingw-w64-x86-64 wine64 xz-utils) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
     --package) packages+=(dpkg-dev file) ;;
-    --all) exec "$0" --tests --windows --fuzz --package ;;
+    --all) exec bash "$0" --tests --windows --fuzz --package ;;
     *)
       echo "usage: $0 [--tests] [--windows] [--fuzz] [--package] [--all]" >&2
       exit 2

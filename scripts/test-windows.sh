@@ -36,8 +36,19 @@ if [ ! -x "$wine" ]; then
   echo "test-windows: Wine is not installed; the Windows binaries were built but not run"
   exit 0
 fi
+# Runs a test binary under Wine; a run that finds no tests fails.
+run_tests() {  # run_tests EXE [gtest args...]
+  local log
+  log=$(mktemp)
+  "$wine" "$@" --gtest_brief=1 | tee "$log"
+  if grep -q '^\[==========\] 0 tests' "$log"; then
+    echo "test-windows: no tests ran in $1" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
 echo "test-windows: native engine tests under Wine"
-"$wine" "$root/build-win/native/tests/reportword_tests.exe" --gtest_brief=1
+run_tests "$root/build-win/native/tests/reportword_tests.exe"
 echo "test-windows: automation backend tests under Wine"
-"$wine" "$root/build-win/automation/tests/reportword_tests.exe" --gtest_brief=1 \
-  --gtest_filter='Automation*'
+run_tests "$root/build-win/automation/tests/reportword_tests.exe" --gtest_filter='Automation*'
