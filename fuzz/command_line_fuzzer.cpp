@@ -20,9 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text(reinterpret_cast<const char*>(data), size);
   reportword::JobState job;
   SilentDisplay display;
-  const int result = reportword::ParseCommandLine(text, job, display);
-  if (result != 0 && result != 3 && result != 4) std::abort();
-  if (result == 3) {
+  using enum reportword::CommandLineResult;
+  const reportword::CommandLineResult result = reportword::ParseCommandLine(text, job, display);
+  if (result != kIncomplete && result != kComplete && result != kEmpty) std::abort();
+  if (result == kComplete) {
     for (const std::string* path : {&job.TemplatePath1, &job.TemplatePath2, &job.ReportFilePath,
                                     &job.TargetPath1, &job.TargetPath2}) {
       if (path->find('"') != std::string::npos) std::abort();

@@ -7,6 +7,7 @@
 #include "app/entry/program.h"
 #include "app/message_box.h"
 #include "docgen/date_text.h"
+#include "text/translate.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -14,12 +15,13 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  reportword::text::ChooseMessageLanguage();
   const std::string argument_text = reportword::ProgramArgumentText(argc, argv);
   try {
     std::unique_ptr<reportword::wordproc::Backend> backend = reportword::CreateDefaultBackend();
     reportword::LocaleDateSource dates;
     reportword::ConsoleMessageDisplay messages;
-    reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr};
+    reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr, std::cout};
     return reportword::Main(argument_text, env);
   } catch (const std::exception& failure) {
     std::cerr << reportword::kProgramTitle << ": " << failure.what() << std::endl;
