@@ -16,8 +16,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/message_box.h"
 #include "app/entry/program.h"
+#include "app/message_box.h"
 #include "docgen/date_text.h"
 #include "docgen/wordproc/docx/docx_engine.h"
 
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
     reportword::docx::DocxBackend backend;
     reportword::LocaleDateSource dates("C");
     reportword::ConsoleMessageDisplay messages;
-    reportword::ProgramEnvironment env{backend, dates, messages, std::cerr};
+    reportword::ProgramEnvironment env{backend, dates, messages, std::cerr, std::cout};
     const auto start = std::chrono::steady_clock::now();
     const int status = reportword::Main(argument_text.str(), env);
     const double seconds =

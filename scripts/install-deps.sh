@@ -1,20 +1,36 @@
 #!/usr/bin/env bash
-# Installs every package that building, running and testing reportword needs on
-# Debian. Safe to run again: it only calls apt when something is missing.
+# Installs the Debian packages reportword needs, in layers. Without an option,
+# what building and running need; each option adds a layer:
+#   --tests    the test suite: GoogleTest, LibreOffice and poppler-utils (the
+#              documents opened by a real client), python3-lxml (schema
+#              validation), clang-format, and the de_DE.UTF-8 locale
+#   --windows  the Windows cross-build and its tests: MinGW-w64, Wine
+#   --fuzz     the libFuzzer targets: clang
+#   --package  the Debian package: dpkg-shlibdeps and file, which CPack uses
+#   --all      every layer
+# Safe to run again: it only calls apt when something is missing.
 set -euo pipefail
 
-packages=(
-  cmake g++ make pkg-config
-  libzip-dev libpugixml-dev libutf8proc-dev
-  libgtest-dev libgmock-dev
-  clang-format
-  clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 wine64 xz-utils
-  locales
-  python3 python3-lxml
-  libreoffice-writer-nogui
-  poppler-utils
-)
+# gettext's msgfmt compiles the message catalogs during the build.
+packages=(cmake g++ make pkg-config libzip-dev libpugixml-dev libutf8proc-dev gettext)
+tests=false
+for option in "$@"; do
+  case "$option" in
+    --tests)
+      tests=true
+      packages+=(libgtest-dev libgmock-dev locales python3 python3-lxml libreoffice-writer-nogui
+        poppler-utils clang-format)
+      ;;
+    --windows) packages+=(g++-mingw-w64-x86-64 wine64 xz-utils) ;;
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --package) packages+=(dpkg-dev file) ;;
+    --all) exec bash "$0" --tests --windows --fuzz --package ;;
+    *)
+      echo "usage: $0 [--tests] [--windows] [--fuzz] [--package] [--all]" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do
@@ -33,8 +49,9 @@ if [ "${#missing[@]}" -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The date tests check German month names, which need the de_DE.UTF-8 locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+# The tests check German month names and German messages, which need the
+# de_DE.UTF-8 locale.
+if $tests && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   echo "install-deps: generating de_DE.UTF-8"
   if [ -f /etc/locale.gen ]; then
     "${sudo_cmd[@]}" sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-compiles both Windows variants with MinGW-w64, warnings as errors: the
 # native engine (with the whole test suite) and the automation backend (with
-# its tests against a fake IDispatch). Both test binaries then run under Wine.
+# its tests against a fake IDispatch), and packs both programs with the README
+# and the examples into one ZIP (CPack). Both test binaries then run under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 deps="$root/build-win/deps"
@@ -16,19 +17,38 @@ configure() {  # configure BUILD_DIR [cmake args...]
   shift
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DREPORTWORD_WINDOWS_DEPS="$deps" -DCMAKE_PREFIX_PATH="$deps" -DREPORTWORD_WERROR=ON \
-    -DREPORTWORD_BUILD_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" "$@" >/dev/null
+    -DREPORTWORD_BUILD_TESTS=ON -DREPORTWORD_BUILD_BENCH=OFF -DREPORTWORD_SANITIZE=OFF \
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$wine" "$@" >/dev/null
   cmake --build "$build" -j"$(nproc)"
 }
 
-configure "$root/build-win/native"
+configure "$root/build-win/native" -DREPORTWORD_AUTOMATION=OFF
 configure "$root/build-win/automation" -DREPORTWORD_AUTOMATION=ON
+
+# One ZIP: the native build's installation at the top, the automation
+# variant's program in automation/.
+(cd "$root/build-win/native" && rm -f ./*.zip && cpack -G ZIP -D CPACK_INSTALL_CMAKE_PROJECTS="\
+$root/build-win/native;reportword;ALL;/;$root/build-win/automation;reportword;Runtime;/automation" \
+  >/dev/null)
+echo "test-windows: $(ls "$root"/build-win/native/reportword-*.zip)"
 
 if [ ! -x "$wine" ]; then
   echo "test-windows: Wine is not installed; the Windows binaries were built but not run"
   exit 0
 fi
+# Runs a test binary under Wine; a run that finds no tests fails.
+run_tests() {  # run_tests EXE [gtest args...]
+  local log
+  log=$(mktemp)
+  "$wine" "$@" --gtest_brief=1 | tee "$log"
+  if grep -q '^\[==========\] 0 tests' "$log"; then
+    echo "test-windows: no tests ran in $1" >&2
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
 echo "test-windows: native engine tests under Wine"
-"$wine" "$root/build-win/native/tests/reportword_tests.exe" --gtest_brief=1
+run_tests "$root/build-win/native/tests/reportword_tests.exe"
 echo "test-windows: automation backend tests under Wine"
-"$wine" "$root/build-win/automation/tests/reportword_tests.exe" --gtest_brief=1 \
-  --gtest_filter='Automation*'
+run_tests "$root/build-win/automation/tests/reportword_tests.exe" --gtest_filter='Automation*'

@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <locale.h>
-#endif
-
 #include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace reportword {
 namespace {
@@ -20,18 +18,6 @@ std::tm Date(int year, int month, int day) {
   return date;
 }
 
-bool LocaleInstalled(const char* name) {
-#ifdef _WIN32
-  (void)name;
-  return true;  // Windows knows every locale by name
-#else
-  locale_t loc = newlocale(LC_TIME_MASK, name, static_cast<locale_t>(0));
-  if (loc == static_cast<locale_t>(0)) return false;
-  freelocale(loc);
-  return true;
-#endif
-}
-
 TEST(DateTextTest, FormatsWithTwoDigitDayAndFourDigitYear) {
   EXPECT_EQ(FormatDateText(Date(2026, 12, 6), "C"), "06-Dec-2026");
   EXPECT_EQ(FormatDateText(Date(2026, 1, 31), "C"), "31-Jan-2026");
@@ -39,7 +25,7 @@ TEST(DateTextTest, FormatsWithTwoDigitDayAndFourDigitYear) {
 }
 
 TEST(DateTextTest, UsesTheMonthNamesOfTheLocaleAsUtf8) {
-  if (!LocaleInstalled("de_DE.UTF-8")) {
+  if (!testing::LocaleInstalled("de_DE.UTF-8")) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed on this machine";
   }
   EXPECT_EQ(FormatDateText(Date(2026, 12, 6), "de_DE.UTF-8"), "06-Dez-2026");

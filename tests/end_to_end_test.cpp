@@ -137,6 +137,59 @@ TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
   EXPECT_EQ(entries, 6u) << "no temporary file is left behind";
 }
 
+// The program's own messages, help included, are in the reader's language;
+// the input-check messages are the same bytes under every locale, since
+// calling programs match them. --help and --version count only alone.
+TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
+  if (!testing::LocaleInstalled("de_DE.UTF-8")) {
+    GTEST_SKIP() << "locale de_DE.UTF-8 is not installed; run scripts/install-deps.sh --tests";
+  }
+  struct Case {
+    const char* name;
+    std::vector<fs::path> words;
+    int status;
+    bool on_stdout;      // else one line on stderr
+    std::string german;  // what the output starts with; all of it where it ends a line
+    std::string english;
+  };
+  const std::string template_missing =
+      "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden\n";
+  const Case cases[] = {
+      {"help", {"--help"}, 0, true, "Aufruf: reportword <", "usage: reportword <"},
+      {"version",
+       {"--version"},
+       0,
+       true,
+       "reportword " REPORTWORD_VERSION "\n",
+       "reportword " REPORTWORD_VERSION "\n"},
+      {"help and more",
+       {"--help", "x"},
+       2,
+       false,
+       "Velam_Analyse: Aufruf: reportword <",
+       "Velam_Analyse: usage: reportword <"},
+      {"input check",
+       {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")},
+       3,
+       false,
+       template_missing,
+       template_missing},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {
+      SCOPED_TRACE(std::string(c.name) + " under " + locale);
+      auto result = testing::RunReportword(c.words, locale);
+      EXPECT_EQ(result.status, c.status);
+      EXPECT_EQ(result.standard_output, c.on_stdout ? result.output : "");
+      std::erase(result.output, '\r');  // Windows ends console lines in CR LF
+      EXPECT_TRUE(result.output.starts_with(expected)) << result.output;
+      if (expected.ends_with('\n')) {
+        EXPECT_EQ(result.output, expected);
+      }
+    }
+  }
+}
+
 #ifndef _WIN32
 TEST_F(EndToEndTest, LibreOfficeOpensBothDocuments) {
   REPORTWORD_REQUIRE_LIBREOFFICE();

@@ -437,7 +437,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
 class MainTest : public GenerationTest {
  protected:
   int Run(const std::string& argument_text) {
-    ProgramEnvironment env{backend_, dates_, messages_, diagnostics_};
+    ProgramEnvironment env{backend_, dates_, messages_, diagnostics_, output_};
     return Main(argument_text, env);
   }
   std::string FullCommandLine() const {
@@ -445,6 +445,7 @@ class MainTest : public GenerationTest {
            Quoted(report_path_) + " " + Quoted("/o/1.docx") + " " + Quoted("/o/2.docx");
   }
   std::ostringstream diagnostics_;
+  std::ostringstream output_;
 };
 
 bool IsOneLine(const std::string& s) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
-#include <sys/statvfs.h>
 #include <unistd.h>
 #endif
 
@@ -528,36 +527,6 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, HostileInputTest,
                            }
                            return name;
                          });
-
-// A report of 1 GB is read in one streaming pass per encoding check, with
-// memory that follows the table texts; the long lines here feed fields that no
-// table uses.
-#ifndef _WIN32
-TEST(LargeReportTest, OneGigabyteReportIsReadAndBothDocumentsWritten) {
-  testing::TempDir dir;
-  struct statvfs fs_info {};
-  if (::statvfs(dir.path().c_str(), &fs_info) != 0 ||
-      static_cast<double>(fs_info.f_bavail) * fs_info.f_frsize < 3.0 * (1u << 30)) {
-    GTEST_SKIP() << "less than 3 GiB free in the temporary folder; the 1 GB report is skipped";
-  }
-  {
-    std::ofstream out(dir / "report.txt", std::ios::binary);
-    out << "Export\r\n";
-    const std::string filler(8000, 'z');
-    for (int i = 0; i < 131072; ++i) {
-      out << "b7\tHauptweg 4\tZeile " << (i % 100 == 0 ? std::to_string(i) : "") << "\tB\tC\t"
-          << filler << "\r\n";
-    }
-  }
-  ASSERT_GE(fs::file_size(dir / "report.txt"), 1000000000u);
-  const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
-  const auto result = testing::RunReportword({"9520e000", examples / "netzanalyse-1.dotx",
-                                              examples / "netzanalyse-2.dotx", dir / "report.txt",
-                                              dir / "1.docx", dir / "2.docx"});
-  EXPECT_EQ(result.status, 0) << result.output;
-  EXPECT_TRUE(fs::exists(dir / "1.docx"));
-}
-#endif
 
 }  // namespace
 }  // namespace reportword

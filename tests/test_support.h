@@ -18,6 +18,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <locale.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,16 +62,20 @@ struct TempDirOutput {
 
 struct CommandResult {
   int status = -1;
-  std::string output;  // stdout and stderr together
+  std::string output;           // stdout and stderr together
+  std::string standard_output;  // stdout alone (RunReportword)
 };
 
 // Runs reportword as a calling program does: the first word as it stands,
 // then every further word as a path in double quotes. On Windows that is the
 // raw command line the program reads; elsewhere each word is one argument.
-// Dates come out in the C locale's month names on Linux.
-inline CommandResult RunReportword(const std::vector<fs::path>& words) {
+// LC_ALL is `locale`: English messages and, on Linux, the C locale's month
+// names unless a test asks for another.
+inline CommandResult RunReportword(const std::vector<fs::path>& words,
+                                   const std::string& locale = "C") {
   CommandResult result;
   TempDirOutput output;
+  TempDirOutput standard_output;
 #ifdef _WIN32
   std::wstring command_line = L"\"" + fs::path(REPORTWORD_EXECUTABLE).wstring() + L"\"";
   for (std::size_t i = 0; i < words.size(); ++i) {
@@ -78,15 +83,18 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words) {
   }
   // No message box may wait for a click here.
   SetEnvironmentVariableW(L"REPORTWORD_NO_MESSAGE_BOX", L"1");
+  SetEnvironmentVariableW(L"LC_ALL", fs::path(locale).wstring().c_str());
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE out = CreateFileW(output.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+  HANDLE err = CreateFileW(output.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE out = CreateFileW(standard_output.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = out;
-  startup.hStdError = out;
+  startup.hStdError = err;
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
   buffer.push_back(L'\0');
@@ -100,24 +108,29 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words) {
     CloseHandle(process.hProcess);
   }
   CloseHandle(out);
+  CloseHandle(err);
 #else
   std::vector<std::string> args = {REPORTWORD_EXECUTABLE};
   for (const fs::path& word : words) args.push_back(word.string());
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  std::vector<std::string> env_strings = {"LC_ALL=C"};
+  std::vector<std::string> env_strings = {"LC_ALL=" + locale};
   for (char** e = environ; *e; ++e) {
-    if (std::string(*e).rfind("LC_ALL=", 0) != 0) env_strings.push_back(*e);
+    const std::string entry = *e;
+    if (!entry.starts_with("LC_ALL=") && !entry.starts_with("LANGUAGE=")) {
+      env_strings.push_back(entry);
+    }
   }
   std::vector<char*> envp;
   for (std::string& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.path.c_str(),
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, standard_output.path.c_str(),
                                    O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, output.path.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
   pid_t pid = 0;
   if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
     int raw = 0;
@@ -126,8 +139,11 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words) {
   }
   posix_spawn_file_actions_destroy(&actions);
 #endif
-  std::ifstream in(output.path, std::ios::binary);
-  result.output.assign(std::istreambuf_iterator<char>(in), {});
+  std::ifstream out_file(standard_output.path, std::ios::binary);
+  result.standard_output.assign(std::istreambuf_iterator<char>(out_file), {});
+  std::ifstream err_file(output.path, std::ios::binary);
+  result.output = result.standard_output;
+  result.output.append(std::istreambuf_iterator<char>(err_file), {});
   return result;
 }
 
@@ -146,6 +162,19 @@ inline CommandResult RunCommand(const std::string& command) {
   return result;
 }
 #endif
+
+// Whether the system has the locale `name` (Windows knows every locale by name).
+inline bool LocaleInstalled(const char* name) {
+#ifdef _WIN32
+  (void)name;
+  return true;
+#else
+  locale_t loc = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
+  if (loc == static_cast<locale_t>(0)) return false;
+  freelocale(loc);
+  return true;
+#endif
+}
 
 inline std::string ShellQuote(const std::string& s) {
   std::string out = "'";

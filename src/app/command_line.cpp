@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "text/translate.h"
 #include "text/unicode.h"
 
 namespace reportword {
@@ -73,8 +74,9 @@ CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job
     if (c == '"') {
       if (!inside_quotes) {
         if (opened_fields == std::numeric_limits<std::int16_t>::max()) {
-          messages.Show("Overflow: more than 32767 quoted fields on the command line",
-                        MessageStyle::kPlain);
+          messages.Show(
+              text::Translate("Overflow: more than 32767 quoted fields on the command line"),
+              MessageStyle::kPlain);
           return CommandLineResult::kIncomplete;
         }
         ++opened_fields;

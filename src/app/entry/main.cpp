@@ -10,6 +10,7 @@
 #include "app/entry/template_check_command.h"
 #include "app/message_box.h"
 #include "docgen/date_text.h"
+#include "text/translate.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   // reports and cleans up after, instead of killing the process half-way.
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
+  reportword::text::ChooseMessageLanguage();
   const std::vector<std::string> arguments = reportword::ProgramArguments(argc, argv);
   if (reportword::IsTemplateCheckCommand(arguments)) {
     return reportword::RunTemplateCheckCommand(arguments, std::cout, std::cerr);
@@ -26,7 +28,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<reportword::wordproc::Backend> backend = reportword::CreateDefaultBackend();
     reportword::LocaleDateSource dates;
     reportword::ConsoleMessageDisplay messages;
-    reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr};
+    reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr, std::cout};
     return reportword::Main(argument_text, env);
   } catch (const std::exception& failure) {
     std::cerr << reportword::kProgramTitle << ": " << failure.what() << std::endl;

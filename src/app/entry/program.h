@@ -1,6 +1,7 @@
 // The program entry: reads the command line into a fresh job state and, when
-// all five paths were given, has the two documents generated. Returns the
-// process exit status.
+// all five paths were given, has the two documents generated; "--help" and
+// "--version" alone print the help or the version. Returns the process exit
+// status.
 #pragma once
 
 #include <ostream>
@@ -26,6 +27,7 @@ struct ProgramEnvironment {
   DateSource& dates;
   MessageDisplay& messages;
   std::ostream& diagnostics;  // one-line diagnostics (usage, generation errors)
+  std::ostream& output;       // what was asked for: the help or the version
 };
 
 int Main(std::string_view argument_text, ProgramEnvironment& env);

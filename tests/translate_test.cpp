@@ -1,0 +1,71 @@
+#include "text/translate.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+#include "package_builder.h"
+#include "text/message_catalog.h"
+
+namespace reportword {
+namespace {
+
+TEST(TranslateTest, FormatFillsNumberedPlaceholders) {
+  using text::Format;
+  EXPECT_EQ(Format("cannot save \"{0}\": {1}", "/o/1.docx", "denied"),
+            "cannot save \"/o/1.docx\": denied");
+  EXPECT_EQ(Format("{1} vor {0}, {1}", std::string("a"), std::string_view("b")), "b vor a, b");
+  EXPECT_EQ(Format("line {0} of {1}", 12, std::size_t{40}), "line 12 of 40");
+  EXPECT_EQ(Format("{{0}} {0}", "x"), "{0} x");
+  // A translation that names a value the message does not have keeps the text.
+  EXPECT_EQ(Format("{0} {2} {x} {", "a", "b"), "a {2} {x} {");
+  EXPECT_EQ(Format("{0}", "{1}", "b"), "{1}") << "values are not read as patterns";
+}
+
+// The catalog the build compiled for the program in its folder.
+std::string CompiledGermanCatalog() {
+  return testing::ReadFile(std::filesystem::path(REPORTWORD_EXECUTABLE).parent_path() / "locale" /
+                           "de" / "LC_MESSAGES" / "reportword.mo");
+}
+
+// The Windows build looks messages up in its built-in catalogs with this reader.
+TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
+  const std::string bytes = CompiledGermanCatalog();
+  const text::MessageCatalog catalog(bytes);
+  ASSERT_STREQ(catalog.Find("unknown failure"), "unbekannter Fehler");
+  EXPECT_EQ(catalog.Find("not a message"), nullptr);
+  EXPECT_EQ(catalog.Find(""), nullptr) << "the header is no message";
+
+  std::string wrong_magic = bytes;
+  wrong_magic[0] = 'x';
+  std::string offset_outside = bytes;
+  offset_outside[16] = '\xff';  // the translations' table
+  std::string unterminated = bytes;
+  unterminated.back() = 'x';
+  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100),
+                                    wrong_magic, offset_outside, unterminated}) {
+    EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
+  }
+}
+
+TEST(TranslateTest, EveryTranslationKeepsThePlaceholdersOfItsMessage) {
+  const auto placeholders = [](std::string_view text) {
+    std::multiset<std::string> found;
+    const std::regex placeholder(R"(\{[0-9]+\})");
+    for (std::cregex_iterator it(text.data(), text.data() + text.size(), placeholder), end;
+         it != end; ++it) {
+      found.insert(it->str());
+    }
+    return found;
+  };
+  const std::string bytes = CompiledGermanCatalog();
+  const text::MessageCatalog catalog(bytes);
+  for (const auto& [english, translated] : catalog.entries()) {
+    EXPECT_EQ(placeholders(english), placeholders(translated)) << english;
+  }
+}
+
+}  // namespace
+}  // namespace reportword
