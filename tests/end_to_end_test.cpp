@@ -137,9 +137,10 @@ TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
   EXPECT_EQ(entries, 6u) << "no temporary file is left behind";
 }
 
-// The program's own messages, help included, are in the reader's language;
-// the input-check messages are the same bytes under every locale, since
-// calling programs match them. --help and --version count only alone.
+// The program's own messages, help and the template check included, are in
+// the reader's language; the input-check messages are the same bytes under
+// every locale, since calling programs match them. --help and --version count
+// only alone.
 TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
   if (!testing::LocaleInstalled("de_DE.UTF-8")) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed; run scripts/install-deps.sh --tests";
@@ -154,6 +155,8 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
   };
   const std::string template_missing =
       "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden\n";
+  const std::u8string checked = P("a.dotx").u8string();  // as the check names it
+  const std::string checked_path(checked.begin(), checked.end());
   const Case cases[] = {
       {"help", {"--help"}, 0, true, "Aufruf: reportword <", "usage: reportword <"},
       {"version",
@@ -168,6 +171,18 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
        false,
        "Velam_Analyse: Aufruf: reportword <",
        "Velam_Analyse: usage: reportword <"},
+      {"template check",
+       {"--check-template", P("a.dotx")},
+       0,
+       true,
+       checked_path + "\n  Platzhalter ",
+       checked_path + "\n  placeholder "},
+      {"template check without a template",
+       {"--check-template"},
+       2,
+       false,
+       "Velam_Analyse: Aufruf: reportword --check-template [--json] VORLAGE...\n",
+       "Velam_Analyse: usage: reportword --check-template [--json] TEMPLATE...\n"},
       {"input check",
        {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")},
        3,

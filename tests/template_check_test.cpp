@@ -142,8 +142,8 @@ std::vector<Case> Cases() {
         "{path}: \"filename>\" in the section 1 primary header looks like <filename> but is not "
         "found (a bracket missing); write it as <filename>",
         "{path}: \"«Datum»\" in the section 1 primary footer looks like <Datum> "
-        "but is not found (other bracket characters); write it as <Datum>; placeholders are "
-        "filled only in the section 1 primary header"}});
+        "but is not found (other bracket characters); placeholders are filled only in the "
+        "section 1 primary header, so write <Datum> there"}});
 
   const std::string field_begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
   const std::string field_end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
@@ -191,10 +191,10 @@ std::vector<Case> Cases() {
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false}
   ], "findings": [
-    "{path}: the 2nd <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a run fills only the first); remove it",
-    "{path}: the 2nd <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1 (document 2 fills only the first); keep one <Datum>",
-    "{path}: the 3rd <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1 (document 2 fills only the first); keep one <Datum>",
-    "{path}: the 4th <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a run fills only the first 3); remove it"
+    "{path}: occurrence 2 of <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a document fills at most 1 of them); remove it",
+    "{path}: occurrence 2 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>",
+    "{path}: occurrence 3 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>",
+    "{path}: occurrence 4 of <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a document fills at most 3 of them); remove it"
   ]}
 ]}
 )"}});
@@ -226,11 +226,14 @@ TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
     std::vector<fs::path> words = {"--check-template"};
     if (c.json) words.push_back("--json");
     words.push_back(path);
-    testing::CommandResult result = testing::RunReportword(words);
+    // The JSON form is the same under every locale: scripts read it.
+    const char* locale = c.json && testing::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
+    testing::CommandResult result = testing::RunReportword(words, locale);
     std::erase(result.output, '\r');  // Windows consoles end lines in CR LF
+    std::erase(result.standard_output, '\r');
     EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
     if (c.json) {
-      EXPECT_EQ(result.output, WithPath(c.expected.front(), path.string())) << c.name;
+      EXPECT_EQ(result.standard_output, WithPath(c.expected.front(), path.string())) << c.name;
       continue;
     }
     // Every finding is expected: the finding lines are those naming the template.

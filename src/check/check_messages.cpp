@@ -1,216 +1,238 @@
 #include "check/check_messages.h"
 
+#include "text/translate.h"
+
 namespace reportword::check {
 namespace {
 
-std::string Quoted(const std::string& text) {
-  return "\"" + text + "\"";
+using text::Format;
+
+// The reader's language, or the English text as it stands. Named like the
+// catalog's keyword, so that the message extraction finds every text here.
+const char* Translate(const char* english, Wording wording) {
+  return wording == Wording::kReaderLanguage ? text::Translate(english) : english;
 }
 
-std::string Ordinal(int number) {
-  const int tens = number % 100;
-  const char* suffix = (tens >= 11 && tens <= 13) ? "th"
-                       : number % 10 == 1         ? "st"
-                       : number % 10 == 2         ? "nd"
-                       : number % 10 == 3         ? "rd"
-                                                  : "th";
-  return std::to_string(number) + suffix;
-}
-
-// "only the first", "only the first 3".
-std::string OnlyTheFirst(int count) {
-  return count == 1 ? "only the first" : "only the first " + std::to_string(count);
-}
-
-std::string KindText(HeaderFooterKind kind) {
-  switch (kind) {
-    case HeaderFooterKind::kFirst:
-      return "first-page";
-    case HeaderFooterKind::kEven:
-      return "even-page";
-    case HeaderFooterKind::kDefault:
-      break;
+// The section a place names, as a label of its own.
+std::string PlaceLabel(const Place& place, Wording wording) {
+  const char* pattern = Translate("section {0} body", wording);
+  if (place.part == StoryPart::kHeader) {
+    pattern =
+        place.kind == HeaderFooterKind::kFirst ? Translate("section {0} first-page header", wording)
+        : place.kind == HeaderFooterKind::kEven ? Translate("section {0} even-page header", wording)
+                                                : Translate("section {0} primary header", wording);
+  } else if (place.part == StoryPart::kFooter) {
+    pattern =
+        place.kind == HeaderFooterKind::kFirst ? Translate("section {0} first-page footer", wording)
+        : place.kind == HeaderFooterKind::kEven ? Translate("section {0} even-page footer", wording)
+                                                : Translate("section {0} primary footer", wording);
   }
-  return "primary";
+  return Format(pattern, place.section);
 }
 
-std::string ReasonsText(unsigned reasons) {
+// The reasons of a near miss, as a list.
+std::string ReasonsText(unsigned reasons, Wording wording) {
   std::string text;
   auto add = [&](unsigned bit, const char* reason) {
     if (!(reasons & bit)) return;
     if (!text.empty()) text += ", ";
     text += reason;
   };
-  add(kOneCharacterOff, "one character wrong, missing or extra");
-  add(kTwoCharactersOff, "two characters wrong, missing or extra");
-  add(kSpacesInside, "spaces inside the brackets");
-  add(kOtherBrackets, "other bracket characters");
-  add(kMissingBracket, "a bracket missing");
+  add(kOneCharacterOff, Translate("one character wrong, missing or extra", wording));
+  add(kTwoCharactersOff, Translate("two characters wrong, missing or extra", wording));
+  add(kSpacesInside, Translate("spaces inside the brackets", wording));
+  add(kOtherBrackets, Translate("other bracket characters", wording));
+  add(kMissingBracket, Translate("a bracket missing", wording));
   return text;
 }
 
-// Said of near misses outside the filled header, which even written right
-// would not be filled there.
-std::string OnlyFilledThere(const Finding& f) {
-  return f.in_filled_header ? "" : "; placeholders are filled only in the section 1 primary header";
+// Why the search misses a placeholder outside the filled header.
+const char* CauseText(FindingKind kind, Wording wording) {
+  switch (kind) {
+    case FindingKind::kSplitByField:
+      return Translate("split by a field", wording);
+    case FindingKind::kInFieldCode:
+      return Translate("part of a field code", wording);
+    case FindingKind::kInDeletedText:
+      return Translate("in or across deleted text", wording);
+    default:
+      return Translate("split by a soft hyphen", wording);
+  }
 }
 
-std::string ShownUnfilledText(const std::string& path, const Finding& f) {
-  return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is not filled and shows as written; move it into the section 1 primary header";
+std::string ShownUnfilledText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: {1} in the {2} is not filled and shows as written; move it into "
+                          "the section 1 primary header",
+                          w),
+                path, f.placeholder, PlaceText(f.place, w));
 }
 
-std::string FirstPageHeaderText(const std::string& path, const Finding& f) {
-  return path + ": section " + std::to_string(f.number) +
-         " has a different first page, so the first page does not show the filled header; "
-         "switch \"Different first page\" off in section " +
-         std::to_string(f.number);
+std::string FirstPageHeaderText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: section {1} has a different first page, so the first page does "
+                          "not show the filled header; switch \"Different first page\" off in "
+                          "section {1}",
+                          w),
+                path, f.number);
 }
 
-std::string EvenPageHeaderText(const std::string& path, const Finding&) {
-  return path +
-         ": the template has different odd and even pages, so even pages do not show the filled "
-         "header; switch \"Different odd and even pages\" off";
+std::string EvenPageHeaderText(const std::string& path, Wording w) {
+  return Format(Translate("{0}: the template has different odd and even pages, so even pages do "
+                          "not show the filled header; switch \"Different odd and even pages\" off",
+                          w),
+                path);
 }
 
-std::string OtherPrimaryHeaderText(const std::string& path, const Finding& f) {
-  return path + ": section " + std::to_string(f.number) +
-         " has a primary header of its own, which the documents show instead of the filled one "
-         "of section 1 (only the last section's headers remain); link the section " +
-         std::to_string(f.number) + " header to the previous section";
+std::string OtherPrimaryHeaderText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: section {1} has a primary header of its own, which the documents "
+                          "show instead of the filled one of section 1 (only the last section's "
+                          "headers remain); link the section {1} header to the previous section",
+                          w),
+                path, f.number);
 }
 
-std::string NearMissText(const std::string& path, const Finding& f) {
-  return path + ": " + Quoted(f.text) + " in the " + PlaceText(f.place) + " looks like " +
-         f.placeholder + " but is not found (" + ReasonsText(f.reasons) + "); write it as " +
-         f.placeholder + OnlyFilledThere(f);
+std::string NearMissText(const std::string& path, const Finding& f, Wording w) {
+  const char* pattern =
+      f.in_filled_header
+          ? Translate(
+                "{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); write it as "
+                "{3}",
+                w)
+          : Translate(
+                "{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); "
+                "placeholders are filled only in the section 1 primary header, so write {3} "
+                "there",
+                w);
+  return Format(pattern, path, f.text, PlaceText(f.place, w), f.placeholder,
+                ReasonsText(f.reasons, w));
 }
 
-std::string SplitByFieldText(const std::string& path, const Finding& f) {
-  return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is split by a field, so it is not found; type it again as plain text" +
-         OnlyFilledThere(f);
+// A placeholder the search misses for what lies in or around it.
+std::string HiddenText(const std::string& path, const Finding& f, Wording w) {
+  const char* pattern = nullptr;
+  if (!f.in_filled_header) {
+    return Format(Translate("{0}: {1} in the {2} is not found ({3}); placeholders are filled only "
+                            "in the section 1 primary header, so write {1} there as plain text",
+                            w),
+                  path, f.placeholder, PlaceText(f.place, w), CauseText(f.kind, w));
+  }
+  switch (f.kind) {
+    case FindingKind::kSplitByField:
+      pattern = Translate(
+          "{0}: {1} in the {2} is split by a field, so it is not found; type it again as plain "
+          "text",
+          w);
+      break;
+    case FindingKind::kInFieldCode:
+      pattern = Translate(
+          "{0}: {1} in the {2} is part of a field code, so it is not found; type it as plain text "
+          "outside the field",
+          w);
+      break;
+    case FindingKind::kInDeletedText:
+      pattern = Translate(
+          "{0}: {1} in the {2} lies in or across deleted text (a tracked change), so it is not "
+          "found; accept or reject the change",
+          w);
+      break;
+    default:
+      pattern = Translate(
+          "{0}: {1} in the {2} is split by a soft hyphen, so it is not found; remove the soft "
+          "hyphen",
+          w);
+  }
+  return Format(pattern, path, f.placeholder, PlaceText(f.place, w));
 }
 
-std::string InFieldCodeText(const std::string& path, const Finding& f) {
-  return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is part of a field code, so it is not found; type it as plain text outside the field" +
-         OnlyFilledThere(f);
+std::string RepeatDocument1OnlyText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: occurrence {1} of {2} in the {3} is filled only when the "
+                          "template makes document 1, not in document 2; keep one {2}",
+                          w),
+                path, f.number, f.placeholder, PlaceText(f.place, w));
 }
 
-std::string InDeletedTextText(const std::string& path, const Finding& f) {
-  return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " lies in or across deleted text (a tracked change), so it is not found; accept or "
-         "reject the change" +
-         OnlyFilledThere(f);
+std::string RepeatNeverFilledText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: occurrence {1} of {2} in the {3} is never filled and shows as "
+                          "written (a document fills at most {4} of them); remove it",
+                          w),
+                path, f.number, f.placeholder, PlaceText(f.place, w), f.limit);
 }
 
-std::string SplitBySoftHyphenText(const std::string& path, const Finding& f) {
-  return path + ": " + f.placeholder + " in the " + PlaceText(f.place) +
-         " is split by a soft hyphen, so it is not found; remove the soft hyphen" +
-         OnlyFilledThere(f);
-}
-
-std::string RepeatDocument1OnlyText(const std::string& path, const Finding& f) {
-  return path + ": the " + Ordinal(f.number) + " " + f.placeholder + " in the " +
-         PlaceText(f.place) +
-         " is filled only when the template makes document 1 (document 2 fills " +
-         OnlyTheFirst(f.limit) + "); keep one " + f.placeholder;
-}
-
-std::string RepeatNeverFilledText(const std::string& path, const Finding& f) {
-  return path + ": the " + Ordinal(f.number) + " " + f.placeholder + " in the " +
-         PlaceText(f.place) + " is never filled and shows as written (a run fills " +
-         OnlyTheFirst(f.limit) + "); remove it";
-}
-
-std::string ColumnsText(const std::string& path, const Finding& f) {
-  return path + ": section " + std::to_string(f.number) + " sets its text in " +
-         std::to_string(f.limit) +
-         " columns, so the body table stands in one narrow column; set section " +
-         std::to_string(f.number) + " in one column";
+std::string ColumnsText(const std::string& path, const Finding& f, Wording w) {
+  return Format(Translate("{0}: section {1} sets its text in {2} columns, so the body table "
+                          "stands in one narrow column; set section {1} in one column",
+                          w),
+                path, f.number, f.limit);
 }
 
 }  // namespace
 
-std::string PlaceText(const Place& place) {
-  std::string text = "section " + std::to_string(place.section) + " ";
-  switch (place.part) {
-    case StoryPart::kHeader:
-      text += KindText(place.kind) + " header";
-      break;
-    case StoryPart::kFooter:
-      text += KindText(place.kind) + " footer";
-      break;
-    case StoryPart::kBody:
-      text += "body";
-      break;
-  }
-  if (place.text_box) text += " (in a text box)";
-  return text;
+std::string PlaceText(const Place& place, Wording wording) {
+  const std::string label = PlaceLabel(place, wording);
+  return place.text_box ? Format(Translate("{0} (in a text box)", wording), label) : label;
 }
 
-std::string FindingText(const std::string& path, const Finding& finding) {
+std::string FindingText(const std::string& path, const Finding& finding, Wording wording) {
   switch (finding.kind) {
     case FindingKind::kShownUnfilled:
-      return ShownUnfilledText(path, finding);
+      return ShownUnfilledText(path, finding, wording);
     case FindingKind::kFirstPageHeader:
-      return FirstPageHeaderText(path, finding);
+      return FirstPageHeaderText(path, finding, wording);
     case FindingKind::kEvenPageHeader:
-      return EvenPageHeaderText(path, finding);
+      return EvenPageHeaderText(path, wording);
     case FindingKind::kOtherPrimaryHeader:
-      return OtherPrimaryHeaderText(path, finding);
+      return OtherPrimaryHeaderText(path, finding, wording);
     case FindingKind::kNearMiss:
-      return NearMissText(path, finding);
+      return NearMissText(path, finding, wording);
     case FindingKind::kSplitByField:
-      return SplitByFieldText(path, finding);
     case FindingKind::kInFieldCode:
-      return InFieldCodeText(path, finding);
     case FindingKind::kInDeletedText:
-      return InDeletedTextText(path, finding);
     case FindingKind::kSplitBySoftHyphen:
-      return SplitBySoftHyphenText(path, finding);
+      return HiddenText(path, finding, wording);
     case FindingKind::kRepeatDocument1Only:
-      return RepeatDocument1OnlyText(path, finding);
+      return RepeatDocument1OnlyText(path, finding, wording);
     case FindingKind::kRepeatNeverFilled:
-      return RepeatNeverFilledText(path, finding);
+      return RepeatNeverFilledText(path, finding, wording);
     case FindingKind::kColumns:
-      return ColumnsText(path, finding);
+      return ColumnsText(path, finding, wording);
   }
   return path;
 }
 
 std::string ReplacementText(const Replacement& replacement) {
-  if (replacement.Always()) return replacement.when_not_blank ? "when not blank" : "yes";
-  if (replacement.document1) return "document 1 only";
-  if (replacement.document2) return "document 2 only";
-  return "no";
+  constexpr Wording w = Wording::kReaderLanguage;
+  if (replacement.Always()) {
+    return replacement.when_not_blank ? Translate("when not blank", w) : Translate("yes", w);
+  }
+  if (replacement.document1) return Translate("document 1 only", w);
+  if (replacement.document2) return Translate("document 2 only", w);
+  return Translate("no", w);
 }
 
 std::string PlaceholderHeading() {
-  return "placeholder";
+  return Translate("placeholder", Wording::kReaderLanguage);
 }
 std::string WrittenAsHeading() {
-  return "written as";
+  return Translate("written as", Wording::kReaderLanguage);
 }
 std::string PlaceHeading() {
-  return "place";
+  return Translate("place", Wording::kReaderLanguage);
 }
 std::string NetworkRunHeading() {
-  return "network run";
+  return Translate("network run", Wording::kReaderLanguage);
 }
 std::string RoadRunHeading() {
-  return "road run";
+  return Translate("road run", Wording::kReaderLanguage);
 }
 std::string NoPlaceholdersText() {
-  return "no placeholders";
+  return Translate("no placeholders", Wording::kReaderLanguage);
 }
 std::string NoFindingsText() {
-  return "no findings";
+  return Translate("no findings", Wording::kReaderLanguage);
 }
 
 std::string CheckUsageText() {
-  return "usage: reportword --check-template [--json] TEMPLATE...";
+  return Translate("usage: reportword --check-template [--json] TEMPLATE...",
+                   Wording::kReaderLanguage);
 }
 
 }  // namespace reportword::check

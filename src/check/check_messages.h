@@ -1,6 +1,6 @@
-// The texts of the template check that people read, one function per message
-// so that each can be translated on its own. The JSON form uses the finding
-// texts too; its keys and values are not texts for people.
+// The texts of the template check that people read, one function per message.
+// The human form comes in the reader's language; the JSON form, which
+// scripts read, keeps the finding texts in English under every locale.
 #pragma once
 
 #include <string>
@@ -9,11 +9,13 @@
 
 namespace reportword::check {
 
+enum class Wording { kReaderLanguage, kEnglish };
+
 // "section 2 first-page footer", "section 1 body (in a text box)".
-std::string PlaceText(const Place& place);
+std::string PlaceText(const Place& place, Wording wording);
 
 // One line that names the template, the place and the fix.
-std::string FindingText(const std::string& path, const Finding& finding);
+std::string FindingText(const std::string& path, const Finding& finding, Wording wording);
 
 // What the runs of one mode do with an occurrence: "yes", "when not blank",
 // "document 1 only", "no".

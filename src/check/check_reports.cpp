@@ -85,13 +85,15 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
       std::vector<Row> rows = {{PlaceholderHeading(), WrittenAsHeading(), PlaceHeading(),
                                 NetworkRunHeading(), RoadRunHeading()}};
       for (const Occurrence& occurrence : check.occurrences) {
-        rows.push_back({occurrence.placeholder, occurrence.text, PlaceText(occurrence.place),
+        rows.push_back({occurrence.placeholder, occurrence.text,
+                        PlaceText(occurrence.place, Wording::kReaderLanguage),
                         ReplacementText(occurrence.network), ReplacementText(occurrence.road)});
       }
       WriteTable(out, rows);
     }
     if (check.findings.empty()) out << "  " << NoFindingsText() << '\n';
-    for (const Finding& finding : check.findings) out << FindingText(check.path, finding) << '\n';
+    for (const Finding& finding : check.findings)
+      out << FindingText(check.path, finding, Wording::kReaderLanguage) << '\n';
   }
   out.flush();
 }
@@ -113,7 +115,7 @@ void WriteJsonReport(std::ostream& out, const std::vector<TemplateCheck>& checks
     out << (check.occurrences.empty() ? "" : "\n  ") << "], \"findings\": [";
     separator = "\n    ";
     for (const Finding& finding : check.findings) {
-      out << separator << JsonString(FindingText(check.path, finding));
+      out << separator << JsonString(FindingText(check.path, finding, Wording::kEnglish));
       separator = ",\n    ";
     }
     out << (check.findings.empty() ? "" : "\n  ") << "]}";
