@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -93,18 +94,23 @@ pugi::xml_document* FirstSectionHeader(DocumentState& doc, const char* kind,
   const std::string id = AttributeIn(reference, kRelationshipsNamespace, "id").value();
   auto rel = doc.main_relationships.find(id);
   if (rel == doc.main_relationships.end()) {
-    doc.Fail("the header reference " + id + " has no relationship");
+    doc.Fail(text::Format(text::Translate("the header reference {0} has no relationship"), id));
   }
   if (rel->second.external)
-    doc.Fail("the header " + rel->second.target + " is outside the package");
+    doc.Fail(
+        text::Format(text::Translate("the header {0} is outside the package"), rel->second.target));
   const std::string part = ResolvePartName(doc.main_part, rel->second.target);
-  if (part.empty()) doc.Fail("the header " + rel->second.target + " points outside the package");
-  if (!doc.package->HasPart(part)) doc.Fail("the header part " + part + " is missing");
+  if (part.empty())
+    doc.Fail(text::Format(text::Translate("the header {0} points outside the package"),
+                          rel->second.target));
+  if (!doc.package->HasPart(part))
+    doc.Fail(text::Format(text::Translate("the header part {0} is missing"), part));
   auto& slot = doc.headers[part];
   if (!slot) {
     auto xml = std::make_unique<pugi::xml_document>();
     ParseXmlPart(*xml, doc.package->ReadPart(part), part, doc.template_path);
-    if (!IsW(xml->document_element(), "hdr")) doc.Fail("the part " + part + " is not a header");
+    if (!IsW(xml->document_element(), "hdr"))
+      doc.Fail(text::Format(text::Translate("the part {0} is not a header"), part));
     slot = std::move(xml);
   }
   if (part_out) *part_out = part;
