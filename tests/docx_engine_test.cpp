@@ -242,6 +242,29 @@ TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSe
   }
 }
 
+// Inputs the header fuzzer found, with the paragraph they must give.
+TEST_F(DocxEngineTest, TheReplacedParagraphReadsAsTheReplacementSays) {
+  struct Case {
+    const char* name;
+    std::string paragraph;
+    const char* find;
+    const char* replacement;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"a space at the edge is kept over xml:space=\"default\"",
+       "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", "<datum>", " x",
+       "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers = {{"default", c.paragraph}};
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_TRUE(Replace(*doc, c.find, c.replacement)) << c.name;
+    EXPECT_EQ(ElementsXml(Header1(SaveAndRead(*doc)), false), c.expected) << c.name;
+  }
+}
+
 TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   TemplateSpec spec;
   spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt; body-section</w:t></w:r></w:p>"},
