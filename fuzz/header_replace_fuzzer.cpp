@@ -486,10 +486,12 @@ class Reader {
   }
 
   void Walk(pugi::xml_node element) {
-    std::set<Name> attributes;
     for (pugi::xml_attribute a : element.attributes()) {
-      if (!attributes.insert(Expanded(element, a.name(), true)).second) {
-        Fail(std::string("attribute given twice: ") + a.name());
+      const Name attribute = Expanded(element, a.name(), true);
+      for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute()) {
+        if (attribute == Expanded(element, b.name(), true)) {
+          Fail(std::string("attribute given twice: ") + a.name());
+        }
       }
     }
     const Name name = Expanded(element, element.name());
