@@ -237,6 +237,37 @@ TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSe
   }
 }
 
+// Inputs the header fuzzer found, with the paragraphs they must give.
+TEST_F(DocxEngineTest, TheReplacedHeaderReadsAsTheReplacementSays) {
+  struct Case {
+    const char* name;
+    std::string header;
+    const char* find;
+    const char* replacement;
+    std::string expected;
+  };
+  const std::string deleted_box =
+      "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict>"
+      "<v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>"
+      "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"
+      "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
+  const Case cases[] = {
+      {"a space at the edge is kept over xml:space=\"default\"",
+       "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", "<datum>", " x",
+       "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
+      {"a deleted text box is not searched",
+       deleted_box + "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>", "<Datum>", "D",
+       deleted_box + "<w:p><w:r><w:t>D</w:t></w:r></w:p>"},
+  };
+  for (const Case& c : cases) {
+    TemplateSpec spec;
+    spec.headers = {{"default", c.header}};
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_TRUE(Replace(*doc, c.find, c.replacement)) << c.name;
+    EXPECT_EQ(ElementsXml(Header1(SaveAndRead(*doc)), false), c.expected) << c.name;
+  }
+}
+
 TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   TemplateContents spec;
   spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt; body-section</w:t></w:r></w:p>"},

@@ -70,13 +70,16 @@ ParagraphText CollectText(const pugi::xml_node& paragraph) {
 }
 
 // Writes `value` as the text of a w:t, marking it to keep its spaces where it
-// has leading or trailing white space.
+// has leading or trailing white space (also over an xml:space="default").
 void SetRunText(pugi::xml_node t, const std::string& value) {
   while (t.first_child()) t.remove_child(t.first_child());
   if (!value.empty()) t.append_child(pugi::node_pcdata).set_value(value.c_str());
   const bool needs_preserve = !value.empty() && (value.front() == ' ' || value.back() == ' ' ||
                                                  value.front() == '\t' || value.back() == '\t');
-  if (needs_preserve && !t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
+  if (!needs_preserve) return;
+  pugi::xml_attribute space = t.attribute("xml:space");
+  if (!space) space = t.append_attribute("xml:space");
+  space.set_value("preserve");
 }
 
 // A new WordprocessingML element right after `sibling`, in the same run.
@@ -167,6 +170,8 @@ std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, bool ski
   std::vector<pugi::xml_node> paragraphs;
   WalkSubtree(root, [&](const pugi::xml_node& node) {
     if (node.type() != pugi::node_element) return false;
+    // A text box deleted with tracked changes is no longer there for a reader.
+    if (IsW(node, "del") || IsW(node, "moveFrom")) return false;
     if (skip_fallbacks && IsMc(node, "Fallback")) {
       // A fallback without a choice beside it is the only copy: search it.
       return !ChildElement(node.parent(), kMarkupCompatibilityNamespace, "Choice");
