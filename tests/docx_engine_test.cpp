@@ -260,7 +260,7 @@ TEST_F(DocxEngineTest, TheReplacedHeaderReadsAsTheReplacementSays) {
        deleted_box + "<w:p><w:r><w:t>D</w:t></w:r></w:p>"},
   };
   for (const Case& c : cases) {
-    TemplateSpec spec;
+    TemplateContents spec;
     spec.headers = {{"default", c.header}};
     auto doc = Add(WriteTemplate(spec));
     EXPECT_TRUE(Replace(*doc, c.find, c.replacement)) << c.name;
