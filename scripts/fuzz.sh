@@ -12,7 +12,7 @@ build="$root/build-fuzz"
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DREPORTWORD_FUZZ=ON -DREPORTWORD_BUILD_TESTS=OFF \
   -DREPORTWORD_BUILD_BENCH=OFF -DREPORTWORD_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j"$(nproc)"
-for target in report command_line template; do
+for target in report command_line template header_replace; do
   work="$build/corpus-$target"
   mkdir -p "$work"
   cp -n "$root/fuzz/corpus/$target"/* "$work/" 2>/dev/null || true

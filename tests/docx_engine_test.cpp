@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <functional>
 #include <regex>
 #include <sstream>
 #ifndef _WIN32
@@ -233,6 +234,37 @@ TEST_F(DocxEngineTest, ReplacesOnlyWhatAReaderSeesInThePrimaryHeaderOfTheFirstSe
     if (std::string(c.name).find("text box") != std::string::npos) {
       EXPECT_EQ(header.find("&lt;Datum&gt;"), std::string::npos) << header;
     }
+  }
+}
+
+// Inputs the header fuzzer found, with the paragraphs they must give.
+TEST_F(DocxEngineTest, TheReplacedHeaderReadsAsTheReplacementSays) {
+  struct Case {
+    const char* name;
+    std::string header;
+    const char* find;
+    const char* replacement;
+    std::string expected;
+  };
+  const std::string deleted_box =
+      "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict>"
+      "<v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>"
+      "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"
+      "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
+  const Case cases[] = {
+      {"a space at the edge is kept over xml:space=\"default\"",
+       "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", "<datum>", " x",
+       "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
+      {"a deleted text box is not searched",
+       deleted_box + "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>", "<Datum>", "D",
+       deleted_box + "<w:p><w:r><w:t>D</w:t></w:r></w:p>"},
+  };
+  for (const Case& c : cases) {
+    TemplateContents spec;
+    spec.headers = {{"default", c.header}};
+    auto doc = Add(WriteTemplate(spec));
+    EXPECT_TRUE(Replace(*doc, c.find, c.replacement)) << c.name;
+    EXPECT_EQ(ElementsXml(Header1(SaveAndRead(*doc)), false), c.expected) << c.name;
   }
 }
 
@@ -499,12 +531,59 @@ TEST_F(DocxEngineTest, SaveReplacesAnExistingFileOnlyWhenComplete) {
   EXPECT_EQ(files, 2u);  // the template and the target: no temporary file left
 }
 
-TEST_F(DocxEngineTest, CallsAfterQuitOrCloseFail) {
+TEST_F(DocxEngineTest, EveryObjectRefusesCallsAfterItsDocumentIsClosedOrTheAppQuits) {
   auto doc = Add(WriteTemplate({}));
+  doc->GetContent()->SetText("a\tb\r\n");
+  auto table = Convert(2);
+  auto borders = table->GetBorders();
+  auto column = table->GetColumns()->Item(1);
+  auto tables = app_->GetSelection()->GetTables();
+  auto headers = doc->GetSections()->Item(1)->GetHeaders();
+  auto header = headers->Item(kHeaderFooterPrimary);
+  auto range = header->GetRange();
+  auto find = range->GetFind();
+  auto content = doc->GetContent();
+  auto sections = doc->GetSections();
+  auto section = sections->Item(1);
+  auto selection = app_->GetSelection();
   doc->Close();
-  EXPECT_THROW(doc->GetContent(), wordproc::Error);
+  const std::pair<const char*, std::function<void()>> calls[] = {
+      {"Document.Content", [&] { doc->GetContent(); }},
+      {"Document.Sections", [&] { doc->GetSections(); }},
+      {"Document.Application", [&] { doc->GetApplication(); }},
+      {"Document.SaveAs", [&] { doc->SaveAs((dir_ / "x.docx").string()); }},
+      {"Document.Close", [&] { doc->Close(); }},
+      {"Sections.Item", [&] { sections->Item(1); }},
+      {"Section.Headers", [&] { section->GetHeaders(); }},
+      {"HeadersFooters.Count", [&] { headers->Count(); }},
+      {"HeadersFooters.Item", [&] { headers->Item(1); }},
+      {"HeaderFooter.Range", [&] { header->GetRange(); }},
+      {"Range.Find", [&] { range->GetFind(); }},
+      {"Range.Text", [&] { content->SetText("x"); }},
+      {"Range.Select", [&] { content->Select(); }},
+      {"Find.Execute", [&] { find->Execute(FindExecuteArgs()); }},
+      {"Table.PreferredWidthType",
+       [&] { table->SetPreferredWidthType(PreferredWidthType::kPercent); }},
+      {"Table.PreferredWidth", [&] { table->SetPreferredWidth(100.0f); }},
+      {"Table.Borders", [&] { table->GetBorders(); }},
+      {"Table.Columns", [&] { table->GetColumns(); }},
+      {"Borders.OutsideLineStyle", [&] { borders->SetOutsideLineStyle(LineStyle::kNone); }},
+      {"Borders.InsideLineStyle", [&] { borders->SetInsideLineStyle(LineStyle::kNone); }},
+      {"Column.Width", [&] { column->SetWidth(10.0f); }},
+      {"Tables.Item", [&] { tables->Item(1); }},
+      {"Selection.WholeStory", [&] { selection->WholeStory(); }},
+  };
+  for (const auto& [name, call] : calls) EXPECT_THROW(call(), wordproc::Error) << name;
   app_->Quit();
-  EXPECT_THROW(app_->GetDocuments(), wordproc::Error);
+  const std::pair<const char*, std::function<void()>> after_quit[] = {
+      {"Application.Documents", [&] { app_->GetDocuments(); }},
+      {"Application.Selection", [&] { app_->GetSelection(); }},
+      {"Application.Application", [&] { app_->GetApplication(); }},
+      {"Application.Visible", [&] { app_->SetVisible(false); }},
+      {"Application.DisplayAlerts", [&] { app_->SetDisplayAlerts(0); }},
+      {"Application.Quit", [&] { app_->Quit(); }},
+  };
+  for (const auto& [name, call] : after_quit) EXPECT_THROW(call(), wordproc::Error) << name;
 }
 
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {

@@ -189,6 +189,14 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
        false,
        template_missing,
        template_missing},
+      {"save error",
+       {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")},
+       1,
+       false,
+       "Velam_Analyse: \"" + P("missing/1.docx").string() +
+           "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
+       "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() +
+           "\": the folder does not exist\n"},
   };
   for (const Case& c : cases) {
     for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {

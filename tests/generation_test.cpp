@@ -170,6 +170,7 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
 }
 
 TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
+  const std::vector<std::string> inputs = {"/t/a.dotx", "/t/b.dotx", "R"};  // R: the report
   struct Case {
     const char* name;
     std::vector<std::string> existing;
@@ -178,39 +179,16 @@ TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
     std::vector<std::pair<std::string, std::string>> same_files;
     const char* message;
   } cases[] = {
+      // clang-format off
       {"no template", {}, "/o/1.docx", "/o/2.docx", {}, kTemplateMissingMessage},
       {"second template missing", {"/t/a.dotx"}, "/o/1", "/o/2", {}, kTemplateMissingMessage},
       {"report missing", {"/t/a.dotx", "/t/b.dotx"}, "/o/1", "/o/2", {}, kReportMissingMessage},
-      {"first target blank",
-       {"/t/a.dotx", "/t/b.dotx", "R"},
-       "   ",
-       "/o/2",
-       {},
-       kTargetMissingMessage},
-      {"second target empty",
-       {"/t/a.dotx", "/t/b.dotx", "R"},
-       "/o/1",
-       "",
-       {},
-       kTargetMissingMessage},
-      {"target is a template",
-       {"/t/a.dotx", "/t/b.dotx", "R"},
-       "/o/1",
-       "/o/2",
-       {{"/o/2", "/t/a.dotx"}},
-       kTargetIsInputMessage},
-      {"target is the report",
-       {"/t/a.dotx", "/t/b.dotx", "R"},
-       "/o/1",
-       "/o/2",
-       {{"/o/1", "R"}},
-       kTargetIsInputMessage},
-      {"both targets the same",
-       {"/t/a.dotx", "/t/b.dotx", "R"},
-       "/o/x",
-       "/o/x",
-       {},
-       kTargetIsInputMessage},
+      {"first target blank", inputs, "   ", "/o/2", {}, kTargetMissingMessage},
+      {"second target empty", inputs, "/o/1", "", {}, kTargetMissingMessage},
+      {"target is a template", inputs, "/o/1", "/o/2", {{"/o/2", "/t/a.dotx"}}, kTargetIsInputMessage},
+      {"target is the report", inputs, "/o/1", "/o/2", {{"/o/1", "R"}}, kTargetIsInputMessage},
+      {"both targets the same", inputs, "/o/x", "/o/x", {}, kTargetIsInputMessage},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -258,40 +236,43 @@ TEST_F(GenerationTest, InputsAreUsedTrimmedButTargetsAsGiven) {
   EXPECT_EQ(log().Count("FileSystem.SameFile( /o/2 b.docx  , /t/my a.dotx)"), 1);
 }
 
-TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrows) {
+TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) {
   struct Case {
     const char* name;
-    const char* fail_at;
-    int occurrence;
-    std::vector<std::string> last_calls;  // the calls just before the quit
+    std::vector<std::pair<const char*, int>> fail_at;  // call prefix, occurrence
+    bool interface_failure;                            // else a plain std::runtime_error
+    bool remove_report;                                // passes the (faked) check, fails to open
+    std::vector<std::string> last_calls;               // the calls just before the quit
     int documents_saved;
+    const char* message;
   } cases[] = {
-      {"saving document 2",
-       "Document.SaveAs",
-       2,
-       {"Borders.InsideLineStyle=0", "Document.SaveAs(\"/o/2.docx\")"},
-       1},
-      {"creating document 1",
-       "Documents.Add",
-       1,
-       {"Application.DisplayAlerts=0", "Documents.Add(\"/t/a.dotx\")"},
-       0},
-      {"a header search",
-       "Find.Execute(<Datum>",
-       1,
-       {"HeadersFooters.Count", Find("<Datum>", "06-Dec-2026", false)},
-       0},
-      {"checking a file", "FileSystem.FileExists", 2, {"Backend.CreateApplication"}, 0},
+      // clang-format off
+      {"saving document 2", {{"Document.SaveAs", 2}}, true, false, {"Borders.InsideLineStyle=0", "Document.SaveAs(\"/o/2.docx\")"}, 1, "injected failure at Document.SaveAs"},
+      {"creating document 1", {{"Documents.Add", 1}}, true, false, {"Application.DisplayAlerts=0", "Documents.Add(\"/t/a.dotx\")"}, 0, "Documents.Add"},
+      {"a header search", {{"Find.Execute(<Datum>", 1}}, true, false, {"HeadersFooters.Count", Find("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
+      {"checking a file", {{"FileSystem.FileExists", 2}}, true, false, {"Backend.CreateApplication"}, 0, "FileExists"},
+      {"reading the report", {}, true, true, {"Backend.CreateApplication"}, 0, "report.txt"},
+      {"quitting after a failure keeps the first error", {{"Document.SaveAs", 1}, {"Application.Quit", 1}}, true, false, {"Borders.InsideLineStyle=0", "Document.SaveAs(\"/o/1.docx\")"}, 0, "Document.SaveAs"},
+      {"a failure outside the interface", {{"Range.Text", 1}}, false, false, {"Find.Execute(<Bau-Nummer>, B7-x, ref, MatchCase=false)", "Range.Text=A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n"}, 0, "injected runtime failure at Range.Text"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fakes::RecordingBackend backend;
     GenerationContext context{backend, dates_, messages_};
     backend.log->existing_files = log().existing_files;
-    backend.log->FailAt(c.fail_at, c.occurrence);
+    for (const auto& [prefix, occurrence] : c.fail_at) {
+      backend.log->FailAt(prefix, occurrence, c.interface_failure);
+    }
     JobState job = NetworkJob();
+    if (c.remove_report) std::filesystem::remove(report_path_);
 
-    EXPECT_THROW(GenerateReports(job, context), GenerationError);
+    try {
+      GenerateReports(job, context);
+      ADD_FAILURE() << "no GenerationError";
+    } catch (const GenerationError& error) {
+      EXPECT_THAT(error.what(), HasSubstr(c.message));
+    }
     EXPECT_FALSE(job.WordApp);
     std::vector<std::string> calls;
     for (const std::string& line : backend.log->Actions()) {
@@ -307,46 +288,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrows) {
     EXPECT_EQ(calls.back(), "Application.Quit");
     // Only completed documents were closed; the failing one was dropped unsaved.
     EXPECT_EQ(backend.log->Count("Document.Close"), c.documents_saved);
-    EXPECT_EQ(backend.log->Count("Application.Quit"), 1);
   }
-}
-
-TEST_F(GenerationTest, FailedReportReadingStillStartsAndQuitsTheWordProcessor) {
-  JobState job = NetworkJob();
-  std::filesystem::remove(report_path_);  // passes the (faked) check, fails to open
-  try {
-    GenerateReports(job, context_);
-    ADD_FAILURE() << "expected a GenerationError";
-  } catch (const GenerationError& error) {
-    EXPECT_THAT(error.what(), HasSubstr("report.txt"));
-  }
-  EXPECT_THAT(WordCalls(), ElementsAre("Backend.CreateApplication", "Application.Quit"));
-  EXPECT_FALSE(job.WordApp);
-}
-
-TEST_F(GenerationTest, FailureWhileQuittingKeepsTheOriginalError) {
-  log().FailAt("Document.SaveAs");
-  log().FailAt("Application.Quit");
-  JobState job = NetworkJob();
-  try {
-    GenerateReports(job, context_);
-    ADD_FAILURE() << "expected a GenerationError";
-  } catch (const GenerationError& error) {
-    EXPECT_THAT(error.what(), HasSubstr("Document.SaveAs"));
-  }
-  EXPECT_FALSE(job.WordApp);
-}
-
-TEST_F(GenerationTest, OtherFailuresAreReportedAsGenerationErrors) {
-  log().FailAt("Range.Text", 1, /*generation_error=*/false);
-  JobState job = NetworkJob();
-  try {
-    GenerateReports(job, context_);
-    ADD_FAILURE() << "expected a GenerationError";
-  } catch (const GenerationError& error) {
-    EXPECT_THAT(error.what(), HasSubstr("injected runtime failure at Range.Text"));
-  }
-  EXPECT_EQ(WordCalls().back(), "Application.Quit");
 }
 
 // --- the header and table steps on their own ---
@@ -362,54 +304,14 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
     std::vector<std::string> finds;
     const char* build_number_after;
   } cases[] = {
-      {"blank designation and build number",
-       "   ",
-       "Hochspannung",
-       " ",
-       false,
-       1,
-       {Find("<Datum>", "D", false)},
-       " "},
-      {"designation alone keeps its spaces",
-       " Weg 1 ",
-       "",
-       "",
-       false,
-       2,
-       {Find("<objektbezeichnung>", " Weg 1 ", true), Find("<Datum>", "D", false)},
-       ""},
-      {"designation with network",
-       "Weg",
-       "Signalkabelnetz",
-       "",
-       false,
-       2,
-       {Find("<objektbezeichnung>", "Weg Signalkabelnetz", false), Find("<Datum>", "D", false)},
-       ""},
-      {"first document upper-cases",
-       "",
-       "",
-       "ä12",
-       false,
-       1,
-       {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "Ä12", true)},
-       "Ä12"},
-      {"leading space shields the letter",
-       "",
-       "",
-       " b7",
-       true,
-       1,
-       {Find("<Datum>", "D", false), Find("<filename>", " b7", true)},
-       " b7"},
-      {"second document uses the value as stored",
-       "",
-       "",
-       "b7",
-       false,
-       2,
-       {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "b7", true)},
-       "b7"},
+      // clang-format off
+      {"blank designation and build number", "   ", "Hochspannung", " ", false, 1, {Find("<Datum>", "D", false)}, " "},
+      {"designation alone keeps its spaces", " Weg 1 ", "", "", false, 2, {Find("<objektbezeichnung>", " Weg 1 ", true), Find("<Datum>", "D", false)}, ""},
+      {"designation with network", "Weg", "Signalkabelnetz", "", false, 2, {Find("<objektbezeichnung>", "Weg Signalkabelnetz", false), Find("<Datum>", "D", false)}, ""},
+      {"first document upper-cases", "", "", "ä12", false, 1, {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "Ä12", true)}, "Ä12"},
+      {"leading space shields the letter", "", "", " b7", true, 1, {Find("<Datum>", "D", false), Find("<filename>", " b7", true)}, " b7"},
+      {"second document uses the value as stored", "", "", "b7", false, 2, {Find("<Datum>", "D", false), Find("<Bau-Nummer>", "b7", true)}, "b7"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

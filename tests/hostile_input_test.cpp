@@ -200,52 +200,27 @@ std::vector<Case> Catalogue() {
       ::geteuid() == 0 ? "/proc/reportword-out.docx" : "ro/out1.docx";  // root writes anywhere else
 #endif
 
+  // clang-format off
   return {
       // Command lines
       {"no arguments", nullptr, {}, 2, "Velam_Analyse: usage: reportword", false},
       {"code alone", nullptr, {Raw("9520e000")}, 2, "usage", false},
-      {"four paths",
-       nullptr,
-       {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, {"out1.docx"}},
-       2,
-       "usage",
-       false},
-      {"32,768 quoted fields",
-       nullptr,
-       {Raw("9520e000 " + std::string(65536, '"'))},
-       2,
-       "usage",
-       false,
-       "",
-       true},
-      {"a very long argument", nullptr, Standard(std::string(100000, 'a').c_str()), 3,
-       kTemplateMissing, false, "", true},
-      {"non-UTF-8 bytes in a path",
-       [](const fs::path& d) { fs::copy_file(d / "a.dotx", d / "Vorlage-\xE4\xFC.dotx"); },
-       Standard("Vorlage-\xE4\xFC.dotx"), 0, "", true, "", true},
+      {"four paths", nullptr, {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, {"out1.docx"}}, 2, "usage", false},
+      {"32,767 quoted fields are still read", nullptr, {Raw("9520e000 " + std::string(65534, '"'))}, 3, kTemplateMissing, false, "", true},
+      {"32,768 quoted fields", nullptr, {Raw("9520e000 " + std::string(65536, '"'))}, 2, "usage", false, "", true},
+      {"a very long argument", nullptr, Standard(std::string(100000, 'a').c_str()), 3, kTemplateMissing, false, "", true},
+      {"non-UTF-8 bytes in a path", [](const fs::path& d) { fs::copy_file(d / "a.dotx", d / "Vorlage-\xE4\xFC.dotx"); }, Standard("Vorlage-\xE4\xFC.dotx"), 0, "", true, "", true},
       // Input checks
       {"template 1 missing", nullptr, Standard("x.dotx"), 3, kTemplateMissing, false},
-      {"report missing", nullptr, Standard("a.dotx", "b.dotx", "none.txt"), 3,
-       "Velam_Analyse: Report file existiert nicht. Dokument kann nicht generiert werden", false},
-      {"target blank",
-       nullptr,
-       {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, {"out1.docx"}, Raw("   ")},
-       3,
-       "Velam_Analyse: Ziel nicht angegeben. Dokument kann nicht generiert werden",
-       false},
+      {"report missing", nullptr, Standard("a.dotx", "b.dotx", "none.txt"), 3, "Velam_Analyse: Report file existiert nicht. Dokument kann nicht generiert werden", false},
+      {"target blank", nullptr, {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, {"out1.docx"}, Raw("   ")}, 3, "Velam_Analyse: Ziel nicht angegeben. Dokument kann nicht generiert werden", false},
       // Templates
-      {"empty template", Template("t.dotx", [] { return ""; }), Standard("t.dotx"), 1, "is empty",
-       false},
-      {"random bytes",
-       Template("t.dotx", [] { return std::string("\x13\x37 not a package \xff\xfe", 20); }),
-       Standard("t.dotx"), 1, "not a valid", false},
-      {"truncated zip", Template("t.dotx", [] { return testing::BuildTemplate().substr(0, 700); }),
-       Standard("t.dotx"), 1, "t.dotx", false},
+      {"empty template", Template("t.dotx", [] { return ""; }), Standard("t.dotx"), 1, "is empty", false},
+      {"random bytes", Template("t.dotx", [] { return std::string("\x13\x37 not a package \xff\xfe", 20); }), Standard("t.dotx"), 1, "not a valid", false},
+      {"truncated zip", Template("t.dotx", [] { return testing::BuildTemplate().substr(0, 700); }), Standard("t.dotx"), 1, "t.dotx", false},
       // The zip container: read as tolerantly as other readers, but not the
       // unsafe or damaged.
-      {"line feed after the zip directory",
-       Template("t.dotx", [] { return testing::BuildTemplate() + "\n"; }), Standard("t.dotx"), 0,
-       "", true},
+      {"line feed after the zip directory", Template("t.dotx", [] { return testing::BuildTemplate() + "\n"; }), Standard("t.dotx"), 0, "", true},
       {"local header time differs from the directory",
        Template("t.dotx",
                 [] {
@@ -257,8 +232,7 @@ std::vector<Case> Catalogue() {
                   });
                 }),
        Standard("t.dotx"), 0, "", true},
-      {"Zip64 directory", Template("t.dotx", [] { return AsZip64(testing::BuildTemplate()); }),
-       Standard("t.dotx"), 0, "", true},
+      {"Zip64 directory", Template("t.dotx", [] { return AsZip64(testing::BuildTemplate()); }), Standard("t.dotx"), 0, "", true},
       {"two entries sharing their bytes",
        Template("t.dotx",
                 [] {
@@ -302,16 +276,10 @@ std::vector<Case> Catalogue() {
                   });
                 }),
        Standard("t.dotx"), 1, "encrypted part word/document.xml", false},
-      {"no [Content_Types].xml", Template("t.dotx", [] { return Without("[Content_Types].xml"); }),
-       Standard("t.dotx"), 1, "[Content_Types].xml is missing", false},
-      {"no main part", Template("t.dotx", [] { return Without("word/document.xml"); }),
-       Standard("t.dotx"), 1, "is missing", false},
-      {"main part not XML",
-       Template("t.dotx", [] { return Replacing("word/document.xml", "PK\x03\x04 binary"); }),
-       Standard("t.dotx"), 1, "not well-formed", false},
-      {"entity expansion bomb",
-       Template("t.dotx", [=] { return Replacing("word/document.xml", bomb); }), Standard("t.dotx"),
-       1, "document type", false},
+      {"no [Content_Types].xml", Template("t.dotx", [] { return Without("[Content_Types].xml"); }), Standard("t.dotx"), 1, "[Content_Types].xml is missing", false},
+      {"no main part", Template("t.dotx", [] { return Without("word/document.xml"); }), Standard("t.dotx"), 1, "is missing", false},
+      {"main part not XML", Template("t.dotx", [] { return Replacing("word/document.xml", "PK\x03\x04 binary"); }), Standard("t.dotx"), 1, "not well-formed", false},
+      {"entity expansion bomb", Template("t.dotx", [=] { return Replacing("word/document.xml", bomb); }), Standard("t.dotx"), 1, "document type", false},
       {"a million nested elements",
        Template("t.dotx",
                 [] {
@@ -328,11 +296,8 @@ std::vector<Case> Catalogue() {
                 }),
        Standard("t.dotx"), 1, "part word/document.xml nests elements more than 1000 levels deep",
        false},
-      {"elements nested 1,000 levels deep", Template("t.dotx", [] { return NestedHeader(1000); }),
-       Standard("t.dotx"), 0, "", true},
-      {"elements nested 1,001 levels deep", Template("t.dotx", [] { return NestedHeader(1001); }),
-       Standard("t.dotx"), 1, "part word/header1.xml nests elements more than 1000 levels deep",
-       false},
+      {"elements nested 1,000 levels deep", Template("t.dotx", [] { return NestedHeader(1000); }), Standard("t.dotx"), 0, "", true},
+      {"elements nested 1,001 levels deep", Template("t.dotx", [] { return NestedHeader(1001); }), Standard("t.dotx"), 1, "part word/header1.xml nests elements more than 1000 levels deep", false},
       {"part inflating past the limit",
        Template("t.dotx",
                 [] {
@@ -349,22 +314,10 @@ std::vector<Case> Catalogue() {
                   return ZipParts(parts);
                 }),
        Standard("t.dotx"), 1, "entries", false},
-      {"header relationship outside the package",
-       Template("t.dotx", [=] { return Replacing("word/_rels/document.xml.rels", outside_rel); }),
-       Standard("t.dotx"), 1, "outside the package", false},
-      {"legacy binary .dot", Template("t.dot", [=] { return ole + std::string(2000, 'x'); }),
-       Standard("t.dot"), 1, "t.dot", false},
-      {"folder named like a template",
-       [](const fs::path& d) { fs::create_directory(d / "t.dotx"); }, Standard("t.dotx"), 3,
-       kTemplateMissing, false},
-      {"template without headers",
-       Template("t.dotx",
-                [] {
-                  TemplateContents spec;
-                  spec.headers.clear();
-                  return testing::BuildTemplate(spec);
-                }),
-       Standard("t.dotx"), 0, "", true},
+      {"header relationship outside the package", Template("t.dotx", [=] { return Replacing("word/_rels/document.xml.rels", outside_rel); }), Standard("t.dotx"), 1, "outside the package", false},
+      {"legacy binary .dot", Template("t.dot", [=] { return ole + std::string(2000, 'x'); }), Standard("t.dot"), 1, "t.dot", false},
+      {"folder named like a template", [](const fs::path& d) { fs::create_directory(d / "t.dotx"); }, Standard("t.dotx"), 3, kTemplateMissing, false},
+      {"template without headers", Template("t.dotx", [] { TemplateContents spec; spec.headers.clear(); return testing::BuildTemplate(spec); }), Standard("t.dotx"), 0, "", true},
       {"first section without primary header",
        Template("t.dotx",
                 [] {
@@ -376,30 +329,12 @@ std::vector<Case> Catalogue() {
       // Reports
       {"empty report", Report([] { return ""; }), Standard(), 0, "", true},
       {"only line 1", Report([] { return "Export"; }), Standard(), 0, "", true},
-      {"NUL bytes", Report([] {
-         return [] {
-           static const char kBytes[] = "h\r\nb7\0\tHaupt\0weg\tA\0\tB\tC\r\n";
-           return std::string(kBytes, sizeof kBytes - 1);
-         }();
-       }),
-       Standard(), 0, "", true},
-      {"every C0 control character",
-       Report([=] { return "h\r\n" + controls + "\t" + controls + "\t" + controls; }), Standard(),
-       0, "", true},
-      {"invalid UTF-8", Report([] {
-         return "h\r\nb7\tStra\xDF"
-                "e \xC3\x28\tA\xFF\tB\tC\r\n";
-       }),
-       Standard(), 0, "", true},
-      {"UTF-8 byte-order mark", Report([] { return "\xEF\xBB\xBFh\r\nb7\tStraße\tA\tB\tC\r\n"; }),
-       Standard(), 0, "", true},
-      {"a line of 32,767 tabs", Report([] { return "h\r\n" + std::string(32767, '\t') + "\r\n"; }),
-       Standard(), 1, "line 2", false},
-      {"lines of 10 MB", Report([] {
-         return "h\r\nb7\tHauptweg\t" + std::string(10u << 20, 'x') + "\tB\tC\r\n" +
-                std::string(10u << 20, 'y') + "\r\n";
-       }),
-       Standard(), 0, "", true},
+      {"NUL bytes", Report([] { return [] { static const char kBytes[] = "h\r\nb7\0\tHaupt\0weg\tA\0\tB\tC\r\n"; return std::string(kBytes, sizeof kBytes - 1); }(); }), Standard(), 0, "", true},
+      {"every C0 control character", Report([=] { return "h\r\n" + controls + "\t" + controls + "\t" + controls; }), Standard(), 0, "", true},
+      {"invalid UTF-8", Report([] { return "h\r\nb7\tStra\xDF" "e \xC3\x28\tA\xFF\tB\tC\r\n"; }), Standard(), 0, "", true},
+      {"UTF-8 byte-order mark", Report([] { return "\xEF\xBB\xBFh\r\nb7\tStraße\tA\tB\tC\r\n"; }), Standard(), 0, "", true},
+      {"a line of 32,767 tabs", Report([] { return "h\r\n" + std::string(32767, '\t') + "\r\n"; }), Standard(), 1, "line 2", false},
+      {"lines of 10 MB", Report([] { return "h\r\nb7\tHauptweg\t" + std::string(10u << 20, 'x') + "\tB\tC\r\n" + std::string(10u << 20, 'y') + "\r\n"; }), Standard(), 0, "", true},
       {"road designation past its limit",
        Report([] {
          std::string r = "h\r\n";
@@ -417,9 +352,7 @@ std::vector<Case> Catalogue() {
        "object designation",
        false},
       // Targets
-      {"target folder missing", nullptr,
-       Standard("a.dotx", "b.dotx", "report.txt", "none/out1.docx"), 1, "folder does not exist",
-       false},
+      {"target folder missing", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "none/out1.docx"), 1, "folder does not exist", false},
       {"target in a read-only place",
        [](const fs::path& d) {
          fs::create_directory(d / "ro");
@@ -436,13 +369,9 @@ std::vector<Case> Catalogue() {
        false,
        "",
        true},
-      {"target is a folder", [](const fs::path& d) { fs::create_directory(d / "out1.docx"); },
-       Standard(), 1, "a folder of that name exists", false},
-      {"target is a template", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "b.dotx"), 3,
-       kTargetIsInput, false},
-      {"target 1 is target 2", nullptr,
-       Standard("a.dotx", "b.dotx", "report.txt", "out1.docx", "sub/../out1.docx"), 3,
-       kTargetIsInput, false},
+      {"target is a folder", [](const fs::path& d) { fs::create_directory(d / "out1.docx"); }, Standard(), 1, "a folder of that name exists", false},
+      {"target is a template", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "b.dotx"), 3, kTargetIsInput, false},
+      {"target 1 is target 2", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "out1.docx", "sub/../out1.docx"), 3, kTargetIsInput, false},
       {"paths with spaces and non-ASCII",
        [](const fs::path& d) {
          fs::create_directory(d / "Prüf ördner");
@@ -451,10 +380,9 @@ std::vector<Case> Catalogue() {
        Standard("Prüf ördner/Vorlage Straße.dotx", "b.dotx", "report.txt",
                 "Prüf ördner/Ergebnis 1.docx", "Prüf ördner/Ergebnis 2.docx"),
        0, "", false},
-      {"write fails half-way",
-       [](const fs::path& d) { WriteFile(d / "out1.docx", "old document 1"); }, Standard(), 1,
-       "out1.docx", false, "ulimit -f 2; "},
+      {"write fails half-way", [](const fs::path& d) { WriteFile(d / "out1.docx", "old document 1"); }, Standard(), 1, "out1.docx", false, "ulimit -f 2; "},
   };
+  // clang-format on
 }
 
 class HostileInputTest : public ::testing::TestWithParam<std::size_t> {};

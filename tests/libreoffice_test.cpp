@@ -136,18 +136,30 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   EXPECT_TRUE(gone) << "a process of the stand-in converter outlived the time limit";
 }
 
-TEST(LibreOfficeConversionTest, WithoutLibreOfficeLegacyTemplatesAreRefusedWithAHint) {
+// Without a converter, the formats only it reads are recognised by their
+// content, whatever the file is called, and refused with what to do instead.
+TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHint) {
   testing::TempDir dir;
-  testing::WriteFile(dir / "old.dot",
-                     std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'));
+  const std::pair<std::string, const char*> cases[] = {
+      {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'),
+       "legacy binary Word file"},
+      {"{\\rtf1 hello}", "RTF or OpenDocument"},
+      {testing::ZipParts({{"mimetype", "application/vnd.oasis.opendocument.text-template"},
+                          {"content.xml", "<office:document-content/>"}},
+                         {"mimetype"}),
+       "RTF or OpenDocument"},
+  };
   docx::DocxBackend backend(docx::ConversionOptions{"/nonexistent/soffice"});
   auto app = backend.CreateApplication();
-  try {
-    app->GetDocuments()->Add("\"" + (dir / "old.dot").string() + "\"");
-    ADD_FAILURE() << "accepted";
-  } catch (const wordproc::Error& e) {
-    EXPECT_NE(std::string(e.what()).find(".dotx"), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("install LibreOffice"), std::string::npos) << e.what();
+  for (const auto& [bytes, message] : cases) {
+    testing::WriteFile(dir / "t.dotx", bytes);
+    try {
+      app->GetDocuments()->Add("\"" + (dir / "t.dotx").string() + "\"");
+      ADD_FAILURE() << message << ": accepted";
+    } catch (const wordproc::Error& e) {
+      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("install LibreOffice"), std::string::npos) << e.what();
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,7 +34,9 @@ inline constexpr const char* kWordNs =
     "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
     "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 
-inline std::string ZipParts(const Parts& parts) {
+// `stored` parts are written uncompressed (as an OpenDocument package's
+// "mimetype" must be); the others are deflated.
+inline std::string ZipParts(const Parts& parts, const std::set<std::string>& stored = {}) {
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
@@ -41,7 +44,10 @@ inline std::string ZipParts(const Parts& parts) {
   zip_source_keep(buffer);
   for (const auto& [name, content] : parts) {
     zip_source_t* source = zip_source_buffer(archive, content.data(), content.size(), 0);
-    zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    if (stored.count(name)) {
+      zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    }
   }
   if (zip_close(archive) != 0) throw std::runtime_error("zip_close failed");
   zip_stat_t st;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "text/unicode.h"
+#include "text/translate.h"
 
 namespace reportword::report {
 
@@ -20,7 +21,7 @@ void SplitFields(std::string_view line, std::span<std::string_view> fields) {
     }
     if (tab == std::string_view::npos) return;
     if (field_number == std::numeric_limits<std::int16_t>::max()) {
-      throw std::overflow_error("more than 32766 tabs in one line");
+      throw std::overflow_error(text::Translate("more than 32766 tabs in one line"));
     }
     ++field_number;
     start = tab + 1;

@@ -16,18 +16,15 @@
 #include "report/report_decoding.h"
 #include "report/road_line_parser.h"
 #include "text/unicode.h"
+#include "text/translate.h"
 
 namespace reportword {
 namespace {
 
 using report::ReportEncoding;
 
-std::string FileLabel(const std::string& name) {
-  return "report file \"" + name + "\"";
-}
-
 [[noreturn]] void Fail(const std::string& name, const std::string& what) {
-  throw GenerationError(FileLabel(name) + ": " + what);
+  throw GenerationError(text::Format(text::Translate("report file \"{0}\": {1}"), name, what));
 }
 
 // Reads the stream to its end in chunks; `on_chunk` returns false to stop early.
@@ -38,12 +35,12 @@ void ReadChunks(std::istream& in, const std::string& name, std::vector<char>& bu
     for (;;) {
       in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
       const auto count = static_cast<std::size_t>(in.gcount());
-      if (in.bad() || (in.fail() && !in.eof())) Fail(name, "read error");
+      if (in.bad() || (in.fail() && !in.eof())) Fail(name, text::Translate("read error"));
       if (count > 0 && !on_chunk(std::string_view(buffer.data(), count))) return;
       if (in.eof()) return;
     }
   } catch (const std::ios_base::failure&) {  // a stream set to throw
-    Fail(name, "read error");
+    Fail(name, text::Translate("read error"));
   }
 }
 
@@ -57,7 +54,7 @@ ReportEncoding DetectEncoding(std::istream& in, const std::string& name,
 void Rewind(std::istream& in, const std::string& name) {
   in.clear();
   in.seekg(0, std::ios::beg);
-  if (!in) Fail(name, "cannot be read a second time (the stream is not seekable)");
+  if (!in) Fail(name, text::Translate("cannot be read a second time (the stream is not seekable)"));
 }
 
 }  // namespace
@@ -72,7 +69,7 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
   std::int32_t line_number = 0;
   const report::ReportLineAssembler::LineHandler parse_line = [&](const std::string& line) {
     if (line_number == std::numeric_limits<std::int32_t>::max()) {
-      Fail(name, "more than 2147483647 lines");
+      Fail(name, text::Translate("more than 2147483647 lines"));
     }
     ++line_number;
     if (line_number == 1) return;  // line 1 holds no data
@@ -83,8 +80,8 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
         network_parser.ParseNetworkLine(line, job);
       }
     } catch (const std::overflow_error& error) {
-      throw GenerationError(FileLabel(name) + ", line " + std::to_string(line_number) + ": " +
-                            error.what());
+      throw GenerationError(text::Format(text::Translate("report file \"{0}\", line {1}: {2}"),
+                                         name, line_number, error.what()));
     }
   };
 
@@ -94,7 +91,7 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
   report::Utf8Validator validator;
   const auto check_still_utf8 = [&](bool well_formed) {
     if (encoding == ReportEncoding::kUtf8 && !well_formed) {
-      Fail(name, "changed while it was being read");
+      Fail(name, text::Translate("changed while it was being read"));
     }
   };
   ReadChunks(in, name, buffer, [&](std::string_view chunk) {
@@ -113,8 +110,9 @@ void ReadReportFile(JobState& job) {
   in.open(std::filesystem::u8path(path), std::ios::in | std::ios::binary);
   if (!in.is_open()) {
     const int error = errno;
-    Fail(path, error != 0 ? "cannot be opened: " + std::generic_category().message(error)
-                          : std::string("cannot be opened"));
+    Fail(path, error != 0 ? text::Format(text::Translate("cannot be opened: {0}"),
+                                         std::generic_category().message(error))
+                          : text::Translate("cannot be opened"));
   }
   ReadReport(in, path, job);
 }

@@ -6,6 +6,7 @@
 
 #include "report/line_fields.h"
 #include "text/unicode.h"
+#include "text/translate.h"
 
 namespace reportword {
 
@@ -40,8 +41,9 @@ void RoadLineParser::CollectDesignation(std::string& designation, std::string_vi
   }
   const std::string added = " " + std::string(value);
   if (designation.size() + added.size() > kMaxDesignationBytes) {
-    throw std::overflow_error("the object designation collected from field 3 would pass " +
-                              std::to_string(kMaxDesignationBytes) + " bytes");
+    throw std::overflow_error(text::Format(
+        text::Translate("the object designation collected from field 3 would pass {0} bytes"),
+        kMaxDesignationBytes));
   }
   designation += added;
   index_.Append(text::FoldCase(added));

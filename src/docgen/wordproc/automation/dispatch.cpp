@@ -8,6 +8,7 @@
 #include <new>
 
 #include "docgen/wordproc/wordproc_error.h"
+#include "text/translate.h"
 
 namespace reportword::automation {
 
@@ -63,7 +64,9 @@ std::wstring Utf8ToWide(const std::string& text) {
   const int size = static_cast<int>(text.size());
   const int length =
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (length <= 0) throw wordproc::Error("text for an automation call is not valid UTF-8");
+  if (length <= 0) {
+    throw wordproc::Error(text::Translate("text for an automation call is not valid UTF-8"));
+  }
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
   return wide;
@@ -82,7 +85,8 @@ std::string WideToUtf8(const wchar_t* text, size_t length) {
 }
 
 std::string DescribeFailure(const std::string& what, HRESULT hr, const std::string& description) {
-  std::string message = what + " failed with " + FormatHresult(hr);
+  std::string message =
+      text::Format(text::Translate("{0} failed with {1}"), what, FormatHresult(hr));
   const std::string reason = description.empty() ? SystemMessage(hr) : Trimmed(description);
   if (!reason.empty()) message += ": " + reason;
   return message;
@@ -308,11 +312,12 @@ DispatchObject DispatchObject::ObjectFrom(const char* member, Variant result,
     if (SUCCEEDED(hr) && dispatch != nullptr) return Adopt(dispatch, std::move(type_name));
     Fail(member, "returned an object without IDispatch (" + FormatHresult(hr) + ")");
   }
-  Fail(member, "returned no object (variant type " + std::to_string(value.vt) + ")");
+  Fail(member, text::Format(text::Translate("returned no object (variant type {0})"), value.vt));
 }
 
 bool DispatchObject::BoolFrom(const char* member, Variant result) const {
-  if (result.type() == VT_EMPTY || result.type() == VT_NULL) Fail(member, "returned no value");
+  if (result.type() == VT_EMPTY || result.type() == VT_NULL)
+    Fail(member, text::Translate("returned no value"));
   Variant converted;
   const HRESULT hr = VariantChangeType(&converted.get(), &result.get(), 0, VT_BOOL);
   if (FAILED(hr)) {
@@ -323,7 +328,8 @@ bool DispatchObject::BoolFrom(const char* member, Variant result) const {
 }
 
 int DispatchObject::IntFrom(const char* member, Variant result) const {
-  if (result.type() == VT_EMPTY || result.type() == VT_NULL) Fail(member, "returned no value");
+  if (result.type() == VT_EMPTY || result.type() == VT_NULL)
+    Fail(member, text::Translate("returned no value"));
   Variant converted;
   const HRESULT hr = VariantChangeType(&converted.get(), &result.get(), 0, VT_I4);
   if (FAILED(hr)) {
@@ -345,7 +351,8 @@ DispatchObject CreateDispatchObject(const std::wstring& prog_id, std::string typ
                         reinterpret_cast<void**>(&dispatch));
   if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CoCreateInstance(" + name + ")", hr));
   if (dispatch == nullptr) {
-    throw wordproc::Error("CoCreateInstance(" + name + ") returned no object");
+    throw wordproc::Error(
+        text::Format(text::Translate("{0} returned no object"), "CoCreateInstance(" + name + ")"));
   }
   return DispatchObject::Adopt(dispatch, std::move(type_name));
 }

@@ -1,6 +1,7 @@
 #include "docgen/wordproc/docx/atomic_file.h"
 
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 
@@ -9,11 +10,13 @@ namespace fs = std::filesystem;
 fs::path CheckSaveTarget(const std::string& path) {
   const fs::path target = fs::u8path(path);
   std::error_code ec;
-  if (path.empty()) throw SaveError(path, "no file name given");
-  if (fs::is_directory(target, ec)) throw SaveError(path, "a folder of that name exists");
+  if (path.empty()) throw SaveError(path, text::Translate("no file name given"));
+  if (fs::is_directory(target, ec))
+    throw SaveError(path, text::Translate("a folder of that name exists"));
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  if (!fs::is_directory(folder, ec)) throw SaveError(path, "the folder does not exist");
+  if (!fs::is_directory(folder, ec))
+    throw SaveError(path, text::Translate("the folder does not exist"));
   return folder;
 }
 

@@ -8,6 +8,7 @@
 
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
-  throw SaveError(path, what + " (" + std::strerror(error_number) + ")");
+  throw SaveError(path, text::Format("{0} ({1})", what, std::strerror(error_number)));
 }
 
 class TemporaryFile {
@@ -59,14 +60,18 @@ void SyncFolder(const std::string& path, const fs::path& folder) {
   // as it does for databases that flush their folders.
   if (fd < 0 && (errno == EACCES || errno == EPERM)) return;
   if (fd < 0) {
-    Fail(path, "the file was replaced, but its folder could not be opened to flush it to disk",
+    Fail(path,
+         text::Translate(
+             "the file was replaced, but its folder could not be opened to flush it to disk"),
          errno);
   }
   const int result = ::fsync(fd);
   const int error = errno;
   ::close(fd);
   if (result != 0 && error != EINVAL && error != ENOTSUP && error != EOPNOTSUPP) {
-    Fail(path, "the file was replaced, but its folder could not be flushed to disk", error);
+    Fail(path,
+         text::Translate("the file was replaced, but its folder could not be flushed to disk"),
+         error);
   }
 }
 
@@ -82,7 +87,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());
-  if (fd < 0) Fail(path, "cannot create a file in its folder", errno);
+  if (fd < 0) Fail(path, text::Translate("cannot create a file in its folder"), errno);
   TemporaryFile temp(name.data());
   temp.fd() = fd;
 
@@ -91,19 +96,19 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
     ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0) {
       if (errno == EINTR) continue;
-      Fail(path, "writing failed", errno);
+      Fail(path, text::Translate("writing failed"), errno);
     }
-    if (n == 0) Fail(path, "writing failed", EIO);
+    if (n == 0) Fail(path, text::Translate("writing failed"), EIO);
     written += static_cast<std::size_t>(n);
   }
   // mkstemp creates the file 0600.
-  if (::fchmod(fd, mode) != 0) Fail(path, "cannot set the file mode", errno);
-  if (::fsync(fd) != 0) Fail(path, "writing failed", errno);
+  if (::fchmod(fd, mode) != 0) Fail(path, text::Translate("cannot set the file mode"), errno);
+  if (::fsync(fd) != 0) Fail(path, text::Translate("writing failed"), errno);
   int close_result = ::close(fd);
   temp.fd() = -1;
-  if (close_result != 0) Fail(path, "writing failed", errno);
+  if (close_result != 0) Fail(path, text::Translate("writing failed"), errno);
   if (::rename(temp.path().c_str(), target.c_str()) != 0)
-    Fail(path, "cannot replace the file", errno);
+    Fail(path, text::Translate("cannot replace the file"), errno);
   temp.Keep();
   SyncFolder(path, folder);
 }

@@ -5,6 +5,7 @@
 
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -13,7 +14,7 @@ namespace fs = std::filesystem;
 
 [[noreturn]] void FailWindows(const std::string& path, const std::string& what) {
   const DWORD code = GetLastError();
-  throw SaveError(path, what + " (Windows error " + std::to_string(code) + ")");
+  throw SaveError(path, text::Format(text::Translate("{0} (Windows error {1})"), what, code));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "docgen/wordproc/docx/body_table_writer.h"
 #include "docgen/wordproc/docx/sections.h"
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -79,7 +80,8 @@ std::string SerialiseMainPart(const DocumentState& doc) {
   std::string xml = WriteXmlPart(doc.main_xml);
   if (!doc.body_replaced) return xml;
   const std::size_t at = xml.find(kBodyMarker);
-  if (at == std::string::npos) throw wordproc::Error("internal error: the body marker is missing");
+  if (at == std::string::npos)
+    throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
   // Written once into a string reserved for it: a large table is tens of
   // megabytes of XML, and every regrowth or splice would copy all of it.
   const std::string& text = doc.table ? doc.table->text : doc.body_text;

@@ -11,6 +11,7 @@
 #include "docgen/wordproc/docx/package_relationships.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -204,7 +205,7 @@ void SetNewDocumentProperties(const TemplatePackage& package, const std::string&
   if (!core_part.empty() && package.HasPart(core_part)) {
     ParseXmlPart(core, package.ReadPart(core_part), core_part, package.name());
     if (!IsElement(core.document_element(), kCorePropertiesNamespace, "coreProperties")) {
-      FailPart(package, core_part, "is not a core properties part");
+      FailPart(package, core_part, text::Translate("is not a core properties part"));
     }
   } else {
     if (core_part.empty()) {
@@ -221,7 +222,7 @@ void SetNewDocumentProperties(const TemplatePackage& package, const std::string&
   pugi::xml_document app;
   ParseXmlPart(app, package.ReadPart(app_part), app_part, package.name());
   if (!IsExtendedProperties(app.document_element())) {
-    FailPart(package, app_part, "is not an extended properties part");
+    FailPart(package, app_part, text::Translate("is not an extended properties part"));
   }
   if (UpdateExtendedProperties(app.document_element(), template_file_name)) {
     replaced[app_part] = WriteXmlPart(app);

@@ -10,6 +10,7 @@
 #include "docgen/wordproc/docx/sections.h"
 #include "docgen/wordproc/docx/template_opening.h"
 #include "docgen/wordproc/local_file_system.h"
+#include "text/translate.h"
 
 // The objects of the interface: thin handles on the engine's state that check
 // the call is possible and hand the work to the document model.
@@ -25,7 +26,8 @@ class DocxColumn : public Column {
   void SetWidth(float points) override {
     doc_->CheckOpen();
     if (!(points >= 0.0f && points <= 1584.0f)) {
-      throw wordproc::Error("column width " + std::to_string(points) + " pt is out of range");
+      throw wordproc::Error(text::Format(text::Translate("column width {0} pt is out of range"),
+                                         std::to_string(points)));
     }
     doc_->table->column_widths_points[index_] = points;
   }
@@ -41,7 +43,7 @@ class DocxColumns : public Columns {
   std::unique_ptr<Column> Item(int index) override {
     doc_->CheckOpen();
     if (index < 1 || index > doc_->table->columns) {
-      throw wordproc::Error("the table has no column " + std::to_string(index));
+      throw wordproc::Error(text::Format(text::Translate("the table has no column {0}"), index));
     }
     return std::make_unique<DocxColumn>(doc_, index);
   }
@@ -76,7 +78,8 @@ class DocxTable : public Table {
   void SetPreferredWidth(float width) override {
     doc_->CheckOpen();
     if (!(width >= 0.0f && width <= 1584.0f)) {
-      throw wordproc::Error("preferred table width " + std::to_string(width) + " is out of range");
+      throw wordproc::Error(text::Format(
+          text::Translate("preferred table width {0} is out of range"), std::to_string(width)));
     }
     doc_->table->preferred_width = width;
   }
@@ -98,7 +101,8 @@ class DocxTables : public Tables {
   explicit DocxTables(std::shared_ptr<DocumentState> doc) : doc_(std::move(doc)) {}
   std::unique_ptr<Table> Item(int index) override {
     if (!doc_ || doc_->closed || !doc_->table || index != 1) {
-      throw wordproc::Error("the selection holds no table " + std::to_string(index));
+      throw wordproc::Error(
+          text::Format(text::Translate("the selection holds no table {0}"), index));
     }
     return std::make_unique<DocxTable>(doc_);
   }
@@ -117,8 +121,8 @@ class DocxFind : public Find {
         args.match_wildcards.value_or(false) || args.match_sounds_like.value_or(false) ||
         args.match_all_word_forms.value_or(false)) {
       throw wordproc::Error(
-          "find with case, whole-word, wildcard or word-form matching is not "
-          "supported by the native engine");
+          text::Translate("find with case, whole-word, wildcard or word-form matching is not "
+                          "supported by the native engine"));
     }
     if (header_part_.empty()) return false;  // a header that does not exist holds nothing
     pugi::xml_document& xml = *doc_->headers.at(header_part_);
@@ -147,20 +151,21 @@ class DocxRange : public Range {
 
   void SetText(const std::string& text) override {
     doc_->CheckOpen();
-    if (!is_body_) throw wordproc::Error("setting the text of a header is not supported");
+    if (!is_body_)
+      throw wordproc::Error(text::Translate("setting the text of a header is not supported"));
     ClearBody(*doc_);
     doc_->body_text = text;
     doc_->table.reset();
   }
   std::unique_ptr<Find> GetFind() override {
     doc_->CheckOpen();
-    if (is_body_) throw wordproc::Error("find in the main text is not supported");
+    if (is_body_) throw wordproc::Error(text::Translate("find in the main text is not supported"));
     return std::make_unique<DocxFind>(doc_, header_part_);
   }
   void Select() override {
     doc_->CheckOpen();
     app_->CheckRunning();
-    if (!is_body_) throw wordproc::Error("selecting in a header is not supported");
+    if (!is_body_) throw wordproc::Error(text::Translate("selecting in a header is not supported"));
     app_->active = doc_;
     app_->whole_story_selected = true;
   }
@@ -202,7 +207,7 @@ class DocxHeadersFooters : public HeadersFooters {
     doc_->CheckOpen();
     static const char* const kKinds[] = {"default", "first", "even"};
     if (index < 1 || index > kHeaderFooterKinds)
-      throw wordproc::Error("there is no header " + std::to_string(index));
+      throw wordproc::Error(text::Format(text::Translate("there is no header {0}"), index));
     std::string part;
     FirstSectionHeader(*doc_, kKinds[index - 1], &part);
     return std::make_unique<DocxHeaderFooter>(app_, doc_, part);
@@ -234,7 +239,8 @@ class DocxSections : public Sections {
   std::unique_ptr<Section> Item(int index) override {
     doc_->CheckOpen();
     // Only the first section is ever addressed; later ones are not modelled.
-    if (index != 1) throw wordproc::Error("only the first section can be addressed");
+    if (index != 1)
+      throw wordproc::Error(text::Translate("only the first section can be addressed"));
     return std::make_unique<DocxSection>(app_, doc_);
   }
 
@@ -253,14 +259,15 @@ class DocxSelection : public Selection {
   std::unique_ptr<Table> ConvertToTable(const ConvertToTableArgs& args) override {
     DocumentState& doc = app_->ActiveDocument();
     if (!app_->whole_story_selected) {
-      throw wordproc::Error("convert to table needs the main text selected");
+      throw wordproc::Error(text::Translate("convert to table needs the main text selected"));
     }
     if (args.separator.value_or(TableSeparator::kTabs) != TableSeparator::kTabs) {
-      throw wordproc::Error("only tab-separated text can be converted to a table");
+      throw wordproc::Error(text::Translate("only tab-separated text can be converted to a table"));
     }
     const short requested = args.num_columns.value_or(0);
     if (requested < 0 || requested > 63) {
-      throw wordproc::Error("a table of " + std::to_string(requested) + " columns is not possible");
+      throw wordproc::Error(
+          text::Format(text::Translate("a table of {0} columns is not possible"), requested));
     }
     std::string text = doc.table           ? doc.table->text
                        : doc.body_replaced ? doc.body_text

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -63,7 +64,7 @@ struct EntryRange {
 };
 
 [[noreturn]] void FailDisagreement(const std::string& package) {
-  Fail(package, "has more than one zip directory, and they do not agree; refused");
+  Fail(package, text::Translate("has more than one zip directory, and they do not agree; refused"));
 }
 
 // The ranges of all entries in central-directory order (the order of libzip's
@@ -79,7 +80,7 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
   // The end record: the last signature, in the same final 64 KiB window that
   // libzip searches, whose record and comment fit in the file. Bytes after it
   // are accepted, as libzip itself does.
-  if (size < kEndLength) Fail(package, "has no readable zip directory");
+  if (size < kEndLength) Fail(package, text::Translate("has no readable zip directory"));
   const std::uint64_t window = 0xFFFF + kEndLength;
   const std::uint64_t lowest = size > window ? size - window : 0;
   std::uint64_t end = size;  // none found
@@ -87,7 +88,7 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
     if (Field(bytes, at, 4) == kEndSignature && fits(at + kEndLength, Field(bytes, at + 20, 2))) {
       end = at;
     } else if (at == lowest) {
-      Fail(package, "has no readable zip directory");
+      Fail(package, text::Translate("has no readable zip directory"));
     }
   }
   std::uint64_t directory_size = Field(bytes, end + 12, 4);
@@ -98,27 +99,27 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
     const std::uint64_t record = Field(bytes, end - kZip64LocatorLength + 8, 8);
     if (!fits(record, kZip64EndLength) || record + kZip64EndLength > end - kZip64LocatorLength ||
         Field(bytes, record, 4) != kZip64EndSignature) {
-      Fail(package, "has a damaged Zip64 end record");
+      Fail(package, text::Translate("has a damaged Zip64 end record"));
     }
     directory_size = Field(bytes, record + 40, 8);
     directory = Field(bytes, record + 48, 8);
     directory_limit = record;
   }
   if (directory > directory_limit || directory_size > directory_limit - directory) {
-    Fail(package, "has a central directory that lies outside the file");
+    Fail(package, text::Translate("has a central directory that lies outside the file"));
   }
 
   std::vector<EntryRange> ranges;
   for (std::uint64_t at = directory; at < directory + directory_size;) {
     const std::uint64_t left = directory + directory_size - at;
     if (left < kCentralLength || Field(bytes, at, 4) != kCentralSignature) {
-      Fail(package, "has a damaged central directory");
+      Fail(package, text::Translate("has a damaged central directory"));
     }
     const std::uint64_t name_length = Field(bytes, at + 28, 2);
     const std::uint64_t extra_length = Field(bytes, at + 30, 2);
     const std::uint64_t record_length =
         kCentralLength + name_length + extra_length + Field(bytes, at + 32, 2);
-    if (record_length > left) Fail(package, "has a damaged central directory");
+    if (record_length > left) Fail(package, text::Translate("has a damaged central directory"));
     if (ranges.size() == expected_entries) FailDisagreement(package);
     EntryRange range;
     range.index = ranges.size();
@@ -144,7 +145,8 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
           for (std::uint64_t* target : {&range.size, &range.compressed_size, &range.begin}) {
             if (*target != 0xFFFFFFFF) continue;
             if (value + 8 > field + 4 + data_length) {
-              Fail(package, "has a damaged Zip64 field for " + name);
+              Fail(package,
+                   text::Format(text::Translate("has a damaged Zip64 field for {0}"), name));
             }
             *target = Field(bytes, value, 8);
             value += 8;
@@ -152,16 +154,20 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
         }
         field += 4 + data_length;
       }
-      if (!found) Fail(package, "has no Zip64 field for " + name);
+      if (!found) Fail(package, text::Format(text::Translate("has no Zip64 field for {0}"), name));
     }
     if (!fits(range.begin, kLocalLength) || Field(bytes, range.begin, 4) != kLocalSignature) {
-      Fail(package, "has no local header for " + name + " where its directory entry says");
+      Fail(
+          package,
+          text::Format(
+              text::Translate("has no local header for {0} where its directory entry says"), name));
     }
     const std::uint64_t data = range.begin + kLocalLength + Field(bytes, range.begin + 26, 2) +
                                Field(bytes, range.begin + 28, 2);
     if (!fits(data, range.compressed_size) || data + range.compressed_size > directory) {
-      Fail(package,
-           "part " + name + " reaches into the central directory or past the end of the file");
+      throw PartError(
+          package, name,
+          text::Translate("reaches into the central directory or past the end of the file"));
     }
     range.end = data + range.compressed_size;
     ranges.push_back(std::move(range));
@@ -189,8 +195,10 @@ void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::strin
             [](const EntryRange& a, const EntryRange& b) { return a.begin < b.begin; });
   for (std::size_t i = 1; i < ranges.size(); ++i) {
     if (ranges[i].begin < ranges[i - 1].end) {
-      Fail(package, "parts " + names[ranges[i - 1].index] + " and " + names[ranges[i].index] +
-                        " overlap in the file, as in a zip bomb; refused");
+      Fail(package,
+           text::Format(
+               text::Translate("parts {0} and {1} overlap in the file, as in a zip bomb; refused"),
+               names[ranges[i - 1].index], names[ranges[i].index]));
     }
   }
 }
@@ -219,10 +227,12 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     const std::string text = zip_file_strerror(file);
     zip_fclose(file);
     if (n < 0 && code == ZIP_ER_CRC) {
-      Fail(package,
-           "part " + names[i] + " is damaged: its CRC-32 checksum does not match its contents");
+      throw PartError(
+          package, names[i],
+          text::Translate("is damaged: its CRC-32 checksum does not match its contents"));
     }
-    if (n < 0 || total != st.size) throw PartError(package, names[i], "is damaged (" + text + ")");
+    if (n < 0 || total != st.size)
+      throw PartError(package, names[i], text::Format(text::Translate("is damaged ({0})"), text));
   }
 }
 
@@ -233,18 +243,18 @@ std::unique_ptr<TemplatePackage> TemplatePackage::Open(const std::string& path,
   namespace fs = std::filesystem;
   const fs::path file = fs::u8path(path);
   std::error_code ec;
-  if (fs::is_directory(file, ec)) Fail(path, "is a folder, not a template file");
+  if (fs::is_directory(file, ec)) Fail(path, text::Translate("is a folder, not a template file"));
   const std::uintmax_t size = fs::file_size(file, ec);
-  if (ec) Fail(path, "cannot be read (" + ec.message() + ")");
+  if (ec) Fail(path, text::Format(text::Translate("cannot be read ({0})"), ec.message()));
   if (size > limits.max_file_size) {
-    Fail(path, "is larger than " + std::to_string(limits.max_file_size >> 20) +
-                   " MiB; refusing to open it");
+    Fail(path, text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
+                            limits.max_file_size >> 20));
   }
   std::ifstream in(file, std::ios::binary);
-  if (!in) Fail(path, "cannot be opened for reading");
+  if (!in) Fail(path, text::Translate("cannot be opened for reading"));
   std::string bytes(static_cast<std::size_t>(size), '\0');
   if (size > 0 && !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
-    Fail(path, "could not be read completely");
+    Fail(path, text::Translate("could not be read completely"));
   }
   return FromBytes(std::move(bytes), path, limits);
 }
@@ -265,7 +275,7 @@ TemplatePackage::~TemplatePackage() {
 }
 
 void TemplatePackage::Load(const PackageLimits& limits) {
-  if (bytes_.empty()) Fail(name_, "is empty; it is not a word-processor template");
+  if (bytes_.empty()) Fail(name_, text::Translate("is empty; it is not a word-processor template"));
   if (bytes_.size() >= sizeof kOleSignature &&
       std::memcmp(bytes_.data(), kOleSignature, sizeof kOleSignature) == 0) {
     throw LegacyTemplateError(name_);
@@ -276,48 +286,55 @@ void TemplatePackage::Load(const PackageLimits& limits) {
   if (!source) {
     std::string text = ZipErrorText(&error);
     zip_error_fini(&error);
-    Fail(name_, "cannot be opened (" + text + ")");
+    Fail(name_, text::Format(text::Translate("cannot be opened ({0})"), text));
   }
   archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
   if (!archive_) {
     zip_source_free(source);
     std::string text = ZipErrorText(&error);
     zip_error_fini(&error);
-    Fail(name_, "is not a valid .dotx/.docx package (" + text + ")");
+    Fail(name_, text::Format(text::Translate("is not a valid .dotx/.docx package ({0})"), text));
   }
   zip_error_fini(&error);
 
   const zip_int64_t count = zip_get_num_entries(archive_, 0);
   if (count < 0 || static_cast<std::uint64_t>(count) > limits.max_entries) {
-    Fail(name_, "has " + std::to_string(count) + " entries; more than " +
-                    std::to_string(limits.max_entries) + " are refused");
+    Fail(name_, text::Format(text::Translate("has {0} entries; more than {1} are refused"), count,
+                             limits.max_entries));
   }
   std::uint64_t total_size = 0;
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
-      Fail(name_, "has an unreadable entry (" + std::string(zip_strerror(archive_)) + ")");
+      Fail(name_,
+           text::Format(text::Translate("has an unreadable entry ({0})"), zip_strerror(archive_)));
     }
     const std::string entry = st.name;
-    if (index_of_.count(entry)) Fail(name_, "holds the part " + entry + " twice");
+    if (index_of_.count(entry))
+      Fail(name_, text::Format(text::Translate("holds the part {0} twice"), entry));
     if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
-      Fail(name_, "holds the encrypted part " + entry + "; encrypted templates are not supported");
+      Fail(name_,
+           text::Format(text::Translate(
+                            "holds the encrypted part {0}; encrypted templates are not supported"),
+                        entry));
     }
     if ((st.valid & ZIP_STAT_SIZE) && st.size > limits.max_part_size) {
-      throw PartError(name_, entry,
-                      "inflates to " + std::to_string(st.size >> 20) +
-                          " MiB, more than the limit of " +
-                          std::to_string(limits.max_part_size >> 20) + " MiB");
+      throw PartError(
+          name_, entry,
+          text::Format(text::Translate("inflates to {0} MiB, more than the limit of {1} MiB"),
+                       st.size >> 20, limits.max_part_size >> 20));
     }
     if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE) && st.size > (1u << 20) &&
         st.size / (st.comp_size ? st.comp_size : 1) > limits.max_compression_ratio) {
-      throw PartError(name_, entry, "claims an impossible compression ratio; refused");
+      throw PartError(name_, entry,
+                      text::Translate("claims an impossible compression ratio; refused"));
     }
     total_size += st.size;
     if (total_size > limits.max_total_size) {
-      Fail(name_, "inflates to more than " + std::to_string(limits.max_total_size >> 20) +
-                      " MiB in all; refusing to open it");
+      Fail(name_, text::Format(
+                      text::Translate("inflates to more than {0} MiB in all; refusing to open it"),
+                      limits.max_total_size >> 20));
     }
     index_of_[entry] = static_cast<zip_uint64_t>(i);
     order_.push_back(entry);
@@ -336,11 +353,12 @@ std::vector<std::string> TemplatePackage::PartNames() const {
 
 std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   auto it = index_of_.find(part_name);
-  if (it == index_of_.end()) Fail(name_, "has no part " + part_name);
+  if (it == index_of_.end())
+    Fail(name_, text::Format(text::Translate("has no part {0}"), part_name));
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(archive_, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-    throw PartError(name_, part_name, "cannot be read");
+    throw PartError(name_, part_name, text::Translate("cannot be read"));
   }
   zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
   if (!file) {
@@ -363,7 +381,8 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   std::string error_text = zip_file_strerror(file);
   zip_fclose(file);
   if (static_cast<zip_uint64_t>(total) != st.size || beyond != 0) {
-    throw PartError(name_, part_name, "is damaged (" + error_text + ")");
+    throw PartError(name_, part_name,
+                    text::Format(text::Translate("is damaged ({0})"), error_text));
   }
   return content;
 }
@@ -374,13 +393,15 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_error_init(&error);
   zip_source_t* target_source = zip_source_buffer_create(nullptr, 0, 0, &error);
   if (!target_source)
-    throw wordproc::Error("cannot create a package in memory: " + ZipErrorText(&error));
+    throw wordproc::Error(text::Format(text::Translate("cannot create a package in memory: {0}"),
+                                       ZipErrorText(&error)));
   zip_t* target = zip_open_from_source(target_source, ZIP_TRUNCATE, &error);
   if (!target) {
     zip_source_free(target_source);
     std::string text = ZipErrorText(&error);
     zip_error_fini(&error);
-    throw wordproc::Error("cannot create a package in memory: " + text);
+    throw wordproc::Error(
+        text::Format(text::Translate("cannot create a package in memory: {0}"), text));
   }
   zip_error_fini(&error);
   zip_source_keep(target_source);
@@ -426,14 +447,14 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_stat_init(&st);
   if (zip_source_stat(target_source, &st) != 0 || zip_source_open(target_source) != 0) {
     zip_source_free(target_source);
-    throw wordproc::Error("cannot read back the document package");
+    throw wordproc::Error(text::Translate("cannot read back the document package"));
   }
   out.resize(static_cast<std::size_t>(st.size));
   zip_int64_t n = zip_source_read(target_source, out.data(), st.size);
   zip_source_close(target_source);
   zip_source_free(target_source);
   if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) {
-    throw wordproc::Error("cannot read back the document package");
+    throw wordproc::Error(text::Translate("cannot read back the document package"));
   }
   return out;
 }

@@ -11,13 +11,16 @@ namespace reportword::docx {
 namespace {
 
 // Writes `value` as the text of a w:t, marking it to keep its spaces where it
-// has leading or trailing white space.
+// has leading or trailing white space (also over an xml:space="default").
 void SetRunText(pugi::xml_node t, const std::string& value) {
   while (t.first_child()) t.remove_child(t.first_child());
   if (!value.empty()) t.append_child(pugi::node_pcdata).set_value(value.c_str());
   const bool needs_preserve = !value.empty() && (value.front() == ' ' || value.back() == ' ' ||
                                                  value.front() == '\t' || value.back() == '\t');
-  if (needs_preserve && !t.attribute("xml:space")) t.append_attribute("xml:space") = "preserve";
+  if (!needs_preserve) return;
+  pugi::xml_attribute space = t.attribute("xml:space");
+  if (!space) space = t.append_attribute("xml:space");
+  space.set_value("preserve");
 }
 
 // A new WordprocessingML element right after `sibling`, in the same run.

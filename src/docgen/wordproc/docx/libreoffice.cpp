@@ -3,6 +3,7 @@
 #include <random>
 
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 
@@ -21,11 +22,13 @@ ScratchDir::ScratchDir(const fs::path& parent) {
       return;
     }
     if (ec) {
-      throw wordproc::Error("cannot create a working folder in \"" + base.string() + "\" (" +
-                            ec.message() + ")");
+      throw wordproc::Error(
+          text::Format(text::Translate("cannot create a working folder in \"{0}\" ({1})"),
+                       base.string(), ec.message()));
     }
   }
-  throw wordproc::Error("cannot create a working folder in \"" + base.string() + "\"");
+  throw wordproc::Error(
+      text::Format(text::Translate("cannot create a working folder in \"{0}\""), base.string()));
 }
 
 ScratchDir::~ScratchDir() {

@@ -15,6 +15,7 @@
 
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/libreoffice.h"
+#include "text/translate.h"
 
 extern char** environ;
 
@@ -88,11 +89,14 @@ std::string FindSoffice(const ConversionOptions& options) {
 fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format,
                                 const fs::path& out_dir, const ConversionOptions& options,
                                 const std::string& input_filter, const std::string& display_name) {
-  const std::string what = "converting \"" + display_name + "\" to " + format + " with LibreOffice";
+  const std::string what = text::Format(
+      text::Translate("converting \"{0}\" to {1} with LibreOffice"), display_name, format);
   const std::string soffice = FindSoffice(options);
   if (soffice.empty()) {
-    throw wordproc::Error(what + " failed: LibreOffice (" + options.soffice +
-                          ") is not installed; install it to use this format");
+    throw wordproc::Error(text::Format(
+        text::Translate(
+            "{0} failed: LibreOffice ({1}) is not installed; install it to use this format"),
+        what, options.soffice));
   }
   ScratchDir profile;
   const fs::path log = profile.path() / "soffice.log";
@@ -123,8 +127,8 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0)
-    throw wordproc::Error(what + " failed: cannot start " + soffice + " (" +
-                          std::strerror(spawned) + ")");
+    throw wordproc::Error(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
+                                       soffice, std::strerror(spawned)));
 
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
   int status = 0;
@@ -132,12 +136,13 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
     if (done == pid) break;
     if (done < 0 && errno != EINTR)
-      throw wordproc::Error(what + " failed: lost the LibreOffice process");
+      throw wordproc::Error(
+          text::Format(text::Translate("{0} failed: lost the LibreOffice process"), what));
     if (std::chrono::steady_clock::now() >= deadline) {
       EndProcessGroup(pid);
-      throw wordproc::Error(what + " did not finish within " +
-                            std::to_string(options.time_limit.count() / 1000.0).substr(0, 5) +
-                            " s; it was stopped");
+      throw wordproc::Error(
+          text::Format(text::Translate("{0} did not finish within {1} s; it was stopped"), what,
+                       std::to_string(options.time_limit.count() / 1000.0).substr(0, 5)));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -145,8 +150,8 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   std::error_code ec;
   if (exit_status != 0 || !fs::is_regular_file(result, ec) || fs::file_size(result, ec) == 0) {
-    throw wordproc::Error(what + " failed (exit status " + std::to_string(exit_status) +
-                          "): " + LastLines(log, 400));
+    throw wordproc::Error(text::Format(text::Translate("{0} failed (exit status {1}): {2}"), what,
+                                       exit_status, LastLines(log, 400)));
   }
   return result;
 }

@@ -1,5 +1,6 @@
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/libreoffice.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 
@@ -14,9 +15,11 @@ std::string FindSoffice(const ConversionOptions&) {
 fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
                                 const ConversionOptions&, const std::string&,
                                 const std::string& display_name) {
-  throw wordproc::Error("converting \"" + display_name + "\" to " + format +
-                        " needs LibreOffice, which the Windows build does not use; use .dotx "
-                        "templates and .docx targets");
+  throw wordproc::Error(text::Format(
+      text::Translate(
+          "converting \"{0}\" to {1} needs LibreOffice, which the Windows build does not "
+          "use; use .dotx templates and .docx targets"),
+      display_name, format));
 }
 
 }  // namespace reportword::docx

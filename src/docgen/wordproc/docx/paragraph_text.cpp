@@ -89,6 +89,8 @@ std::vector<pugi::xml_node> ParagraphsBelow(const pugi::xml_node& root, bool ski
   std::vector<pugi::xml_node> paragraphs;
   WalkSubtree(root, [&](const pugi::xml_node& node) {
     if (node.type() != pugi::node_element) return false;
+    // A text box deleted with tracked changes is no longer there for a reader.
+    if (IsW(node, "del") || IsW(node, "moveFrom")) return false;
     if (skip_fallbacks && IsMc(node, "Fallback")) {
       // A fallback without a choice beside it is the only copy: search it.
       return !ChildElement(node.parent(), kMarkupCompatibilityNamespace, "Choice");

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -80,21 +81,25 @@ void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xm
   }
 }
 
-std::string HeaderFooterPart(const DocumentState& doc, const std::string& id, const char* what) {
-  const std::string kind = what;
+ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id) {
+  ReferencedPart found;
   auto rel = doc.main_relationships.find(id);
   if (rel == doc.main_relationships.end()) {
-    doc.Fail("the " + kind + " reference " + id + " has no relationship");
+    found.problem = ReferencedPart::kNoRelationship;
+    return found;
   }
+  found.target = rel->second.target;
   if (rel->second.external) {
-    doc.Fail("the " + kind + " " + rel->second.target + " is outside the package");
+    found.problem = ReferencedPart::kExternal;
+    return found;
   }
-  const std::string part = ResolvePartName(doc.main_part, rel->second.target);
-  if (part.empty()) {
-    doc.Fail("the " + kind + " " + rel->second.target + " points outside the package");
+  found.part = ResolvePartName(doc.main_part, rel->second.target);
+  if (found.part.empty()) {
+    found.problem = ReferencedPart::kOutsidePackage;
+  } else if (!doc.package->HasPart(found.part)) {
+    found.problem = ReferencedPart::kMissing;
   }
-  if (!doc.package->HasPart(part)) doc.Fail("the " + kind + " part " + part + " is missing");
-  return part;
+  return found;
 }
 
 // The header part of the given kind ("default", "first", "even") of the first
@@ -110,13 +115,29 @@ pugi::xml_document* FirstSectionHeader(DocumentState& doc, const char* kind,
     }
   }
   if (!reference) return nullptr;
-  const std::string part = HeaderFooterPart(
-      doc, AttributeIn(reference, kRelationshipsNamespace, "id").value(), "header");
+  const std::string id = AttributeIn(reference, kRelationshipsNamespace, "id").value();
+  const ReferencedPart found = ResolveReference(doc, id);
+  switch (found.problem) {
+    case ReferencedPart::kNoRelationship:
+      doc.Fail(text::Format(text::Translate("the header reference {0} has no relationship"), id));
+    case ReferencedPart::kExternal:
+      doc.Fail(
+          text::Format(text::Translate("the header {0} is outside the package"), found.target));
+    case ReferencedPart::kOutsidePackage:
+      doc.Fail(
+          text::Format(text::Translate("the header {0} points outside the package"), found.target));
+    case ReferencedPart::kMissing:
+      doc.Fail(text::Format(text::Translate("the header part {0} is missing"), found.part));
+    case ReferencedPart::kFound:
+      break;
+  }
+  const std::string& part = found.part;
   auto& slot = doc.headers[part];
   if (!slot) {
     auto xml = std::make_unique<pugi::xml_document>();
     ParseXmlPart(*xml, doc.package->ReadPart(part), part, doc.template_path);
-    if (!IsW(xml->document_element(), "hdr")) doc.Fail("the part " + part + " is not a header");
+    if (!IsW(xml->document_element(), "hdr"))
+      doc.Fail(text::Format(text::Translate("the part {0} is not a header"), part));
     slot = std::move(xml);
   }
   if (part_out) *part_out = part;

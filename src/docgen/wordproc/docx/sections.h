@@ -31,10 +31,14 @@ std::vector<pugi::xml_node> SectionBreaks(const DocumentState& doc);
 // before it shows.
 void ApplyOwnReferences(const pugi::xml_node& sect, ReferencesInForce& in_force);
 
-// The part that the main part's relationship `id` of a header or footer
-// (`what`) points to. Throws wordproc::Error naming the template when it
-// points nowhere, outside the package or to a missing part.
-std::string HeaderFooterPart(const DocumentState& doc, const std::string& id, const char* what);
+// Where a header or footer reference of the main part leads.
+struct ReferencedPart {
+  enum Problem { kFound, kNoRelationship, kExternal, kOutsidePackage, kMissing };
+  Problem problem = kFound;
+  std::string target;  // the relationship's target, once there is a relationship
+  std::string part;    // the part name it resolves to, when inside the package
+};
+ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id);
 
 // Gives `last`, the last section's properties, as references of its own
 // every header and footer kind it inherited from the sections before it.

@@ -119,17 +119,20 @@ class StoryParts {
  private:
   std::string Load(const std::string& id, StoryPart part) {
     const bool header = part == StoryPart::kHeader;
-    try {
-      const std::string name = HeaderFooterPart(doc_, id, header ? "header" : "footer");
-      auto& slot = parsed_[name];
-      if (!slot) {
-        slot = std::make_unique<pugi::xml_document>();
-        ParseXmlPart(*slot, doc_.package->ReadPart(name), name, doc_.template_path);
+    const ReferencedPart found = ResolveReference(doc_, id);
+    if (found.problem != ReferencedPart::kFound) return {};
+    const std::string& name = found.part;
+    auto& slot = parsed_[name];
+    if (!slot) {
+      auto xml = std::make_unique<pugi::xml_document>();
+      try {
+        ParseXmlPart(*xml, doc_.package->ReadPart(name), name, doc_.template_path);
+      } catch (const wordproc::Error&) {
+        xml->reset();  // unreadable: a part without a root
       }
-      return IsW(slot->document_element(), header ? "hdr" : "ftr") ? name : std::string();
-    } catch (const wordproc::Error&) {
-      return {};
+      slot = std::move(xml);
     }
+    return IsW(slot->document_element(), header ? "hdr" : "ftr") ? name : std::string();
   }
 
   const DocumentState& doc_;

@@ -6,6 +6,7 @@
 
 #include "docgen/wordproc/docx/content_types.h"
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -25,7 +26,7 @@ bool EndsWith(std::string_view s, std::string_view suffix) {
 
 void LoadContentTypes(DocumentState& doc) {
   if (!doc.package->HasPart(kContentTypesPart)) {
-    doc.Fail("is not a valid OOXML package: [Content_Types].xml is missing");
+    doc.Fail(text::Translate("is not a valid OOXML package: [Content_Types].xml is missing"));
   }
   ParseXmlPart(doc.content_types, doc.package->ReadPart(kContentTypesPart), kContentTypesPart,
                doc.template_path);
@@ -36,12 +37,13 @@ std::string FindMainPart(DocumentState& doc) {
     if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
       std::string part = ResolvePartName("", rel.target);
       if (part.empty() || !doc.package->HasPart(part)) {
-        doc.Fail("the main document part " + rel.target + " is missing");
+        doc.Fail(
+            text::Format(text::Translate("the main document part {0} is missing"), rel.target));
       }
       return part;
     }
   }
-  doc.Fail("is not a word-processing package: it names no main document part");
+  doc.Fail(text::Translate("is not a word-processing package: it names no main document part"));
 }
 
 // The new document's main part is a document, whatever the template was.
@@ -52,7 +54,9 @@ void MakeDocumentContentType(DocumentState& doc) {
     const std::string type = override_node.attribute("ContentType").value();
     bool accepted = false;
     for (const char* candidate : kAcceptedMainTypes) accepted = accepted || type == candidate;
-    if (!accepted) doc.Fail("is not a word-processing template (its main part is " + type + ")");
+    if (!accepted)
+      doc.Fail(text::Format(
+          text::Translate("is not a word-processing template (its main part is {0})"), type));
     override_node.attribute("ContentType") = kDocumentMainType;
     return;
   }
@@ -68,7 +72,8 @@ void BindWordPrefix(DocumentState& doc) {
   if (!bound) {
     doc.main_xml.document_element().append_attribute("xmlns:w") = kWordNamespace;
   } else if (std::string_view(bound) != kWordNamespace) {
-    doc.Fail("binds the prefix w to another namespace than WordprocessingML; not supported");
+    doc.Fail(text::Translate(
+        "binds the prefix w to another namespace than WordprocessingML; not supported"));
   }
 }
 
@@ -98,9 +103,9 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   if (format == ForeignFormat::kNone) return TemplatePackage::Open(path);
   if (FindSoffice(conversion).empty()) {
     if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
-    throw TemplateError(path,
-                        "is an RTF or OpenDocument file; save it as a Word template (.dotx), or "
-                        "install LibreOffice, which enables these formats");
+    throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
+                                              "template (.dotx), or install LibreOffice, which "
+                                              "enables these formats"));
   }
   ScratchDir work;
   // A copy under a plain name, so that LibreOffice's output name is known.
@@ -132,12 +137,13 @@ std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
   ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
   const pugi::xml_node root = doc->main_xml.document_element();
   if (NamespaceOf(root) == kStrictWordNamespace) {
-    doc->Fail(
+    doc->Fail(text::Translate(
         "is saved as Strict Open XML, which this program does not read; save it as a Word "
-        "template (.dotx) in the usual (transitional) format");
+        "template (.dotx) in the usual (transitional) format"));
   }
   if (!IsW(root, "document") || !doc->Body()) {
-    doc->Fail("the main part " + doc->main_part + " is not a WordprocessingML document");
+    doc->Fail(text::Format(text::Translate("the main part {0} is not a WordprocessingML document"),
+                           doc->main_part));
   }
   BindWordPrefix(*doc);
   return doc;

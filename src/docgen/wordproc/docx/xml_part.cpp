@@ -4,6 +4,7 @@
 #include <string>
 
 #include "docgen/wordproc/docx/engine_failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 
@@ -30,7 +31,8 @@ void CheckNestingDepth(pugi::xml_document& doc, const std::string& part_name,
       doc.reset();
       throw PartError(
           package_name, part_name,
-          "nests elements more than " + std::to_string(kMaxNestingDepth) + " levels deep; refused");
+          text::Format(text::Translate("nests elements more than {0} levels deep; refused"),
+                       kMaxNestingDepth));
     }
     if (node.first_child()) {
       node = node.first_child();
@@ -56,8 +58,8 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
       doc.load_buffer(content.data(), content.size(), options, pugi::encoding_auto);
   if (!result) {
     throw PartError(package_name, part_name,
-                    "is not well-formed XML (" + std::string(result.description()) + " at byte " +
-                        std::to_string(result.offset) + ")");
+                    text::Format(text::Translate("is not well-formed XML ({0} at byte {1})"),
+                                 result.description(), result.offset));
   }
   CheckNestingDepth(doc, part_name, package_name);
   for (pugi::xml_node child : doc.children()) {
@@ -69,12 +71,12 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
     }
     if (child.type() == pugi::node_doctype) {
       throw PartError(package_name, part_name,
-                      "declares a document type; such XML is refused because its entity "
-                      "definitions could expand without bound");
+                      text::Translate("declares a document type; such XML is refused because its "
+                                      "entity definitions could expand without bound"));
     }
   }
   if (!doc.document_element()) {
-    throw PartError(package_name, part_name, "has no root element");
+    throw PartError(package_name, part_name, text::Translate("has no root element"));
   }
 }
 
