@@ -38,9 +38,9 @@
 #include <utility>
 #include <vector>
 
-#include "docgen/generation_error.h"
 #include "docgen/wordproc/docx/header_search.h"
 #include "docgen/wordproc/docx/xml_part.h"
+#include "docgen/wordproc/wordproc_error.h"
 #include "text/unicode.h"
 
 namespace {
@@ -602,7 +602,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   pugi::xml_document doc;
   try {
     reportword::docx::ParseXmlPart(doc, xml, "header1.xml", "fuzz");
-  } catch (const reportword::GenerationError& e) {
+  } catch (const reportword::wordproc::Error& e) {
     Fail(std::string("the generated header does not parse: ") + e.what());
   }
   const std::string before_xml = Print(doc);
