@@ -6,20 +6,11 @@
 #include <regex>
 #include <set>
 
-#include "docgen/wordproc/docx/docx_engine.h"
-#include "package_builder.h"
-#include "test_support.h"
+#include "docx_fixture.h"
 
 namespace reportword::docx {
 namespace {
 
-using namespace reportword::wordproc;
-using reportword::testing::TemplateContents;
-
-// 2026-12-07T10:15:00.750Z: the fraction must not show.
-const std::chrono::system_clock::time_point kSaveTime =
-    std::chrono::sys_days(std::chrono::year(2026) / 12 / 7) + std::chrono::hours(10) +
-    std::chrono::minutes(15) + std::chrono::milliseconds(750);
 constexpr const char* kSaved = "2026-12-07T10:15:00Z";
 
 constexpr const char* kDeclaration =
@@ -57,30 +48,8 @@ std::set<std::string> AttributeValues(const std::string& xml, const std::string&
   return values;
 }
 
-class NewDocumentTest : public ::testing::Test {
- protected:
-  std::string WriteTemplate(const TemplateContents& spec, const std::string& name = "t.dotx") {
-    const auto path = dir_ / name;
-    reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
-    return path.string();
-  }
-  std::unique_ptr<Document> Add(const std::string& path) {
-    return app_->GetDocuments()->Add("\"" + path + "\"");
-  }
-  // Saves, closes, checks the schemas and returns the parts of the result.
-  std::map<std::string, std::string> SaveAndRead(Document& doc) {
-    const auto path = dir_ / "out.docx";
-    doc.SaveAs(path.string());
-    doc.Close();
-    reportword::testing::ExpectSchemaValid(path);
-    return reportword::testing::ReadPackage(path);
-  }
-
-  reportword::testing::TempDir dir_;
-  std::unique_ptr<Application> app_ = DocxBackend(ConversionOptions{"/nonexistent/soffice"}, [] {
-                                        return kSaveTime;
-                                      }).CreateApplication();
-};
+// The engine's fixture; its saves all happen at kSaveTime.
+using NewDocumentTest = DocxEngineTest;
 
 TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   struct Case {
@@ -191,163 +160,19 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   }
 }
 
-// VML picture markup that names an image relationship.
-std::string Picture(const std::string& id) {
-  return "<w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" "
-         "style=\"width:10pt;height:10pt\"><v:imagedata r:id=\"" +
-         id + "\"/></v:shape></w:pict>";
-}
-
-std::string Relationship(const std::string& id, const std::string& type,
-                         const std::string& target) {
-  const std::string base = type.find("://") == std::string::npos
-                               ? "http://schemas.openxmlformats.org/officeDocument/2006/"
-                                 "relationships/"
-                               : "";
-  return "<Relationship Id=\"" + id + "\" Type=\"" + base + type + "\" Target=\"" + target + "\"/>";
-}
-
-std::string Override(const std::string& part, const std::string& type) {
-  return "<Override PartName=\"/" + part + "\" ContentType=\"" + type + "\"/>";
-}
-
-std::string WordPart(const std::string& root, const std::string& inner) {
-  return std::string(kDeclaration) + "<w:" + root + " " + reportword::testing::kWordNs + ">" +
-         inner + "</w:" + root + ">";
-}
-
-// A template whose body holds a commented passage, a footnote, pictures (one of
-// them also in the header), an embedded object, a chart, a diagram and a
-// hyperlink, and
-// whose main part relates the parts that every document needs.
-TemplateContents RichTemplate(bool comment_mark_in_footnote) {
-  const std::string comment_mark = "<w:r><w:commentReference w:id=\"0\"/></w:r>";
-  TemplateContents spec;
-  spec.thumbnail = true;
-  spec.headers = {{"default", "<w:p><w:r>" + Picture("rIdLogo") + "</w:r></w:p>"}};
-  spec.body =
-      "<w:p><w:commentRangeStart w:id=\"0\"/><w:r><w:t>Intern</w:t></w:r>"
-      "<w:commentRangeEnd w:id=\"0\"/>" +
-      comment_mark + "<w:r><w:footnoteReference w:id=\"1\"/></w:r></w:p><w:p><w:r>" +
-      Picture("rIdImg1") + "</w:r><w:r>" + Picture("rIdShared") +
-      "</w:r></w:p><w:p><w:r><w:object><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\" "
-      "id=\"ole1\" style=\"width:20pt;height:20pt\"><v:imagedata r:id=\"rIdImg3\"/></v:shape>"
-      "<o:OLEObject xmlns:o=\"urn:schemas-microsoft-com:office:office\" Type=\"Embed\" "
-      "ProgID=\"Package\" ShapeID=\"ole1\" DrawAspect=\"Icon\" ObjectID=\"_1\" r:id=\"rIdOle\"/>"
-      "</w:object></w:r></w:p><w:p><w:r><w:drawing><wp:inline "
-      "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\">"
-      "<wp:extent cx=\"914400\" cy=\"914400\"/><wp:docPr id=\"1\" name=\"Chart 1\"/><a:graphic "
-      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:graphicData "
-      "uri=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"><c:chart "
-      "xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\" r:id=\"rIdChart\"/>"
-      "</a:graphicData></a:graphic></wp:inline></w:drawing></w:r></w:p>"
-      "<w:p><w:r><w:drawing><wp:inline "
-      "xmlns:wp=\"http://schemas.openxmlformats.org/drawingml/2006/wordprocessingDrawing\">"
-      "<wp:extent cx=\"914400\" cy=\"914400\"/><wp:docPr id=\"2\" name=\"Diagram 1\"/><a:graphic "
-      "xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\"><a:graphicData "
-      "uri=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\"><dgm:relIds "
-      "xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\" r:dm=\"rIdDm\" "
-      "r:lo=\"rIdLo\" r:qs=\"rIdQs\" r:cs=\"rIdCs\"/></a:graphicData></a:graphic></wp:inline>"
-      "</w:drawing></w:r></w:p>"
-      "<w:p><w:hyperlink r:id=\"rIdLink\"><w:r><w:t>Link</w:t></w:r></w:hyperlink></w:p>";
-  const std::string ms = "http://schemas.microsoft.com/office/";
-  spec.extra_relationships =
-      Relationship("rIdImg1", "image", "media/image1.png") +
-      Relationship("rIdShared", "image", "media/image2.png") +
-      Relationship("rIdImg3", "image", "media/image3.emf") +
-      Relationship("rIdOle", "oleObject", "embeddings/oleObject1.bin") +
-      Relationship("rIdChart", "chart", "charts/chart1.xml") +
-      "<Relationship Id=\"rIdLink\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-      "relationships/hyperlink\" Target=\"https://example.org/\" TargetMode=\"External\"/>" +
-      Relationship("rIdDm", "diagramData", "diagrams/data1.xml") +
-      Relationship("rIdLo", "diagramLayout", "diagrams/layout1.xml") +
-      Relationship("rIdQs", "diagramQuickStyle", "diagrams/quickStyle1.xml") +
-      Relationship("rIdCs", "diagramColors", "diagrams/colors1.xml") +
-      Relationship("rIdDd", ms + "2007/relationships/diagramDrawing", "diagrams/drawing1.xml") +
-      Relationship("rIdCom", "comments", "comments.xml") +
-      Relationship("rIdComX", ms + "2011/relationships/commentsExtended", "commentsExtended.xml") +
-      Relationship("rIdComI", ms + "2016/09/relationships/commentsIds", "commentsIds.xml") +
-      Relationship("rIdComE", ms + "2018/08/relationships/commentsExtensible",
-                   "commentsExtensible.xml") +
-      Relationship("rIdPeople", ms + "2011/relationships/people", "people.xml") +
-      Relationship("rIdStyles", "styles", "styles.xml") +
-      Relationship("rIdNum", "numbering", "numbering.xml") +
-      Relationship("rIdFoot", "footnotes", "footnotes.xml") +
-      Relationship("rIdGloss", "glossaryDocument", "glossary/document.xml") +
-      Relationship("rIdCx", "customXml", "../customXml/item1.xml");
-  const std::string wml = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
-  spec.extra_content_types =
-      "<Default Extension=\"png\" ContentType=\"image/png\"/>"
-      "<Default Extension=\"emf\" ContentType=\"image/x-emf\"/>"
-      "<Default Extension=\"bin\" "
-      "ContentType=\"application/vnd.openxmlformats-officedocument.oleObject\"/>"
-      "<Default Extension=\"xlsx\" "
-      "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet\"/>" +
-      Override("word/charts/chart1.xml",
-               "application/vnd.openxmlformats-officedocument.drawingml.chart+xml") +
-      Override("word/comments.xml", wml + "comments+xml") +
-      Override("word/commentsExtended.xml", wml + "commentsExtended+xml") +
-      Override("word/commentsIds.xml", wml + "commentsIds+xml") +
-      Override("word/commentsExtensible.xml", wml + "commentsExtensible+xml") +
-      Override("word/people.xml", wml + "people+xml") +
-      Override("word/styles.xml", wml + "styles+xml") +
-      Override("word/numbering.xml", wml + "numbering+xml") +
-      Override("word/footnotes.xml", wml + "footnotes+xml") +
-      Override("word/glossary/document.xml", wml + "document.glossary+xml") +
-      Override("customXml/itemProps1.xml",
-               "application/vnd.openxmlformats-officedocument.customXmlProperties+xml");
-  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8);
-  spec.extra_parts = {
-      {"word/_rels/header1.xml.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-           Relationship("rIdLogo", "image", "media/image2.png") + "</Relationships>"},
-      {"word/media/image1.png", png + "body"},
-      {"word/media/image2.png", png + "shared"},
-      {"word/media/image3.emf", "EMF"},
-      {"word/embeddings/oleObject1.bin", "OLE"},
-      {"word/charts/chart1.xml",
-       "<c:chartSpace xmlns:c=\"http://schemas.openxmlformats.org/drawingml/2006/chart\"/>"},
-      {"word/charts/_rels/chart1.xml.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-           Relationship("rId1", "package", "../embeddings/sheet1.xlsx") + "</Relationships>"},
-      {"word/embeddings/sheet1.xlsx", "PK"},
-      // The diagram's data names its drawing among the main part's relationships.
-      {"word/diagrams/data1.xml",
-       "<dgm:dataModel xmlns:dgm=\"http://schemas.openxmlformats.org/drawingml/2006/diagram\">"
-       "<dgm:extLst><a:ext xmlns:a=\"http://schemas.openxmlformats.org/drawingml/2006/main\" "
-       "uri=\"http://schemas.microsoft.com/office/drawing/2008/diagram\"><dsp:dataModelExt "
-       "xmlns:dsp=\"http://schemas.microsoft.com/office/drawing/2008/diagram\" "
-       "relId=\"rIdDd\"/></a:ext></dgm:extLst></dgm:dataModel>"},
-      {"word/diagrams/layout1.xml", "<layoutDef/>"},
-      {"word/diagrams/quickStyle1.xml", "<styleDef/>"},
-      {"word/diagrams/colors1.xml", "<colorsDef/>"},
-      {"word/diagrams/drawing1.xml", "<drawing/>"},
-      {"word/comments.xml",
-       WordPart("comments",
-                "<w:comment w:id=\"0\" w:author=\"Netzplanung\"><w:p><w:r><w:t>internal note: "
-                "not for the customer</w:t></w:r></w:p></w:comment>")},
-      {"word/commentsExtended.xml", "<w15:commentsEx xmlns:w15=\"urn:w15\"/>"},
-      {"word/commentsIds.xml", "<w16cid:commentsIds xmlns:w16cid=\"urn:w16cid\"/>"},
-      {"word/commentsExtensible.xml", "<w16cex:commentsExtensible xmlns:w16cex=\"urn:w16cex\"/>"},
-      {"word/people.xml", "<w15:people xmlns:w15=\"urn:w15\"/>"},
-      {"word/styles.xml", WordPart("styles", "")},
-      {"word/numbering.xml", WordPart("numbering", "")},
-      {"word/_rels/numbering.xml.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-           Relationship("rId1", "image", "media/bullet.png") + "</Relationships>"},
-      {"word/media/bullet.png", png + "bullet"},
-      {"word/footnotes.xml",
-       WordPart("footnotes", "<w:footnote w:id=\"1\"><w:p><w:r><w:t>Fn</w:t></w:r>" +
-                                 (comment_mark_in_footnote ? comment_mark : "") +
-                                 "</w:p></w:footnote>")},
-      {"word/glossary/document.xml", WordPart("glossaryDocument", "<w:docParts/>")},
-      {"customXml/item1.xml", "<data/>"},
-      {"customXml/_rels/item1.xml.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
-           Relationship("rId1", "customXmlProps", "itemProps1.xml") + "</Relationships>"},
-      {"customXml/itemProps1.xml", "<ds:datastoreItem xmlns:ds=\"urn:ds\" ds:itemID=\"{1}\"/>"},
-  };
-  return spec;
+// A template (tests/data/rich-template) whose body holds a commented passage,
+// a footnote, pictures (one of them also in the header), an embedded object,
+// a chart, a diagram and a hyperlink, and whose main part relates the parts
+// every document needs; optionally a comment mark in the footnote too.
+std::string RichTemplate(bool comment_mark_in_footnote) {
+  auto parts = reportword::testing::PartsFromFolder("rich-template");
+  for (auto& [name, content] : parts) {
+    if (name == "word/footnotes.xml" && comment_mark_in_footnote) {
+      content.replace(content.find("</w:p>"), 6,
+                      "<w:r><w:commentReference w:id=\"0\"/></w:r></w:p>");
+    }
+  }
+  return reportword::testing::ZipParts(parts);
 }
 
 TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
@@ -390,7 +215,8 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
       {"body kept", false, false, {"docProps/thumbnail.jpeg"}, {}},
   };
   for (const Case& c : cases) {
-    const std::string path = WriteTemplate(RichTemplate(c.comment_mark_in_footnote));
+    const auto path = dir_ / "t.dotx";
+    reportword::testing::WriteFile(path, RichTemplate(c.comment_mark_in_footnote));
     const auto original = reportword::testing::ReadPackage(path);
     auto doc = Add(path);
     if (c.replace_body) doc->GetContent()->SetText("a\tb\r\n");

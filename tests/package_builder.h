@@ -4,6 +4,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -216,6 +217,24 @@ inline Parts TemplateParts(const TemplateContents& spec) {
   all.insert(all.end(), properties.begin(), properties.end());
   all.insert(all.end(), spec.extra_parts.begin(), spec.extra_parts.end());
   return all;
+}
+
+// The parts of a template kept as files below tests/data/`name`,
+// [Content_Types].xml first.
+inline Parts PartsFromFolder(const std::string& name) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / name;
+  Parts parts;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      parts.emplace_back(fs::relative(entry.path(), root).generic_string(), ReadFile(entry.path()));
+    }
+  }
+  std::sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
+    return std::make_pair(a.first != "[Content_Types].xml", a.first) <
+           std::make_pair(b.first != "[Content_Types].xml", b.first);
+  });
+  return parts;
 }
 
 inline std::string BuildTemplate(const TemplateContents& spec = {}) {

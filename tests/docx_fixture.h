@@ -1,0 +1,98 @@
+// The fixture of the native engine's tests: templates written by the test,
+// documents made through the interface, and their parts read back after a
+// save that the schema validator has checked.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "docgen/body_table.h"
+#include "docgen/wordproc/docx/docx_engine.h"
+#include "docgen/wordproc/wordproc_error.h"
+#include "package_builder.h"
+#include "test_support.h"
+
+namespace reportword::docx {
+
+using namespace reportword::wordproc;
+using reportword::testing::TemplateContents;
+
+// 2026-12-07T10:15:00.750Z: the fraction must not show in a saved date.
+inline const std::chrono::system_clock::time_point kSaveTime =
+    std::chrono::sys_days(std::chrono::year(2026) / 12 / 7) + std::chrono::hours(10) +
+    std::chrono::minutes(15) + std::chrono::milliseconds(750);
+
+inline constexpr const char* kWordUri =
+    "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+inline constexpr const char* kRelUri =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+class DocxEngineTest : public ::testing::Test {
+ protected:
+  std::string WriteTemplate(const TemplateContents& spec, const std::string& name = "t.dotx") {
+    const auto path = dir_ / name;
+    reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
+    return path.string();
+  }
+  std::unique_ptr<Document> Add(const std::string& path) {
+    return app_->GetDocuments()->Add("\"" + path + "\"");
+  }
+  static bool Replace(Document& doc, const std::string& find, const std::string& with,
+                      int header = kHeaderFooterPrimary) {
+    FindExecuteArgs args;
+    args.find_text = find;
+    args.match_case = false;
+    args.replace_with = ReplacementText{with, false};
+    return doc.GetSections()->Item(1)->GetHeaders()->Item(header)->GetRange()->GetFind()->Execute(
+        args);
+  }
+  std::unique_ptr<Table> Convert(short columns) {
+    app_->GetSelection()->WholeStory();
+    return app_->GetSelection()->ConvertToTable(TableConversion(columns));
+  }
+  // Saves, closes, checks the schemas and returns the parts of the result.
+  std::map<std::string, std::string> SaveAndRead(Document& doc,
+                                                 const std::string& name = "out.docx") {
+    const auto path = dir_ / name;
+    doc.SaveAs(path.string());
+    doc.Close();
+    reportword::testing::ExpectSchemaValid(path);
+    return reportword::testing::ReadPackage(path);
+  }
+
+  reportword::testing::TempDir dir_;
+  // No converter: these tests are about the engine's own formats and messages.
+  // Every save happens at the same moment, kSaveTime.
+  std::unique_ptr<Application> app_ = DocxBackend(ConversionOptions{"/nonexistent/soffice"}, [] {
+                                        return kSaveTime;
+                                      }).CreateApplication();
+};
+
+inline std::string Header1(const std::map<std::string, std::string>& parts) {
+  return parts.at("word/header1.xml");
+}
+
+// The child elements of `xml`'s root (or only the header and footer references
+// of its body's last section properties), serialised as they stand.
+inline std::string ElementsXml(const std::string& xml, bool final_section_references) {
+  pugi::xml_document doc;
+  doc.load_string(xml.c_str());
+  pugi::xml_node parent = doc.document_element();
+  if (final_section_references) parent = parent.child("w:body").child("w:sectPr");
+  std::ostringstream out;
+  for (pugi::xml_node child : parent.children()) {
+    const std::string_view name = child.name();
+    if (final_section_references && !name.ends_with("Reference")) continue;
+    child.print(out, "", pugi::format_raw);
+  }
+  return out.str();
+}
+
+}  // namespace reportword::docx
