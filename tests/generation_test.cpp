@@ -56,6 +56,16 @@ std::string ConvertToTable(int columns) {
          "ApplyLastColumn=false, AutoFit=false, AutoFitBehavior=0)";
 }
 
+// The word-processor calls of a run, without the getters and the file checks.
+std::vector<std::string> WordCallsOf(const fakes::CallLog& log) {
+  std::vector<std::string> lines;
+  for (const std::string& line : log.Actions()) {
+    if (!line.starts_with("FileSystem.") && line != "Backend.CreateFileSystem")
+      lines.push_back(line);
+  }
+  return lines;
+}
+
 class GenerationTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -92,16 +102,7 @@ class GenerationTest : public ::testing::Test {
     return Job("", true);
   }
 
-  // The word-processor calls of a run, without the getters and the file checks.
-  std::vector<std::string> WordCalls() const {
-    std::vector<std::string> lines;
-    for (const std::string& line : log().Actions()) {
-      if (!line.starts_with("FileSystem.") && line != "Backend.CreateFileSystem") {
-        lines.push_back(line);
-      }
-    }
-    return lines;
-  }
+  std::vector<std::string> WordCalls() const { return WordCallsOf(log()); }
 
   fakes::CallLog& log() const { return *backend_.log; }
 
@@ -274,12 +275,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
       EXPECT_THAT(error.what(), HasSubstr(c.message));
     }
     EXPECT_FALSE(job.WordApp);
-    std::vector<std::string> calls;
-    for (const std::string& line : backend.log->Actions()) {
-      if (!line.starts_with("FileSystem.") && line != "Backend.CreateFileSystem") {
-        calls.push_back(line);
-      }
-    }
+    const std::vector<std::string> calls = WordCallsOf(*backend.log);
     ASSERT_GE(calls.size(), c.last_calls.size() + 1);
     // What came last before the failure, then the quit and nothing else.
     std::vector<std::string> tail(calls.end() - static_cast<long>(c.last_calls.size()) - 1,

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,6 +10,7 @@
 
 #include "app/generation_error.h"
 #include "report/report_decoding.h"
+#include "test_support.h"
 #include "text/unicode.h"
 
 namespace reportword {
@@ -176,39 +176,18 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
   }
 }
 
-class ReportFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("report_reader_test_" + std::to_string(stamp) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Write(const std::string& file_name, const std::string& bytes) {
-    const std::filesystem::path path = dir_ / std::filesystem::u8path(file_name);
-    std::ofstream(path, std::ios::binary) << bytes;
-    const auto u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-  }
-
-  std::filesystem::path dir_;
-};
-
-TEST_F(ReportFileTest, ReadsTheFileOfItsPath) {
+TEST(ReportFileTest, ReadsTheFileOfItsPathAndNamesAnUnreadableOne) {
+  testing::TempDir dir;
   for (const char* file_name : {"report.txt", "Bericht Straße.txt"}) {
+    const std::filesystem::path path = dir.path() / std::filesystem::u8path(file_name);
+    std::ofstream(path, std::ios::binary) << "t\r\nB\tD\tA\r\n";
     JobState job;
-    job.ReportFilePath = Write(file_name, "t\r\nB\tD\tA\r\n");
+    const auto u8 = path.u8string();
+    job.ReportFilePath.assign(u8.begin(), u8.end());
     ReadReportFile(job);
     EXPECT_EQ(job.TableText1, "A\t\t\r\n") << file_name;
   }
-}
-
-TEST_F(ReportFileTest, UnreadableFileIsAnErrorNamingIt) {
-  const std::string directory = Write("present.txt", "").substr(0, dir_.string().size());
-  for (const std::string& path : {directory + "/missing.txt", directory}) {
+  for (const std::string& path : {(dir / "missing.txt").string(), dir.path().string()}) {
     JobState job;
     job.ReportFilePath = path;
     try {
