@@ -215,7 +215,7 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
       {"body kept", false, false, {"docProps/thumbnail.jpeg"}, {}},
   };
   for (const Case& c : cases) {
-    const auto path = dir_ / "t.dotx";
+    const std::string path = (dir_ / "t.dotx").string();
     reportword::testing::WriteFile(path, RichTemplate(c.comment_mark_in_footnote));
     const auto original = reportword::testing::ReadPackage(path);
     auto doc = Add(path);
