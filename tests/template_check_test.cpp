@@ -2,10 +2,15 @@
 // one fault each, checked through the executable in both output forms.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
+#include "check/check_result.h"
+#include "check/json_string.h"
+#include "check/near_misses.h"
 #include "package_builder.h"
 #include "test_support.h"
+#include "text/unicode.h"
 
 namespace reportword {
 namespace {
@@ -199,6 +204,16 @@ std::vector<Case> Cases() {
 ]}
 )"}});
 
+  cases.push_back(
+      {"a second date",
+       WithHeader(Paragraph(Run("&lt;Datum&gt; &lt;Datum&gt;"))),
+       false,
+       4,
+       {"  <Datum>      <Datum>     section 1 primary header  document 1 only  "
+        "document 1 only",
+        "{path}: occurrence 2 of <Datum> in the section 1 primary header is filled "
+        "only when the template makes document 1, not in document 2; keep one <Datum>"}});
+
   TemplateContents columns = Clean();
   columns.section_extra = "<w:cols w:num=\"2\" w:space=\"708\"/>";
   cases.push_back({"columns",
@@ -279,6 +294,43 @@ TEST(TemplateCheckTest, BundledTemplatesAreCleanAndFaultsOfUseAreTold) {
               std::string::npos)
         << usage.output;
   }
+}
+
+TEST(NearMissesTest, FindsWhatAReaderTakesForAPlaceholder) {
+  const std::vector<std::u32string> placeholders = {U"<datum>", U"<bau-nummer>"};
+  struct Case {
+    std::u32string text;
+    std::vector<std::array<std::size_t, 4>> misses;  // begin, end, placeholder, reasons
+  } cases[] = {
+      // clang-format off
+      {U"<datum> <bau-nummer>", {}},
+      {U"am <datun>.", {{3, 10, 0, check::kOneCharacterOff}}},
+      {U"<dat> <batu-numer>", {{0, 5, 0, check::kTwoCharactersOff}, {6, 18, 1, check::kTwoCharactersOff}}},
+      {U"<dxxxm>", {}},
+      {U"< datum >", {{0, 9, 0, check::kSpacesInside}}},
+      {U"«datum» [bau-nummer]", {{0, 7, 0, check::kOtherBrackets}, {8, 20, 1, check::kOtherBrackets}}},
+      {U"x datum> y", {{2, 8, 0, check::kMissingBracket}}},
+      {U"x <datum y", {{2, 8, 0, check::kMissingBracket}}},
+      {U"<datu y", {{0, 5, 0, check::kMissingBracket | check::kOneCharacterOff}}},
+      {U"<>, <  >, >", {}},
+      {U"<" + std::u32string(41, U'd') + U"> <datum>", {}},
+      {U"<datum\tx>", {{0, 6, 0, check::kMissingBracket}}},
+      // clang-format on
+  };
+  for (const Case& c : cases) {
+    std::vector<std::array<std::size_t, 4>> found;
+    for (const check::NearMiss& m : check::FindNearMisses(c.text, placeholders))
+      found.push_back({m.begin, m.end, m.placeholder, m.reasons});
+    EXPECT_EQ(found, c.misses) << text::Utf32ToUtf8(c.text);
+  }
+  EXPECT_EQ(check::EditDistance(U"kitten", U"sitting", 9), 3u);
+  EXPECT_EQ(check::EditDistance(U"abc", U"abcdefg", 3), 3u);
+}
+
+TEST(JsonStringTest, EscapesWhatJsonRequires) {
+  EXPECT_EQ(check::JsonString("a\"b\\c\n\r\t\x01\x1f\x7fä€"),
+            "\"a\\\"b\\\\c\\n\\r\\t\\u0001\\u001f\x7fä€\"");
+  EXPECT_EQ(check::JsonString("\xFF"), "\"\xEF\xBF\xBD\"");
 }
 
 }  // namespace
