@@ -14,6 +14,22 @@
 namespace reportword::docx {
 namespace {
 
+// A name near the file system's limit of 255 bytes leaves no room for a
+// temporary suffix of its own.
+TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
+  reportword::testing::TempDir dir;
+  std::string accented;
+  for (int i = 0; i < 124; ++i) accented += "\xC3\xA4";
+  for (const std::string& name : {std::string(250, 'n') + ".docx", "x" + accented + ".docx"}) {
+    const std::filesystem::path target = dir.path() / std::filesystem::u8path(name);
+    const auto u8 = target.u8string();
+    WriteFileAtomically(std::string(u8.begin(), u8.end()), "contents");
+    EXPECT_EQ(reportword::testing::ReadFile(target), "contents") << name.size();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    std::filesystem::remove(target);
+  }
+}
+
 #ifndef _WIN32
 
 mode_t ModeOf(const std::filesystem::path& path) {

@@ -20,4 +20,15 @@ fs::path CheckSaveTarget(const std::string& path) {
   return folder;
 }
 
+fs::path TemporaryNamePrefix(const fs::path& target) {
+  constexpr std::size_t kKeptBytes = 64;
+  std::u8string name = target.filename().u8string();
+  if (name.size() > kKeptBytes) {
+    std::size_t cut = kKeptBytes;
+    while (cut > 0 && (name[cut] & 0xC0) == 0x80) --cut;  // not inside a UTF-8 sequence
+    name.resize(cut);
+  }
+  return fs::path(u8"." + name);
+}
+
 }  // namespace reportword::docx

@@ -19,4 +19,9 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes);
 // not name a folder, and its folder exists. Returns that folder.
 std::filesystem::path CheckSaveTarget(const std::string& path);
 
+// How the temporary file beside `target` begins: a dot and the target's name,
+// cut to 64 bytes at a character boundary, so that a target whose own name is
+// near the file system's limit still has room for the temporary suffix.
+std::filesystem::path TemporaryNamePrefix(const std::filesystem::path& target);
+
 }  // namespace reportword::docx

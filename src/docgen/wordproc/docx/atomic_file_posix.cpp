@@ -83,7 +83,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   const mode_t mode = ModeFor(target);
 
   // mkstemp needs a writable template ending in XXXXXX.
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string pattern = (folder / TemporaryNamePrefix(target)).string() + ".XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int fd = ::mkstemp(name.data());

@@ -26,7 +26,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   fs::path temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = folder / ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
+    temp = folder /
+           (TemporaryNamePrefix(target).wstring() + L"." + std::to_wstring(random()) + L".tmp");
     file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
