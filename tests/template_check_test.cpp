@@ -214,6 +214,19 @@ std::vector<Case> Cases() {
         "{path}: occurrence 2 of <Datum> in the section 1 primary header is filled "
         "only when the template makes document 1, not in document 2; keep one <Datum>"}});
 
+  // The body is replaced, so its placeholders are fine; settings that cannot
+  // be read set nothing.
+  TemplateContents body = Clean();
+  body.body = Paragraph(Run("&lt;Datum&gt;"));
+  AddPart(body, "rIdSettings", "settings", "settings.xml",
+          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/>");
+  cases.push_back({"placeholder in the body, settings unreadable",
+                   body,
+                   false,
+                   0,
+                   {"  <Datum>              <Datum>              section 1 body            no"
+                    "              no"}});
+
   TemplateContents columns = Clean();
   columns.section_extra = "<w:cols w:num=\"2\" w:space=\"708\"/>";
   cases.push_back({"columns",
