@@ -3,11 +3,13 @@
 // save that the schema validator has checked.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -65,6 +67,15 @@ class DocxEngineTest : public ::testing::Test {
     doc.Close();
     reportword::testing::ExpectSchemaValid(path);
     return reportword::testing::ReadPackage(path);
+  }
+  // A document made from `spec` (written as template `name`), changed by
+  // `edit`, then saved and read back.
+  std::map<std::string, std::string> Made(const TemplateContents& spec,
+                                          const std::function<void(Document&)>& edit = nullptr,
+                                          const std::string& name = "t.dotx") {
+    auto doc = Add(WriteTemplate(spec, name));
+    if (edit) edit(*doc);
+    return SaveAndRead(*doc);
   }
 
   reportword::testing::TempDir dir_;
