@@ -59,14 +59,6 @@ std::vector<Arg> Standard(const char* t1 = "a.dotx", const char* t2 = "b.dotx",
   return {Raw("9520e000"), {t1}, {t2}, {report}, {o1}, {o2}};
 }
 
-std::string Replacing(const std::string& part, const std::string& content) {
-  Parts parts = TemplateParts({});
-  for (auto& p : parts) {
-    if (p.first == part) p.second = content;
-  }
-  return ZipParts(parts);
-}
-
 std::string Without(const std::string& part) {
   Parts parts = TemplateParts({});
   std::erase_if(parts, [&](const auto& p) { return p.first == part; });
@@ -105,6 +97,12 @@ void Change(std::string& zip, const std::string& name, bool local, std::size_t o
   const std::size_t at = (local ? LocalHeader(zip, name) : CentralHeader(zip, name)) + offset;
   Put(zip, at, bytes, change(Get(zip, at, bytes)));
 }
+// `value` as `bytes` little-endian bytes.
+std::string Le(std::uint64_t value, int bytes) {
+  std::string out(static_cast<std::size_t>(bytes), '\0');
+  Put(out, 0, bytes, value);
+  return out;
+}
 // The same package in the Zip64 form: every size and offset of the central
 // directory in a Zip64 extra field, and a Zip64 end record with its locator.
 std::string AsZip64(const std::string& zip) {
@@ -116,36 +114,21 @@ std::string AsZip64(const std::string& zip) {
     const std::size_t name_length = Get(zip, at + 28, 2), extra_length = Get(zip, at + 30, 2),
                       comment_length = Get(zip, at + 32, 2);
     std::string header = zip.substr(at, 46 + name_length);
-    std::string zip64(28, '\0');
-    Put(zip64, 0, 2, 0x0001);
-    Put(zip64, 2, 2, 24);
-    Put(zip64, 4, 8, Get(header, 24, 4));   // uncompressed size
-    Put(zip64, 12, 8, Get(header, 20, 4));  // compressed size
-    Put(zip64, 20, 8, Get(header, 42, 4));  // local header offset
+    // Uncompressed and compressed size, local header offset.
+    const std::string zip64 = Le(1, 2) + Le(24, 2) + Le(Get(header, 24, 4), 8) +
+                              Le(Get(header, 20, 4), 8) + Le(Get(header, 42, 4), 8);
     for (std::size_t field : {20, 24, 42}) Put(header, field, 4, 0xFFFFFFFF);
     Put(header, 30, 2, extra_length + zip64.size());
     out += header + zip64 + zip.substr(at + 46 + name_length, extra_length + comment_length);
     at += 46 + name_length + extra_length + comment_length;
   }
   const std::size_t record = out.size();
-  std::string end(56 + 20, '\0');
-  Put(end, 0, 4, 0x06064b50);
-  Put(end, 4, 8, 44);
-  Put(end, 12, 2, 45);
-  Put(end, 14, 2, 45);
-  Put(end, 24, 8, entries);
-  Put(end, 32, 8, entries);
-  Put(end, 40, 8, record - directory);
-  Put(end, 48, 8, directory);
-  Put(end, 56, 4, 0x07064b50);
-  Put(end, 64, 8, record);
-  Put(end, 72, 4, 1);
-  std::string eocd_record = zip.substr(eocd);
-  Put(eocd_record, 8, 2, 0xFFFF);
-  Put(eocd_record, 10, 2, 0xFFFF);
-  Put(eocd_record, 12, 4, 0xFFFFFFFF);
-  Put(eocd_record, 16, 4, 0xFFFFFFFF);
-  return out + end + eocd_record;
+  // The end record (made by and needing version 4.5, one disk), its locator,
+  // and the old end record pointing to them.
+  return out + Le(0x06064b50, 4) + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 8) + Le(entries, 8) +
+         Le(entries, 8) + Le(record - directory, 8) + Le(directory, 8) + Le(0x07064b50, 4) +
+         Le(0, 4) + Le(record, 8) + Le(1, 4) + zip.substr(eocd, 8) + Le(0xFFFF, 2) + Le(0xFFFF, 2) +
+         Le(0xFFFFFFFF, 4) + Le(0xFFFFFFFF, 4) + zip.substr(eocd + 20);
 }
 
 // A header whose placeholder paragraph lies inside block content controls
@@ -173,10 +156,20 @@ Prepare Template(const std::string& name, std::function<std::string()> bytes) {
 Prepare T(std::function<std::string()> bytes) {
   return Template("t.dotx", std::move(bytes));
 }
-// The test template with `extra` parts added, its bytes then changed by `edit`.
+// The test template with `extra` parts (in place of any of the same name),
+// its bytes then changed by `edit`.
 std::string WithParts(const Parts& extra, const std::function<void(std::string&)>& edit = nullptr) {
   Parts parts = TemplateParts({});
-  parts.insert(parts.end(), extra.begin(), extra.end());
+  const std::size_t own = parts.size();
+  for (const auto& part : extra) {
+    const auto same = std::find_if(parts.begin(), parts.begin() + own,
+                                   [&](auto& p) { return p.first == part.first; });
+    if (same != parts.begin() + own) {
+      same->second = part.second;
+    } else {
+      parts.push_back(part);
+    }
+  }
   std::string zip = ZipParts(parts);
   if (edit) edit(zip);
   return zip;
@@ -245,16 +238,16 @@ std::vector<Case> Catalogue() {
       {"encrypted part", T([] { return WithParts({}, [](std::string& z) { for (bool local : {false, true}) Change(z, "word/document.xml", local, local ? 6 : 8, 2, [](std::uint64_t flags) { return flags | 1; }); }); }), t, 1, "encrypted part word/document.xml", false},
       {"no [Content_Types].xml", T([] { return Without("[Content_Types].xml"); }), t, 1, "[Content_Types].xml is missing", false},
       {"no main part", T([] { return Without("word/document.xml"); }), t, 1, "is missing", false},
-      {"main part not XML", T([] { return Replacing("word/document.xml", "PK\x03\x04 binary"); }), t, 1, "not well-formed", false},
-      {"entity expansion bomb", T([=] { return Replacing("word/document.xml", bomb); }), t, 1, "document type", false},
-      {"a million nested elements", T([] { std::string open, close; for (int i = 0; i < 1000000; ++i) { open += "<x>"; close += "</x>"; } return Replacing("word/document.xml", "<w:document " + std::string(testing::kWordNs) + "><w:body>" + open + close + "</w:body></w:document>"); }), t, 1, "part word/document.xml nests elements more than 1000 levels deep", false},
+      {"main part not XML", T([] { return WithParts({{"word/document.xml", "PK\x03\x04 binary"}}); }), t, 1, "not well-formed", false},
+      {"entity expansion bomb", T([=] { return WithParts({{"word/document.xml", bomb}}); }), t, 1, "document type", false},
+      {"a million nested elements", T([] { std::string open, close; for (int i = 0; i < 1000000; ++i) { open += "<x>"; close += "</x>"; } return WithParts({{"word/document.xml", "<w:document " + std::string(testing::kWordNs) + "><w:body>" + open + close + "</w:body></w:document>"}}); }), t, 1, "part word/document.xml nests elements more than 1000 levels deep", false},
       {"elements nested 1,000 levels deep", T([] { return NestedHeader(1000); }), t, 0, "", true},
       {"elements nested 1,001 levels deep", T([] { return NestedHeader(1001); }), t, 1, "part word/header1.xml nests elements more than 1000 levels deep", false},
       {"part inflating past the limit", T([] { return WithParts({{"word/media/huge.bin", std::string((256u << 20) + 4096, '\0')}}); }), t, 1, "limit", false},
       {"100,000 tiny entries", T([] { Parts tiny; for (int i = 0; i < 100000; ++i) tiny.emplace_back("x/" + std::to_string(i), ""); return WithParts(tiny); }), t, 1, "entries", false},
-      {"header relationship outside the package", T([=] { return Replacing("word/_rels/document.xml.rels", outside_rel); }), t, 1, "outside the package", false},
+      {"header relationship outside the package", T([=] { return WithParts({{"word/_rels/document.xml.rels", outside_rel}}); }), t, 1, "outside the package", false},
       {"a spreadsheet package", T([] { TemplateContents spec; spec.main_content_type = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"; return testing::BuildTemplate(spec); }), t, 1, "t.dotx\": is not a word-processing template", false},
-      {"Strict Open XML", T([=] { return Replacing("word/document.xml", strict); }), t, 1, "t.dotx\": is saved as Strict Open XML", false},
+      {"Strict Open XML", T([=] { return WithParts({{"word/document.xml", strict}}); }), t, 1, "t.dotx\": is saved as Strict Open XML", false},
       {"legacy binary .dot", Template("t.dot", [=] { return ole + std::string(2000, 'x'); }), Standard("t.dot"), 1, "t.dot", false},
       {"folder named like a template", [](const fs::path& d) { fs::create_directory(d / "t.dotx"); }, t, 3, kTemplateMissing, false},
       {"template without headers", T([] { TemplateContents spec; spec.headers.clear(); return testing::BuildTemplate(spec); }), t, 0, "", true},
