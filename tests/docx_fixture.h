@@ -86,10 +86,6 @@ class DocxEngineTest : public ::testing::Test {
                                       }).CreateApplication();
 };
 
-inline std::string Header1(const std::map<std::string, std::string>& parts) {
-  return parts.at("word/header1.xml");
-}
-
 // The child elements of `xml`'s root (or only the header and footer references
 // of its body's last section properties), serialised as they stand.
 inline std::string ElementsXml(const std::string& xml, bool final_section_references) {
