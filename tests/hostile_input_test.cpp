@@ -23,13 +23,7 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Parts;
-using testing::ReadFile;
-using testing::ShellQuote;
-using testing::TemplateContents;
-using testing::TemplateParts;
-using testing::WriteFile;
-using testing::ZipParts;
+using namespace testing;  // the tests' own helpers
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
 
@@ -183,7 +177,6 @@ const char* const kTargetIsInput =
     "Ziel ist eine Eingabedatei. Dokument kann nicht generiert werden";
 
 std::vector<Case> Catalogue() {
-  const std::string ole = std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
   const std::string bomb =
       "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol1 "
       "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\"><!ENTITY lol2 "
@@ -248,7 +241,7 @@ std::vector<Case> Catalogue() {
       {"header relationship outside the package", T([=] { return WithParts({{"word/_rels/document.xml.rels", outside_rel}}); }), t, 1, "outside the package", false},
       {"a spreadsheet package", T([] { TemplateContents spec; spec.main_content_type = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"; return testing::BuildTemplate(spec); }), t, 1, "t.dotx\": is not a word-processing template", false},
       {"Strict Open XML", T([=] { return WithParts({{"word/document.xml", strict}}); }), t, 1, "t.dotx\": is saved as Strict Open XML", false},
-      {"legacy binary .dot", Template("t.dot", [=] { return ole + std::string(2000, 'x'); }), Standard("t.dot"), 1, "t.dot", false},
+      {"legacy binary .dot", Template("t.dot", [] { return std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(2000, 'x'); }), Standard("t.dot"), 1, "t.dot", false},
       {"folder named like a template", [](const fs::path& d) { fs::create_directory(d / "t.dotx"); }, t, 3, kTemplateMissing, false},
       {"template without headers", T([] { TemplateContents spec; spec.headers.clear(); return testing::BuildTemplate(spec); }), t, 0, "", true},
       {"first section without primary header", T([] { TemplateContents spec; spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}}; return testing::BuildTemplate(spec); }), t, 0, "", true},
@@ -339,9 +332,9 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, HostileInputTest,
                          ::testing::Range<std::size_t>(0, Catalogue().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
                            std::string name = Catalogue()[info.param].name;
-                           for (char& ch : name) {
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           }
+                           std::replace_if(
+                               name.begin(), name.end(),
+                               [](unsigned char ch) { return !std::isalnum(ch); }, '_');
                            return name;
                          });
 
