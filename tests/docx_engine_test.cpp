@@ -97,6 +97,7 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
       {"deleted text", "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>&lt;Datum&gt;</w:delText></w:r></w:del></w:p>", "D", false, ""},
       {"field instruction", "<w:p><w:r><w:instrText>&lt;Datum&gt;</w:instrText></w:r></w:p>", "D", false, ""},
       {"a tab inside the placeholder", "<w:p><w:r><w:t>&lt;Dat</w:t><w:tab/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
+      {"a line break inside the placeholder", "<w:p><w:r><w:t>&lt;Dat</w:t><w:br/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
       {"text box: choice and fallback alike", box("A &lt;Datum&gt;"), "D", true, box("A D")},
       {"a deleted text box is not searched", deleted_box + datum, "D", true, deleted_box + Para("D")},
       {"an edge space over xml:space=\"default\"", "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", " x", true, "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
