@@ -3,11 +3,13 @@
 // save that the schema validator has checked.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <pugixml.hpp>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -66,6 +68,15 @@ class DocxEngineTest : public ::testing::Test {
     reportword::testing::ExpectSchemaValid(path);
     return reportword::testing::ReadPackage(path);
   }
+  // A document made from `spec` (written as template `name`), changed by
+  // `edit`, then saved and read back.
+  std::map<std::string, std::string> Made(const TemplateContents& spec,
+                                          const std::function<void(Document&)>& edit = nullptr,
+                                          const std::string& name = "t.dotx") {
+    auto doc = Add(WriteTemplate(spec, name));
+    if (edit) edit(*doc);
+    return SaveAndRead(*doc);
+  }
 
   reportword::testing::TempDir dir_;
   // No converter: these tests are about the engine's own formats and messages.
@@ -74,10 +85,6 @@ class DocxEngineTest : public ::testing::Test {
                                         return kSaveTime;
                                       }).CreateApplication();
 };
-
-inline std::string Header1(const std::map<std::string, std::string>& parts) {
-  return parts.at("word/header1.xml");
-}
 
 // The child elements of `xml`'s root (or only the header and footer references
 // of its body's last section properties), serialised as they stand.

@@ -110,7 +110,6 @@ struct TemplateContents {
   std::string section_extra;  // more children of the body's w:sectPr (after the references)
   // When set, the header and footer references of the body's w:sectPr.
   std::optional<std::string> final_references;
-  bool thumbnail = false;  // a picture of the first page, related from the package
   std::string main_content_type =
       "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml";
   std::string footer = "<w:p><w:r><w:t>&lt;Datum&gt; footer</w:t></w:r></w:p>";
@@ -123,98 +122,67 @@ struct TemplateContents {
 };
 
 inline Parts TemplateParts(const TemplateContents& spec) {
-  std::string content_types =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-      "<Default Extension=\"rels\" "
-      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-      "<Override PartName=\"/word/document.xml\" ContentType=\"" +
-      spec.main_content_type + "\"/>";
-  std::string relationships =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
+  const std::string relationships =
+      declaration +
       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  std::string references;
+  const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
+  const std::string opc = "http://schemas.openxmlformats.org/package/2006/";
+  const std::string wordml = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
+  std::string types = declaration + "<Types xmlns=\"" + opc +
+                      "content-types\"><Default Extension=\"rels\" "
+                      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+                      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+                      "<Override PartName=\"/word/document.xml\" ContentType=\"" +
+                      spec.main_content_type + "\"/>";
+  std::string document_rels, references;
+  std::string package_rels = "<Relationship Id=\"rId1\" Type=\"" + office +
+                             "relationships/officeDocument\" Target=\"word/document.xml\"/>";
   Parts parts;
+  // Adds part `name` with its content type and its relationship in `rels`
+  // (the main part's relationships name their targets from word/).
+  auto add = [&](std::string& rels, const std::string& id, const std::string& type,
+                 const std::string& name, const std::string& content_type,
+                 const std::string& content) {
+    types += "<Override PartName=\"/" + name + "\" ContentType=\"" + content_type + "\"/>";
+    const std::string target = &rels == &document_rels ? name.substr(5) : name;
+    rels += "<Relationship Id=\"" + id + "\" Type=\"" + type + "\" Target=\"" + target + "\"/>";
+    parts.emplace_back(name, content);
+  };
   int n = 0;
   for (const auto& [kind, inner] : spec.headers) {
-    ++n;
-    const std::string part = "header" + std::to_string(n) + ".xml";
-    content_types += "<Override PartName=\"/word/" + part +
-                     "\" ContentType=\"application/vnd.openxmlformats-officedocument."
-                     "wordprocessingml.header+xml\"/>";
-    relationships += "<Relationship Id=\"rIdH" + std::to_string(n) +
-                     "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                     "relationships/header\" Target=\"" +
-                     part + "\"/>";
-    references +=
-        "<w:headerReference w:type=\"" + kind + "\" r:id=\"rIdH" + std::to_string(n) + "\"/>";
-    parts.emplace_back("word/" + part,
-                       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                       "<w:hdr " +
-                           std::string(kWordNs) + ">" + inner + "</w:hdr>");
+    const std::string id = "rIdH" + std::to_string(++n);
+    add(document_rels, id, office + "relationships/header",
+        "word/header" + std::to_string(n) + ".xml", wordml + "header+xml",
+        declaration + "<w:hdr " + kWordNs + ">" + inner + "</w:hdr>");
+    references += "<w:headerReference w:type=\"" + kind + "\" r:id=\"" + id + "\"/>";
   }
-  content_types +=
-      "<Override PartName=\"/word/footer1.xml\" ContentType=\"application/"
-      "vnd.openxmlformats-officedocument.wordprocessingml.footer+xml\"/>";
-  relationships +=
-      "<Relationship Id=\"rIdF1\" Type=\"http://schemas.openxmlformats.org/"
-      "officeDocument/2006/relationships/footer\" Target=\"footer1.xml\"/>";
+  add(document_rels, "rIdF1", office + "relationships/footer", "word/footer1.xml",
+      wordml + "footer+xml", declaration + "<w:ftr " + kWordNs + ">" + spec.footer + "</w:ftr>");
   references += "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
-  parts.emplace_back("word/footer1.xml",
-                     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-                     "<w:ftr " +
-                         std::string(kWordNs) + ">" + spec.footer + "</w:ftr>");
-  content_types += spec.extra_content_types;
-  relationships += spec.extra_relationships + "</Relationships>";
-  std::string package_relationships =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
-      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-      "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-      "relationships/officeDocument\" Target=\"word/document.xml\"/>";
-  Parts properties;
   if (!spec.core_properties.empty()) {
-    content_types +=
-        "<Override PartName=\"/docProps/core.xml\" "
-        "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
-    package_relationships +=
-        "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
-        "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>";
-    properties.emplace_back("docProps/core.xml", spec.core_properties);
+    add(package_rels, "rId2", opc + "relationships/metadata/core-properties", "docProps/core.xml",
+        "application/vnd.openxmlformats-package.core-properties+xml", spec.core_properties);
   }
   if (!spec.app_properties.empty()) {
-    content_types +=
-        "<Override PartName=\"/docProps/app.xml\" ContentType=\"application/"
-        "vnd.openxmlformats-officedocument.extended-properties+xml\"/>";
-    package_relationships +=
-        "<Relationship Id=\"rId3\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-        "2006/relationships/extended-properties\" Target=\"docProps/app.xml\"/>";
-    properties.emplace_back("docProps/app.xml", spec.app_properties);
+    add(package_rels, "rId3", office + "relationships/extended-properties", "docProps/app.xml",
+        "application/vnd.openxmlformats-officedocument.extended-properties+xml",
+        spec.app_properties);
   }
-  if (spec.thumbnail) {
-    content_types += "<Override PartName=\"/docProps/thumbnail.jpeg\" ContentType=\"image/jpeg\"/>";
-    package_relationships +=
-        "<Relationship Id=\"rId4\" Type=\"http://schemas.openxmlformats.org/package/2006/"
-        "relationships/metadata/thumbnail\" Target=\"docProps/thumbnail.jpeg\"/>";
-    properties.emplace_back("docProps/thumbnail.jpeg", "\xFF\xD8\xFF\xE0 not really a JPEG");
-  }
-  content_types += "</Types>";
-  package_relationships += "</Relationships>";
   const std::string document =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><w:document " +
-      std::string(kWordNs) + "><w:body>" + spec.body + "<w:sectPr>" +
+      declaration + "<w:document " + kWordNs + "><w:body>" + spec.body + "<w:sectPr>" +
       spec.final_references.value_or(references) + spec.section_extra +
       "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
       "w:bottom=\"1134\" w:left=\"1417\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/>"
       "</w:sectPr></w:body></w:document>";
   Parts all = {
-      {"[Content_Types].xml", content_types},
-      {"_rels/.rels", package_relationships},
+      {"[Content_Types].xml", types + spec.extra_content_types + "</Types>"},
+      {"_rels/.rels", relationships + package_rels + "</Relationships>"},
       {"word/document.xml", document},
-      {"word/_rels/document.xml.rels", relationships},
+      {"word/_rels/document.xml.rels",
+       relationships + document_rels + spec.extra_relationships + "</Relationships>"},
   };
   all.insert(all.end(), parts.begin(), parts.end());
-  all.insert(all.end(), properties.begin(), properties.end());
   all.insert(all.end(), spec.extra_parts.begin(), spec.extra_parts.end());
   return all;
 }
