@@ -3,9 +3,9 @@
 #include <exception>
 #include <memory>
 
+#include "app/generation_error.h"
 #include "docgen/body_table.h"
 #include "docgen/document_plan.h"
-#include "app/generation_error.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "report/report_reader.h"

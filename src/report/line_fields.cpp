@@ -4,8 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "text/unicode.h"
 #include "text/translate.h"
+#include "text/unicode.h"
 
 namespace reportword::report {
 

@@ -15,8 +15,8 @@
 #include "report/network_line_parser.h"
 #include "report/report_decoding.h"
 #include "report/road_line_parser.h"
-#include "text/unicode.h"
 #include "text/translate.h"
+#include "text/unicode.h"
 
 namespace reportword {
 namespace {

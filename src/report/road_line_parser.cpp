@@ -5,8 +5,8 @@
 #include <string>
 
 #include "report/line_fields.h"
-#include "text/unicode.h"
 #include "text/translate.h"
+#include "text/unicode.h"
 
 namespace reportword {
 

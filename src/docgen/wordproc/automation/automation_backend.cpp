@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
 #include "docgen/wordproc/local_file_system.h"
+#include "docgen/wordproc/wordproc_error.h"
 
 namespace reportword::automation {
 

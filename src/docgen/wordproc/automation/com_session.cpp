@@ -4,8 +4,8 @@
 
 #include <objbase.h>
 
-#include "docgen/wordproc/wordproc_error.h"
 #include "docgen/wordproc/automation/dispatch.h"
+#include "docgen/wordproc/wordproc_error.h"
 
 namespace reportword::automation {
 
