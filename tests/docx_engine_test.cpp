@@ -377,6 +377,16 @@ TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
       ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("in all")));
 }
 
+// The template file's size is checked before a byte of it is read.
+TEST(DocxPackageTest, TemplateFilesOver512MiBAreRefusedUnread) {
+  reportword::testing::TempDir dir;
+  reportword::testing::WriteFile(dir / "big.dotx", "");
+  std::filesystem::resize_file(dir / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
+  EXPECT_THAT([&] { TemplatePackage::Open((dir / "big.dotx").string()); },
+              ::testing::ThrowsMessage<wordproc::Error>(
+                  ::testing::HasSubstr("is larger than 512 MiB; refusing to open it")));
+}
+
 TEST(DocxPackageTest, RelationshipTargetsResolveInsideThePackageOnly) {
   EXPECT_EQ(ResolvePartName("word/document.xml", "header1.xml"), "word/header1.xml");
   EXPECT_EQ(ResolvePartName("word/document.xml", "/word/h.xml"), "word/h.xml");

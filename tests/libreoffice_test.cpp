@@ -136,6 +136,39 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   EXPECT_TRUE(gone) << "a process of the stand-in converter outlived the time limit";
 }
 
+// A stand-in converter that hands back its input as the requested file, or
+// fails: the result replaces the target, a failure keeps the old one and says
+// what the converter said, and no working file is left either way.
+TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
+  testing::TempDir dir;
+  const fs::path target = dir / "out" / "r.odt";
+  for (const bool fails : {false, true}) {
+    testing::WriteFile(dir / "soffice",
+                       fails ? "#!/bin/sh\necho 'source file could not be loaded'\nexit 3\n"
+                             : "#!/bin/sh\nfor input; do :; done\n"
+                               "while [ \"$1\" != --outdir ]; do shift; done\n"
+                               "cp \"$input\" \"$2/document.odt\"\n");
+    fs::permissions(dir / "soffice", fs::perms::owner_all);
+    fs::create_directories(target.parent_path());
+    testing::WriteFile(target, "old");
+    docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
+    const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+    auto document = backend.CreateApplication()->GetDocuments()->Add(
+        "\"" + (examples / "netzanalyse-1.dotx").string() + "\"");
+    try {
+      document->SaveAs(target.string());
+      EXPECT_FALSE(fails);
+    } catch (const wordproc::Error& e) {
+      EXPECT_TRUE(fails) << e.what();
+      EXPECT_NE(std::string(e.what()).find("(exit status 3): source file could not be loaded"),
+                std::string::npos)
+          << e.what();
+    }
+    EXPECT_EQ(testing::ReadFile(target).substr(0, 2), fails ? "ol" : "PK");
+    EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 1);
+  }
+}
+
 // Without a converter, the formats only it reads are recognised by their
 // content, whatever the file is called, and refused with what to do instead.
 TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHint) {

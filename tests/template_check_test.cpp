@@ -215,12 +215,13 @@ std::vector<Case> Cases() {
         "only when the template makes document 1, not in document 2; keep one <Datum>"}});
 
   // The body is replaced, so its placeholders are fine; settings that cannot
-  // be read set nothing.
+  // be read set nothing, nor does a footer reference that leads nowhere.
   TemplateContents body = Clean();
   body.body = Paragraph(Run("&lt;Datum&gt;"));
+  body.section_extra = "<w:footerReference w:type=\"even\" r:id=\"rIdNowhere\"/>";
   AddPart(body, "rIdSettings", "settings", "settings.xml",
           std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/>");
-  cases.push_back({"placeholder in the body, settings unreadable",
+  cases.push_back({"placeholder in the body, settings unreadable, a dangling reference",
                    body,
                    false,
                    0,
@@ -327,6 +328,8 @@ TEST(NearMissesTest, FindsWhatAReaderTakesForAPlaceholder) {
       {U"<datu y", {{0, 5, 0, check::kMissingBracket | check::kOneCharacterOff}}},
       {U"<>, <  >, >", {}},
       {U"<" + std::u32string(41, U'd') + U"> <datum>", {}},
+      {U"<" + std::u32string(34, U' ') + U"datum >", {{0, 42, 0, check::kSpacesInside}}},  // 40 inside
+      {U"<" + std::u32string(35, U' ') + U"datum >", {}},
       {U"<datum\tx>", {{0, 6, 0, check::kMissingBracket}}},
       // clang-format on
   };

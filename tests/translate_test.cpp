@@ -37,6 +37,8 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   ASSERT_STREQ(catalog.Find("unknown failure"), "unbekannter Fehler");
   EXPECT_EQ(catalog.Find("not a message"), nullptr);
   EXPECT_EQ(catalog.Find(""), nullptr) << "the header is no message";
+  const std::string big_endian = testing::ReadFile(REPORTWORD_BIG_ENDIAN_CATALOG);
+  EXPECT_STREQ(text::MessageCatalog(big_endian).Find("unknown failure"), "unbekannter Fehler");
 
   std::string wrong_magic = bytes;
   wrong_magic[0] = 'x';
