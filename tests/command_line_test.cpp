@@ -97,18 +97,6 @@ TEST(CommandLineTest, BuildArgumentTextQuotesEveryArgumentButTheFirst) {
   EXPECT_EQ(BuildArgumentText(0, nullptr), "");
 }
 
-TEST(CommandLineTest, BuiltArgumentTextParsesBackToTheArguments) {
-  const char* argv[] = {"reportword", "STRASSENSANIERUNG", "/t/a b.dotx", "/t/b.dotx",
-                        "/r/r.txt",   "/o/1.docx",         "/o/2.docx"};
-  JobState job;
-  RecordingMessageDisplay messages;
-  ASSERT_EQ(ParseCommandLine(BuildArgumentText(7, argv), job, messages),
-            CommandLineResult::kComplete);
-  EXPECT_TRUE(job.RoadRenovationMode);
-  EXPECT_EQ(job.TemplatePath1, "/t/a b.dotx");
-  EXPECT_EQ(job.TargetPath2, "/o/2.docx");
-}
-
 TEST(CommandLineTest, WindowsCommandLineLosesOnlyTheProgramName) {
   struct Case {
     std::u16string command_line;

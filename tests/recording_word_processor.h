@@ -88,17 +88,8 @@ using LogPtr = std::shared_ptr<CallLog>;
 // Control characters made visible, so that table texts read well in the log.
 inline std::string Visible(const std::string& s) {
   std::string out;
-  for (char c : s) {
-    if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      out.push_back(c);
-    }
-  }
+  for (char c : s)
+    out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : c == '\t' ? "\\t" : std::string(1, c);
   return out;
 }
 
@@ -153,17 +144,14 @@ class RecordingFind : public Recording<wp::Find> {
       line +=
           ", " + args.replace_with->text + (args.replace_with->by_reference ? ", ref" : ", new");
     }
-    line += Argument("MatchCase", args.match_case) +
-            Argument("MatchWholeWord", args.match_whole_word) +
-            Argument("MatchWildcards", args.match_wildcards) +
-            Argument("MatchSoundsLike", args.match_sounds_like) +
-            Argument("MatchAllWordForms", args.match_all_word_forms) +
-            Argument("Forward", args.forward) + Argument("Wrap", args.wrap) +
-            Argument("Format", args.format) + Argument("Replace", args.replace) +
-            Argument("MatchKashida", args.match_kashida) +
-            Argument("MatchDiacritics", args.match_diacritics) +
-            Argument("MatchAlefHamza", args.match_alef_hamza) +
-            Argument("MatchControl", args.match_control);
+    // clang-format off
+    line += Argument("MatchCase", args.match_case) + Argument("MatchWholeWord", args.match_whole_word) +
+            Argument("MatchWildcards", args.match_wildcards) + Argument("MatchSoundsLike", args.match_sounds_like) +
+            Argument("MatchAllWordForms", args.match_all_word_forms) + Argument("Forward", args.forward) +
+            Argument("Wrap", args.wrap) + Argument("Format", args.format) + Argument("Replace", args.replace) +
+            Argument("MatchKashida", args.match_kashida) + Argument("MatchDiacritics", args.match_diacritics) +
+            Argument("MatchAlefHamza", args.match_alef_hamza) + Argument("MatchControl", args.match_control);
+    // clang-format on
     log_->Record(line + ")");
     return true;
   }
@@ -273,19 +261,17 @@ class RecordingSelection : public Recording<wp::Selection> {
   using Recording::Recording;
   void WholeStory() override { log_->Record("Selection.WholeStory"); }
   std::unique_ptr<wp::Table> ConvertToTable(const wp::ConvertToTableArgs& args) override {
+    // clang-format off
     const std::string line =
-        Argument("Separator", args.separator) + Argument("NumRows", args.num_rows) +
-        Argument("NumColumns", args.num_columns) +
-        Argument("InitialColumnWidth", args.initial_column_width) +
-        Argument("Format", args.format) + Argument("ApplyBorders", args.apply_borders) +
-        Argument("ApplyShading", args.apply_shading) + Argument("ApplyFont", args.apply_font) +
-        Argument("ApplyColor", args.apply_color) +
-        Argument("ApplyHeadingRows", args.apply_heading_rows) +
-        Argument("ApplyLastRow", args.apply_last_row) +
-        Argument("ApplyFirstColumn", args.apply_first_column) +
-        Argument("ApplyLastColumn", args.apply_last_column) + Argument("AutoFit", args.auto_fit) +
-        Argument("AutoFitBehavior", args.auto_fit_behavior) +
+        Argument("Separator", args.separator) + Argument("NumRows", args.num_rows) + Argument("NumColumns", args.num_columns) +
+        Argument("InitialColumnWidth", args.initial_column_width) + Argument("Format", args.format) +
+        Argument("ApplyBorders", args.apply_borders) + Argument("ApplyShading", args.apply_shading) +
+        Argument("ApplyFont", args.apply_font) + Argument("ApplyColor", args.apply_color) +
+        Argument("ApplyHeadingRows", args.apply_heading_rows) + Argument("ApplyLastRow", args.apply_last_row) +
+        Argument("ApplyFirstColumn", args.apply_first_column) + Argument("ApplyLastColumn", args.apply_last_column) +
+        Argument("AutoFit", args.auto_fit) + Argument("AutoFitBehavior", args.auto_fit_behavior) +
         Argument("DefaultTableBehavior", args.default_table_behavior);
+    // clang-format on
     log_->Record("Selection.ConvertToTable(" + line.substr(2) + ")");
     return std::make_unique<RecordingTable>(log_);
   }

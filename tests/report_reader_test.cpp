@@ -67,34 +67,20 @@ TEST(ReportReaderTest, Encodings) {
     std::string bytes;
     std::string object_designation;
   } cases[] = {
-      {"UTF-8",
-       "t\r\nB\tHauptstra\xC3\x9F"
-       "e",
-       "Hauptstraße"},
-      {"Windows-1252",
-       "t\r\nB\tHauptstra\xDF"
-       "e",
-       "Hauptstraße"},
-      {"UTF-8 with BOM",
-       "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F"
-       "e",
-       "Hauptstraße"},
-      {"BOM alone on line 1",
-       "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F"
-       "e",
-       "Hauptstraße"},
-      {"BOM, but not UTF-8 after it",
-       "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF"
-       "e",
-       "Hauptstraße"},
+      // clang-format off
+      {"UTF-8", "t\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
+      {"Windows-1252", "t\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
+      {"UTF-8 with BOM", "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
+      {"BOM alone on line 1", "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
+      {"BOM, but not UTF-8 after it", "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
       {"U+FEFF after line 1 is data", "t\r\nB\t\xEF\xBB\xBFX", "\xEF\xBB\xBFX"},
-      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x9D\x9F\xA0\xFF",
-       "€\u0081\u008D\u008F\u0090“”\u009D\u0178\u00A0ÿ"},
+      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x9D\x9F\xA0\xFF", "€\u0081\u008D\u008F\u0090“”\u009D\u0178\u00A0ÿ"},
       {"truncated sequence at the end", "t\r\nB\tx\xC3", "xÃ"},
       {"overlong form", "t\r\nB\t\xC0\xAF", "À¯"},
       {"surrogate", "t\r\nB\t\xED\xA0\x80", "í\u00A0€"},
       {"above U+10FFFF", "t\r\nB\t\xF4\x90\x80\x80", "ô\u0090€€"},
       {"lone continuation byte", "t\r\nB\tä\x9F", "Ã¤Ÿ"},
+      // clang-format on
   };
   for (const Case& c : cases) {
     const JobState job = ReadBytes(c.bytes);
@@ -145,10 +131,9 @@ TEST(ReportReaderTest, UnseekableStreamIsAnError) {
 }
 
 TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
+  // clang-format off
   const std::pair<std::string, bool> samples[] = {
-      {"abc", true},
-      {"Hauptstraße", true},
-      {"€ 𝄞 \xEF\xBB\xBF", true},
+      {"abc", true}, {"Hauptstraße", true}, {"€ 𝄞 \xEF\xBB\xBF", true},
       {"\xC3", false},              // cut off at the end
       {"\xC0\xAF", false},          // overlong
       {"\xED\x9F\xBF", true},       // last code point before the surrogates
@@ -157,12 +142,9 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
       {"\xF0\x8F\xBF\xBF", false},  // overlong
       {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
       {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
-      {"a\x80", false},
-      {"\xC3"
-       "a",
-       false},
-      {"\xF8\x88\x80\x80\x80", false},
+      {"a\x80", false}, {"\xC3" "a", false}, {"\xF8\x88\x80\x80\x80", false},
       {"0123456789abcdefä0123456789abcdef", true}};
+  // clang-format on
   for (const auto& [sample, valid] : samples) {
     // Every way of cutting the sample into three pieces.
     for (std::size_t a = 0; a <= sample.size(); ++a) {
