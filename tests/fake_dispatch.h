@@ -6,18 +6,16 @@
 #pragma once
 #ifdef REPORTWORD_AUTOMATION
 
-#include <windows.h>
-
-#include <oaidl.h>
-#include <oleauto.h>
-
+#include <algorithm>
+#include <list>
 #include <map>
-#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "docgen/wordproc/automation/dispatch.h"
 
 namespace reportword::automation::testing {
 
@@ -29,194 +27,122 @@ struct Failure {
   UINT argument_error = 0;
 };
 
-inline std::string Narrow(const wchar_t* text, size_t size) {
-  const int length = static_cast<int>(size);
-  if (length == 0) return {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
-inline std::string Narrow(BSTR text) {
-  return Narrow(text, SysStringLen(text));
-}
-
-// "VT_I4:1", "VT_BYREF|VT_BSTR:text", "omitted" (DISP_E_PARAMNOTFOUND), ...
+// "I4:1", "BYREF|BSTR:text", "-" for an omitted argument (DISP_E_PARAMNOTFOUND)
+// and VT_BOOL as "true" or "false"; a type not listed shows as "vt <number>".
 inline std::string DescribeArgument(const VARIANT& v) {
+  const auto text = [](BSTR s) { return WideToUtf8(s, SysStringLen(s)); };
+  if (v.vt == VT_ERROR && v.scode == DISP_E_PARAMNOTFOUND) return "-";
+  if (v.vt == VT_BOOL) return v.boolVal == VARIANT_TRUE ? "true" : v.boolVal ? "bad" : "false";
   std::ostringstream out;
-  switch (v.vt) {
-    case VT_BSTR:
-      out << "VT_BSTR:" << Narrow(v.bstrVal);
-      break;
-    case VT_BYREF | VT_BSTR:
-      out << "VT_BYREF|VT_BSTR:" << Narrow(*v.pbstrVal);
-      break;
-    case VT_BOOL:
-      out << "VT_BOOL:"
-          << (v.boolVal == VARIANT_TRUE    ? "true"
-              : v.boolVal == VARIANT_FALSE ? "false"
-                                           : "bad");
-      break;
-    case VT_I2:
-      out << "VT_I2:" << v.iVal;
-      break;
-    case VT_I4:
-      out << "VT_I4:" << v.lVal;
-      break;
-    case VT_R4:
-      out << "VT_R4:" << v.fltVal;
-      break;
-    case VT_R8:
-      out << "VT_R8:" << v.dblVal;
-      break;
-    case VT_ERROR:
-      if (v.scode == DISP_E_PARAMNOTFOUND) return "omitted";
-      out << "VT_ERROR:" << v.scode;
-      break;
-    default:
-      out << "vt " << v.vt;
-  }
-  return out.str();
+  if (v.vt == VT_BSTR) out << "BSTR:" << text(v.bstrVal);
+  if (v.vt == (VT_BYREF | VT_BSTR)) out << "BYREF|BSTR:" << text(*v.pbstrVal);
+  if (v.vt == VT_I2) out << "I2:" << v.iVal;
+  if (v.vt == VT_I4) out << "I4:" << v.lVal;
+  if (v.vt == VT_R4) out << "R4:" << v.fltVal;
+  if (v.vt == VT_R8) out << "R8:" << v.dblVal;
+  return out.str().empty() ? "vt " + std::to_string(v.vt) : out.str();
 }
 
-class FakeWorld;
+struct FakeDispatch;
 
-class FakeDispatch : public IDispatch {
- public:
-  FakeDispatch(FakeWorld& world, std::string path) : world_(world), path_(std::move(path)) {}
-  const std::string& path() const { return path_; }
-  LONG references() const { return references_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch)) {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references_); }
-  ULONG STDMETHODCALLTYPE Release() override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                          DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception,
-                                   UINT* argument_error) override;
-
- private:
-  FakeWorld& world_;
-  std::string path_;
-  LONG references_ = 1;
-};
-
-class FakeWorld {
- public:
+struct FakeWorld {
   // A new object holding one reference, which the caller owns.
-  FakeDispatch* NewObject(const std::string& path) {
-    objects_.push_back(std::make_unique<FakeDispatch>(*this, path));
-    return objects_.back().get();
-  }
-  // Objects still referenced, as "path (count)".
-  std::vector<std::string> Unreleased() const {
-    std::vector<std::string> out;
-    for (const auto& object : objects_) {
-      if (object->references() != 0) {
-        out.push_back(object->path() + " (" + std::to_string(object->references()) + ")");
-      }
-    }
-    return out;
-  }
+  FakeDispatch* NewObject(const std::string& path);
+  // Objects whose count is not back at zero, as "path (count)"; a count below
+  // zero means released once too often.
+  std::vector<std::string> Unreleased() const;
 
-  // One line per Invoke: "Application.Documents.Add method(VT_BSTR:x, omitted)".
-  // A property put reads "put" only when its value is the one named
+  // One line per Invoke: "Application.Documents.Add method(BSTR:x, -)". A
+  // property put reads "put" only when its value is the one named
   // DISPID_PROPERTYPUT argument and no result is asked for.
   std::vector<std::string> calls;
-  std::vector<std::vector<std::string>> args;  // of each call, in declaration order
-  std::map<std::string, Failure> failures;     // by member name
-  std::set<std::string> unknown_names;         // GetIDsOfNames refuses these
+  std::map<std::string, Failure> failures;  // by member name
+  std::set<std::string> unknown_names;      // GetIDsOfNames refuses these
   // Scalar results by member (VT_EMPTY for none); other members return objects.
-  std::map<std::string, std::pair<VARTYPE, LONG>> results{
-      {"Count", {VT_I4, 1}},    {"Execute", {VT_BOOL, VARIANT_TRUE}},
-      {"Quit", {VT_EMPTY, 0}},  {"SaveAs", {VT_EMPTY, 0}},
-      {"Close", {VT_EMPTY, 0}}, {"WholeStory", {VT_EMPTY, 0}},
-      {"Select", {VT_EMPTY, 0}}};
-  bool over_released = false;
-  std::vector<std::wstring> names{L""};  // index = DISPID
-
- private:
-  std::vector<std::unique_ptr<FakeDispatch>> objects_;
+  std::map<std::string, std::pair<VARTYPE, LONG>> results{{"Count", {VT_I4, 1}},
+                                                          {"Execute", {VT_BOOL, VARIANT_TRUE}}};
+  std::vector<std::string> names{""};  // index = DISPID
+  std::list<FakeDispatch> objects;
 };
 
-inline ULONG FakeDispatch::Release() {
-  if (references_ == 0) {
-    world_.over_released = true;
-    return 0;
+struct FakeDispatch : IDispatch {
+  FakeDispatch(FakeWorld& world, std::string path) : world(world), path(std::move(path)) {}
+
+  // Nothing here asks for another interface.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++references); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--references); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+
+  // The backend looks up one name at a time.
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                          DISPID* id) override {
+    const std::string name = WideToUtf8(names[0], wcslen(names[0]));
+    if (count != 1 || world.unknown_names.count(name)) return DISP_E_UNKNOWNNAME;
+    auto known = std::find(world.names.begin(), world.names.end(), name);
+    *id = static_cast<DISPID>(known - world.names.begin());
+    if (known == world.names.end()) world.names.push_back(name);
+    return S_OK;
   }
-  return static_cast<ULONG>(--references_);
-}
 
-inline HRESULT FakeDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  for (UINT i = 0; i < count; ++i) {
-    if (world_.unknown_names.count(Narrow(names[i], wcslen(names[i])))) return DISP_E_UNKNOWNNAME;
-    size_t id = 0;
-    while (id < world_.names.size() && world_.names[id] != names[i]) ++id;
-    if (id == world_.names.size()) world_.names.push_back(names[i]);
-    ids[i] = static_cast<DISPID>(id);
-  }
-  return S_OK;
-}
-
-inline HRESULT FakeDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                    VARIANT* result, EXCEPINFO* exception, UINT* argument_error) {
-  const std::wstring& name = world_.names.at(static_cast<size_t>(id));
-  const std::string member = Narrow(name.data(), name.size());
-
-  std::vector<std::string> args;
-  for (UINT i = params->cArgs; i > 0; --i) args.push_back(DescribeArgument(params->rgvarg[i - 1]));
-  const bool proper_put = params->cNamedArgs == 1 &&
-                          params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT && result == nullptr;
-  std::string kind = flags == DISPATCH_METHOD                            ? "method"
-                     : flags == DISPATCH_PROPERTYGET                     ? "get"
-                     : flags == (DISPATCH_METHOD | DISPATCH_PROPERTYGET) ? "method|get"
-                     : flags == DISPATCH_PROPERTYPUT && proper_put       ? "put"
-                                                                         : "malformed";
-  if (flags != DISPATCH_PROPERTYPUT && (params->cNamedArgs != 0 || result == nullptr)) {
-    kind = "malformed";
-  }
-  std::string line = path_ + "." + member + " " + kind + "(";
-  for (size_t i = 0; i < args.size(); ++i) line += (i ? ", " : "") + args[i];
-  world_.calls.push_back(line + ")");
-  world_.args.push_back(std::move(args));
-
-  if (auto failure = world_.failures.find(member); failure != world_.failures.end()) {
-    const Failure& f = failure->second;
-    *argument_error = f.argument_error;
-    if (f.hr == DISP_E_EXCEPTION) {
-      *exception = EXCEPINFO{};
-      exception->wCode = f.wcode;
-      exception->scode = f.scode;
-      exception->bstrSource = SysAllocString(L"Fake");
-      exception->bstrDescription = SysAllocString(f.description.c_str());
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception,
+                                   UINT* argument_error) override {
+    const std::string member = world.names.at(static_cast<size_t>(id));
+    const bool named_put =
+        params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] == DISPID_PROPERTYPUT && !result;
+    const bool plain = params->cNamedArgs == 0 && result;
+    std::string kind = "malformed";
+    if (flags == DISPATCH_PROPERTYPUT && named_put) kind = "put";
+    if (flags == DISPATCH_METHOD && plain) kind = "method";
+    if (flags == DISPATCH_PROPERTYGET && plain) kind = "get";
+    if (flags == (DISPATCH_METHOD | DISPATCH_PROPERTYGET) && plain) kind = "method|get";
+    std::string line = path + "." + member + " " + kind + "(";
+    for (UINT i = params->cArgs; i > 0; --i) {
+      line += (i < params->cArgs ? ", " : "") + DescribeArgument(params->rgvarg[i - 1]);
     }
-    return f.hr;
+    world.calls.push_back(line + ")");
+
+    if (auto failure = world.failures.find(member); failure != world.failures.end()) {
+      const Failure& f = failure->second;
+      *argument_error = f.argument_error;
+      if (f.hr == DISP_E_EXCEPTION) {
+        *exception = EXCEPINFO{};
+        exception->wCode = f.wcode;
+        exception->scode = f.scode;
+        exception->bstrDescription = SysAllocString(f.description.c_str());
+      }
+      return f.hr;
+    }
+    if (result == nullptr) return S_OK;
+    if (auto scalar = world.results.find(member); scalar != world.results.end()) {
+      result->vt = scalar->second.first;
+      if (result->vt == VT_I4) result->lVal = scalar->second.second;
+      if (result->vt == VT_BOOL) result->boolVal = static_cast<VARIANT_BOOL>(scalar->second.second);
+    } else {
+      result->vt = VT_DISPATCH;
+      result->pdispVal = world.NewObject(path + "." + member);
+    }
+    return S_OK;
   }
-  if (result == nullptr) return S_OK;
-  VariantInit(result);
-  if (auto scalar = world_.results.find(member); scalar != world_.results.end()) {
-    result->vt = scalar->second.first;
-    if (result->vt == VT_I4) result->lVal = scalar->second.second;
-    if (result->vt == VT_BOOL) result->boolVal = static_cast<VARIANT_BOOL>(scalar->second.second);
-  } else {
-    result->vt = VT_DISPATCH;
-    result->pdispVal = world_.NewObject(path_ + "." + member);
+
+  FakeWorld& world;
+  const std::string path;
+  LONG references = 1;
+};
+
+inline FakeDispatch* FakeWorld::NewObject(const std::string& path) {
+  return &objects.emplace_back(*this, path);
+}
+
+inline std::vector<std::string> FakeWorld::Unreleased() const {
+  std::vector<std::string> out;
+  for (const FakeDispatch& object : objects) {
+    if (object.references != 0)
+      out.push_back(object.path + " (" + std::to_string(object.references) + ")");
   }
-  return S_OK;
+  return out;
 }
 
 }  // namespace reportword::automation::testing
