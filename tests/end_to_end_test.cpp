@@ -157,47 +157,21 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
       "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden\n";
   const std::u8string checked = P("a.dotx").u8string();  // as the check names it
   const std::string checked_path(checked.begin(), checked.end());
+  // clang-format off
   const Case cases[] = {
       {"help", {"--help"}, 0, true, "Aufruf: reportword <", "usage: reportword <"},
-      {"version",
-       {"--version"},
-       0,
-       true,
-       "reportword " REPORTWORD_VERSION "\n",
-       "reportword " REPORTWORD_VERSION "\n"},
-      {"help and more",
-       {"--help", "x"},
-       2,
-       false,
-       "Velam_Analyse: Aufruf: reportword <",
-       "Velam_Analyse: usage: reportword <"},
-      {"template check",
-       {"--check-template", P("a.dotx")},
-       0,
-       true,
-       checked_path + "\n  Platzhalter ",
-       checked_path + "\n  placeholder "},
-      {"template check without a template",
-       {"--check-template"},
-       2,
-       false,
+      {"version", {"--version"}, 0, true, "reportword " REPORTWORD_VERSION "\n", "reportword " REPORTWORD_VERSION "\n"},
+      {"help and more", {"--help", "x"}, 2, false, "Velam_Analyse: Aufruf: reportword <", "Velam_Analyse: usage: reportword <"},
+      {"template check", {"--check-template", P("a.dotx")}, 0, true, checked_path + "\n  Platzhalter ", checked_path + "\n  placeholder "},
+      {"template check without a template", {"--check-template"}, 2, false,
        "Velam_Analyse: Aufruf: reportword --check-template [--json] VORLAGE...\n",
        "Velam_Analyse: usage: reportword --check-template [--json] TEMPLATE...\n"},
-      {"input check",
-       {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")},
-       3,
-       false,
-       template_missing,
-       template_missing},
-      {"save error",
-       {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")},
-       1,
-       false,
-       "Velam_Analyse: \"" + P("missing/1.docx").string() +
-           "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
-       "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() +
-           "\": the folder does not exist\n"},
+      {"input check", {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")}, 3, false, template_missing, template_missing},
+      {"save error", {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")}, 1, false,
+       "Velam_Analyse: \"" + P("missing/1.docx").string() + "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
+       "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() + "\": the folder does not exist\n"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {
       SCOPED_TRACE(std::string(c.name) + " under " + locale);
