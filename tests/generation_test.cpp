@@ -175,8 +175,7 @@ TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
   struct Case {
     const char* name;
     std::vector<std::string> existing;
-    const char* target1;
-    const char* target2;
+    const char *target1, *target2;
     std::vector<std::pair<std::string, std::string>> same_files;
     const char* message;
   } cases[] = {
@@ -291,10 +290,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
 
 TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
   struct Case {
-    const char* name;
-    const char* designation;
-    const char* network;
-    const char* build_number;
+    const char *name, *designation, *network, *build_number;
     bool road;
     int document_number;
     std::vector<std::string> finds;

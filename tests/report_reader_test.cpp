@@ -30,8 +30,7 @@ TEST(ReportReaderTest, LinesAndLineEnds) {
   struct Case {
     const char* name;
     std::string bytes;
-    std::string table_text1;
-    std::string table_text2;
+    std::string table_text1, table_text2;
   } cases[] = {
       {"CR", "t\r1\t2\tA\r1\t2\tB\r", "A\t\t\r\nB\t\t\r\n", ""},
       {"CR LF", "t\r\n1\t2\tA\r\n1\t2\tB\r\n", "A\t\t\r\nB\t\t\r\n", ""},
