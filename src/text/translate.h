@@ -33,6 +33,21 @@ void ChooseMessageLanguage();
 // the extraction of messages (scripts/update-po.sh) reads it from the source.
 const char* Translate(const char* english);
 
+// While one lives, messages are English whatever the reader's language: the
+// program's own (Translate gives `english`) and, where the system translates
+// them, its error texts. For output that scripts read. Not for use while other
+// threads translate.
+class EnglishMessages {
+ public:
+  EnglishMessages();
+  ~EnglishMessages();
+  EnglishMessages(const EnglishMessages&) = delete;
+  EnglishMessages& operator=(const EnglishMessages&) = delete;
+
+ private:
+  std::string previous_;  // the message locale to go back to
+};
+
 namespace format_detail {
 inline std::string Text(std::string_view value) {
   return std::string(value);

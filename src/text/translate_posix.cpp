@@ -48,4 +48,16 @@ const char* Translate(const char* english) {
   return dgettext(kDomain, english);
 }
 
+// gettext translates nothing, its own and the C library's texts included,
+// while the message locale is "C".
+EnglishMessages::EnglishMessages() {
+  const char* current = setlocale(LC_MESSAGES, nullptr);
+  previous_ = current != nullptr ? current : "C";
+  setlocale(LC_MESSAGES, "C");
+}
+
+EnglishMessages::~EnglishMessages() {
+  setlocale(LC_MESSAGES, previous_.c_str());
+}
+
 }  // namespace reportword::text

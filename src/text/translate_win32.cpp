@@ -20,6 +20,8 @@ std::optional<MessageCatalog>& Catalog() {
   return catalog;
 }
 
+bool english_only = false;  // an EnglishMessages lives
+
 // The message locale as gettext takes it: LC_ALL, LC_MESSAGES, LANG, and
 // without them the language of the user's Windows display ("de-DE").
 std::string MessageLocale() {
@@ -45,9 +47,18 @@ void ChooseMessageLanguage() {
 
 const char* Translate(const char* english) {
   const std::optional<MessageCatalog>& catalog = Catalog();
-  if (!catalog) return english;
+  if (!catalog || english_only) return english;
   const char* translated = catalog->Find(english);
   return translated != nullptr ? translated : english;
+}
+
+// System error texts (FormatMessageW) stay in the system's language.
+EnglishMessages::EnglishMessages() : previous_(english_only ? "1" : "") {
+  english_only = true;
+}
+
+EnglishMessages::~EnglishMessages() {
+  english_only = !previous_.empty();
 }
 
 }  // namespace reportword::text
