@@ -3,6 +3,7 @@
 // that could not be completed. The message names what went wrong and where.
 #pragma once
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -12,5 +13,11 @@ class GenerationError : public std::runtime_error {
  public:
   explicit GenerationError(const std::string& message) : std::runtime_error(message) {}
 };
+
+// The message of a failure for the reader: an allocation failure
+// (std::bad_alloc, std::length_error) in plain words rather than the library's
+// name for it, any other failure's own message. Code that knows the file
+// concerned reports these itself, naming the file.
+std::string DescribeFailure(const std::exception& failure);
 
 }  // namespace reportword

@@ -4,13 +4,14 @@
 #include <iostream>
 
 #include "app/message_box.h"
+#include "text/display_escaping.h"
 #include "text/unicode.h"
 
 namespace reportword {
 
 void ConsoleMessageDisplay::Show(const std::string& prompt, MessageStyle style) {
   // The line on stderr is for console callers and logs.
-  std::cerr << kProgramTitle << ": " << prompt << std::endl;
+  std::cerr << kProgramTitle << ": " << text::EscapeForDisplay(prompt) << std::endl;
   // Unattended runs (services, scheduled jobs, tests) set this so that no box
   // waits for a click that never comes.
   if (std::getenv("REPORTWORD_NO_MESSAGE_BOX") != nullptr) return;

@@ -72,7 +72,7 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
     AbandonRun(job, context, run);
     throw;
   } catch (const std::exception& failure) {
-    GenerationError error(failure.what());
+    GenerationError error(DescribeFailure(failure));
     AbandonRun(job, context, run);
     throw error;
   } catch (...) {

@@ -6,6 +6,7 @@
 #include "app/generation_error.h"
 #include "app/job_state.h"
 #include "docgen/report_generator.h"
+#include "text/display_escaping.h"
 #include "text/translate.h"
 
 namespace reportword {
@@ -50,15 +51,15 @@ void PrintHelp(std::ostream& out) {
              "The manual: man reportword (on Windows: README.md beside the program).\n");
 }
 
+}  // namespace
+
 // Writing the diagnostic must not turn a reported failure into an escaping one.
-void PrintDiagnostic(std::ostream& diagnostics, const char* text) noexcept {
+void PrintDiagnostic(std::ostream& diagnostics, std::string_view message) noexcept {
   try {
-    diagnostics << kProgramTitle << ": " << text << std::endl;
+    diagnostics << kProgramTitle << ": " << text::EscapeForDisplay(message) << std::endl;
   } catch (...) {
   }
 }
-
-}  // namespace
 
 int Main(std::string_view argument_text, ProgramEnvironment& env) {
   try {
@@ -90,7 +91,7 @@ int Main(std::string_view argument_text, ProgramEnvironment& env) {
     return kExitGenerationError;
   } catch (const std::exception& failure) {
     // GenerationError included: its message already names the file concerned.
-    PrintDiagnostic(env.diagnostics, failure.what());
+    PrintDiagnostic(env.diagnostics, DescribeFailure(failure));
     return kExitGenerationError;
   } catch (...) {
     PrintDiagnostic(env.diagnostics, Translate("unknown failure"));

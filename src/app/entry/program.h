@@ -32,4 +32,9 @@ struct ProgramEnvironment {
 
 int Main(std::string_view argument_text, ProgramEnvironment& env);
 
+// Writes "Velam_Analyse: MESSAGE" as one line: control characters in the
+// message (a file name's above all) are escaped, so that nothing can end the
+// line early or reach the terminal. Never throws.
+void PrintDiagnostic(std::ostream& diagnostics, std::string_view message) noexcept;
+
 }  // namespace reportword
