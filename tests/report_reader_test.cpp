@@ -111,6 +111,24 @@ TEST(ReportReaderTest, EncodingIsDecidedByTheWholeFile) {
   EXPECT_EQ(job.ObjectDesignation, "straÃŸ");
 }
 
+// The limit counts a line's bytes in the file, wherever the read pieces cut it;
+// the first pass stops at an overlong line, the second names it.
+TEST(ReportReaderTest, LinesUpToTheLimitAreReadLongerOnesRefused) {
+  const std::string longest(report::kMaxLineBytes, 'x');
+  for (const bool cp1252 : {false, true}) {
+    const std::string tail = cp1252 ? "\r\nB\t\xE4\r\n" : "\r\nB\t\xC3\xA4\r\n";
+    EXPECT_EQ(ReadBytes("t\r\n" + longest + tail).ObjectDesignation, "ä") << cp1252;
+    try {
+      ReadBytes("t\r\nA\r\n" + longest + "x" + tail);
+      ADD_FAILURE() << "an overlong line was read";
+    } catch (const GenerationError& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "report file \"mem.txt\", line 3: longer than the limit of 4 MiB; this is not a "
+                "report");
+    }
+  }
+}
+
 // Hands out its text once and cannot seek back.
 class OneWayBuffer : public std::streambuf {
  public:

@@ -74,6 +74,18 @@ void AppendWindows1252(std::string& out, std::string_view bytes) {
   }
 }
 
+bool LongLineFinder::Feed(std::string_view bytes) {
+  const std::size_t first_end = bytes.find_first_of("\r\n");
+  if (first_end == std::string_view::npos) {
+    open_line_bytes_ += bytes.size();
+    return open_line_bytes_ <= kMaxLineBytes;
+  }
+  // Lines that begin and end inside this piece are shorter than the piece.
+  if (open_line_bytes_ + first_end > kMaxLineBytes) return false;
+  open_line_bytes_ = bytes.size() - bytes.find_last_of("\r\n") - 1;
+  return true;
+}
+
 void ReportLineAssembler::Feed(std::string_view bytes, const LineHandler& on_line) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {
@@ -87,6 +99,8 @@ void ReportLineAssembler::Feed(std::string_view bytes, const LineHandler& on_lin
     std::size_t end = pos;
     while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
     if (end > pos) {
+      line_bytes_ += end - pos;
+      if (line_bytes_ > kMaxLineBytes) throw LineTooLong{};
       AppendDecoded(bytes.substr(pos, end - pos));
       line_started_ = true;
     }
@@ -116,6 +130,7 @@ void ReportLineAssembler::EndLine(const LineHandler& on_line) {
   first_line_ = false;
   on_line(line_);
   line_.clear();  // keeps the capacity for the next line
+  line_bytes_ = 0;
   line_started_ = false;
 }
 

@@ -13,6 +13,26 @@ namespace reportword::report {
 // Size of the pieces in which a report is read; lines may be longer.
 inline constexpr std::size_t kReadChunkSize = 64 * 1024;
 
+// The longest line a report may have, in bytes as they stand in the file, the
+// line end not counted. Real rows are a few hundred bytes; the limit only
+// keeps a file that is not a report (an image, a sparse file of zeros) from
+// taking the machine's memory as one line.
+inline constexpr std::size_t kMaxLineBytes = 4 * 1024 * 1024;
+static_assert(kReadChunkSize < kMaxLineBytes, "a line within one piece is never too long");
+
+// Thrown by ReportLineAssembler::Feed when a line grows past kMaxLineBytes.
+struct LineTooLong {};
+
+// Finds, as pieces arrive, whether a line is longer than kMaxLineBytes.
+class LongLineFinder {
+ public:
+  // False once the bytes fed so far hold a line longer than the limit.
+  bool Feed(std::string_view bytes);
+
+ private:
+  std::size_t open_line_bytes_ = 0;  // since the last line end
+};
+
 enum class ReportEncoding { kUtf8, kWindows1252 };
 
 // Checks bytes for well-formed UTF-8 as they arrive in pieces of any size; a
@@ -47,7 +67,8 @@ class ReportLineAssembler {
 
   explicit ReportLineAssembler(ReportEncoding encoding) : encoding_(encoding) {}
 
-  // Calls on_line for every line that `bytes` completes.
+  // Calls on_line for every line that `bytes` completes. Throws LineTooLong,
+  // before taking the memory, when a line grows past kMaxLineBytes.
   void Feed(std::string_view bytes, const LineHandler& on_line);
   // Hands over a last line that has no line end.
   void Finish(const LineHandler& on_line);
@@ -58,8 +79,9 @@ class ReportLineAssembler {
 
   ReportEncoding encoding_;
   std::string line_;
-  bool line_started_ = false;  // bytes have come since the last line end
-  bool after_cr_ = false;      // an LF that comes next belongs to that CR
+  std::size_t line_bytes_ = 0;  // of the line in the file, as kMaxLineBytes counts them
+  bool line_started_ = false;   // bytes have come since the last line end
+  bool after_cr_ = false;       // an LF that comes next belongs to that CR
   bool first_line_ = true;
 };
 

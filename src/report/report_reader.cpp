@@ -6,6 +6,7 @@
 #include <fstream>
 #include <ios>
 #include <limits>
+#include <new>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -44,10 +45,16 @@ void ReadChunks(std::istream& in, const std::string& name, std::vector<char>& bu
   }
 }
 
+// Reads no further than a line too long for a report: the second pass stops
+// there with the line's number, so that the rest of such a file is never read.
 ReportEncoding DetectEncoding(std::istream& in, const std::string& name,
                               std::vector<char>& buffer) {
   report::Utf8Validator validator;
-  ReadChunks(in, name, buffer, [&](std::string_view chunk) { return validator.Feed(chunk); });
+  report::LongLineFinder long_lines;
+  ReadChunks(in, name, buffer, [&](std::string_view chunk) {
+    const bool well_formed = validator.Feed(chunk);
+    return long_lines.Feed(chunk) && well_formed;
+  });
   return validator.Finish() ? ReportEncoding::kUtf8 : ReportEncoding::kWindows1252;
 }
 
@@ -57,9 +64,7 @@ void Rewind(std::istream& in, const std::string& name) {
   if (!in) Fail(name, text::Translate("cannot be read a second time (the stream is not seekable)"));
 }
 
-}  // namespace
-
-void ReadReport(std::istream& in, const std::string& name, JobState& job) {
+void ReadReportLines(std::istream& in, const std::string& name, JobState& job) {
   std::vector<char> buffer(report::kReadChunkSize);
   const ReportEncoding encoding = DetectEncoding(in, name, buffer);
   Rewind(in, name);
@@ -94,13 +99,35 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
       Fail(name, text::Translate("changed while it was being read"));
     }
   };
-  ReadChunks(in, name, buffer, [&](std::string_view chunk) {
-    if (encoding == ReportEncoding::kUtf8) check_still_utf8(validator.Feed(chunk));
-    assembler.Feed(chunk, parse_line);
-    return true;
-  });
+  try {
+    ReadChunks(in, name, buffer, [&](std::string_view chunk) {
+      if (encoding == ReportEncoding::kUtf8) check_still_utf8(validator.Feed(chunk));
+      assembler.Feed(chunk, parse_line);
+      return true;
+    });
+  } catch (const report::LineTooLong&) {
+    throw GenerationError(text::Format(
+        text::Translate("report file \"{0}\", line {1}: {2}"), name,
+        static_cast<std::int64_t>(line_number) + 1,
+        text::Format(text::Translate("longer than the limit of {0} MiB; this is not a report"),
+                     report::kMaxLineBytes >> 20)));
+  }
   check_still_utf8(validator.Finish());
   assembler.Finish(parse_line);
+}
+
+}  // namespace
+
+void ReadReport(std::istream& in, const std::string& name, JobState& job) {
+  // Where memory runs out, the message names the file rather than the library's
+  // name for the failure.
+  try {
+    ReadReportLines(in, name, job);
+  } catch (const std::bad_alloc&) {
+    Fail(name, text::Translate("not enough memory to read it"));
+  } catch (const std::length_error&) {
+    Fail(name, text::Translate("holds more than this program can keep in memory"));
+  }
 }
 
 void ReadReportFile(JobState& job) {
