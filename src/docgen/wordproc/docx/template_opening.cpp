@@ -2,9 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 #include <string_view>
 
 #include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/engine_failure.h"
+#include "docgen/wordproc/docx/template_file.h"
 #include "docgen/wordproc/docx/xml_part.h"
 #include "text/translate.h"
 
@@ -77,17 +81,13 @@ void BindWordPrefix(DocumentState& doc) {
   }
 }
 
+constexpr std::string_view kCompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
 // Formats the engine does not read itself but LibreOffice can turn into .docx.
 enum class ForeignFormat { kNone, kLegacyBinary, kRtf, kOpenDocument };
 
-ForeignFormat SniffTemplate(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-  char head[96] = {};
-  in.read(head, sizeof head);
-  const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
-  if (bytes.substr(0, 8) == std::string_view("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8)) {
-    return ForeignFormat::kLegacyBinary;
-  }
+ForeignFormat SniffTemplate(std::string_view bytes) {
+  if (bytes.substr(0, 8) == kCompoundFileSignature) return ForeignFormat::kLegacyBinary;
   if (bytes.substr(0, 5) == "{\\rtf") return ForeignFormat::kRtf;
   // An OpenDocument package starts with its uncompressed "mimetype" entry.
   if (bytes.substr(0, 2) == "PK" && bytes.size() > 38 && bytes.substr(30, 8) == "mimetype" &&
@@ -97,10 +97,51 @@ ForeignFormat SniffTemplate(const std::string& path) {
   return ForeignFormat::kNone;
 }
 
+// Whether the compound file holds a stream of this name: a directory entry
+// (128 bytes at a 128-byte boundary of a sector) whose UTF-16 name, name
+// length and type (2, a stream) all match. The entries are looked for in
+// every sector rather than along the directory's sector chain: a file has
+// only a few, and the match of all three fields does not happen by chance.
+bool HasCompoundStream(std::string_view bytes, std::u16string_view name) {
+  constexpr std::size_t kEntrySize = 128;
+  if (bytes.size() < 512) return false;
+  const unsigned sector_shift = static_cast<unsigned char>(bytes[30]);
+  if (sector_shift != 9 && sector_shift != 12) return false;
+  const std::size_t sector_size = std::size_t{1} << sector_shift;
+  const std::size_t name_bytes = (name.size() + 1) * 2;  // with the closing zero
+  for (std::size_t entry = sector_size; entry + kEntrySize <= bytes.size(); entry += kEntrySize) {
+    const auto byte = [&](std::size_t offset) {
+      return static_cast<unsigned char>(bytes[entry + offset]);
+    };
+    if (byte(64) + 256u * byte(65) != name_bytes || byte(66) != 2) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < name.size() && same; ++i) {
+      same = byte(2 * i) + 256u * byte(2 * i + 1) == name[i];
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+// A .docx protected by a password is stored as a compound file holding the
+// encrypted package and the description of its encryption.
+bool IsEncryptedPackage(std::string_view bytes) {
+  return bytes.substr(0, 8) == kCompoundFileSignature &&
+         HasCompoundStream(bytes, u"EncryptionInfo") &&
+         HasCompoundStream(bytes, u"EncryptedPackage");
+}
+
 std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
                                              const ConversionOptions& conversion) {
-  const ForeignFormat format = SniffTemplate(path);
-  if (format == ForeignFormat::kNone) return TemplatePackage::Open(path);
+  std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size);
+  const ForeignFormat format = SniffTemplate(bytes);
+  if (format == ForeignFormat::kNone) return TemplatePackage::FromBytes(std::move(bytes), path);
+  // LibreOffice cannot open it without the password either.
+  if (IsEncryptedPackage(bytes)) {
+    throw TemplateError(path, text::Translate("is encrypted (protected by a password), so it "
+                                              "cannot be read; open it in the word processor, "
+                                              "remove the password and save it again"));
+  }
   if (FindSoffice(conversion).empty()) {
     if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
     throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
@@ -108,24 +149,30 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
                                               "enables these formats"));
   }
   ScratchDir work;
-  // A copy under a plain name, so that LibreOffice's output name is known.
+  // A copy under a plain name, so that LibreOffice's output name is known. It
+  // is written from the bytes already read: the file is opened only once.
   const std::filesystem::path copy =
       work.path() / ("template" + std::filesystem::u8path(path).extension().string());
-  std::filesystem::copy_file(std::filesystem::u8path(path), copy);
+  {
+    std::ofstream out(copy, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      throw TemplateError(path, text::Translate("cannot be copied for the conversion"));
+    }
+  }
+  bytes = {};
   const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
                        : format == ForeignFormat::kRtf        ? "Rich Text Format"
                                                               : "writer8";
   const std::filesystem::path converted =
       ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path);
   std::ifstream in(converted, std::ios::binary);
-  std::string bytes((std::istreambuf_iterator<char>(in)), {});
-  return TemplatePackage::FromBytes(std::move(bytes), path);
+  std::string converted_bytes((std::istreambuf_iterator<char>(in)), {});
+  return TemplatePackage::FromBytes(std::move(converted_bytes), path);
 }
 
-}  // namespace
-
-std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
-                                            const ConversionOptions& conversion) {
+std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
+                                                 const ConversionOptions& conversion) {
   auto doc = std::make_shared<DocumentState>();
   doc->template_path = path;
   doc->package = OpenPackage(path, conversion);
@@ -147,6 +194,21 @@ std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
   }
   BindWordPrefix(*doc);
   return doc;
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
+                                            const ConversionOptions& conversion) {
+  // Where memory runs out, the message names the template rather than the
+  // library's name for the failure.
+  try {
+    return OpenDocumentState(path, conversion);
+  } catch (const std::bad_alloc&) {
+    throw TemplateError(path, text::Translate("not enough memory to read it"));
+  } catch (const std::length_error&) {
+    throw TemplateError(path, text::Translate("holds more than this program can keep in memory"));
+  }
 }
 
 }  // namespace reportword::docx
