@@ -6,6 +6,7 @@
 #include "docgen/wordproc/automation/dispatch.h"
 #include "docgen/wordproc/local_file_system.h"
 #include "docgen/wordproc/wordproc_error.h"
+#include "text/translate.h"
 
 namespace reportword::automation {
 
@@ -276,7 +277,8 @@ std::unique_ptr<wordproc::Application> AutomationDocument::GetApplication() {
 }  // namespace
 
 std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application) {
-  if (application == nullptr) throw wordproc::Error("no application object to wrap");
+  if (application == nullptr)
+    throw wordproc::Error(text::Translate("no application object to wrap"));
   return std::make_unique<AutomationApplication>(DispatchObject::Share(application, "Application"));
 }
 

@@ -58,8 +58,8 @@ BSTR AllocateString(const std::wstring& wide) {
 std::wstring Utf8ToWide(const std::string& text) {
   if (text.empty()) return {};
   if (text.size() > static_cast<size_t>(INT_MAX)) {
-    throw wordproc::Error("text of " + std::to_string(text.size()) +
-                          " bytes is too long for an automation call");
+    throw wordproc::Error(text::Format(
+        text::Translate("text of {0} bytes is too long for an automation call"), text.size()));
   }
   const int size = static_cast<int>(text.size());
   const int length =
@@ -239,14 +239,15 @@ void DispatchObject::Put(const char* member, Variant value) const {
 }
 
 Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Variant>& args) const {
-  if (dispatch_ == nullptr) Fail(member, "called on no object");
+  if (dispatch_ == nullptr) Fail(member, text::Translate("called on no object"));
 
   std::wstring name = Utf8ToWide(member);
   LPOLESTR names[] = {name.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
-    throw wordproc::Error(DescribeFailure("name lookup of " + type_name_ + "." + member, hr));
+    throw wordproc::Error(DescribeFailure(
+        text::Format(text::Translate("name lookup of {0}"), type_name_ + "." + member), hr));
   }
 
   // Invoke takes the positional arguments last to first. The copies are
@@ -310,7 +311,8 @@ DispatchObject DispatchObject::ObjectFrom(const char* member, Variant result,
     const HRESULT hr =
         value.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
     if (SUCCEEDED(hr) && dispatch != nullptr) return Adopt(dispatch, std::move(type_name));
-    Fail(member, "returned an object without IDispatch (" + FormatHresult(hr) + ")");
+    Fail(member, text::Format(text::Translate("returned an object without IDispatch ({0})"),
+                              FormatHresult(hr)));
   }
   Fail(member, text::Format(text::Translate("returned no object (variant type {0})"), value.vt));
 }
@@ -321,8 +323,9 @@ bool DispatchObject::BoolFrom(const char* member, Variant result) const {
   Variant converted;
   const HRESULT hr = VariantChangeType(&converted.get(), &result.get(), 0, VT_BOOL);
   if (FAILED(hr)) {
-    Fail(member, "returned a variant of type " + std::to_string(result.type()) +
-                     " that is not a Boolean (" + FormatHresult(hr) + ")");
+    Fail(member,
+         text::Format(text::Translate("returned a variant of type {0} that is not a Boolean ({1})"),
+                      result.type(), FormatHresult(hr)));
   }
   return converted.get().boolVal != VARIANT_FALSE;
 }
@@ -333,8 +336,9 @@ int DispatchObject::IntFrom(const char* member, Variant result) const {
   Variant converted;
   const HRESULT hr = VariantChangeType(&converted.get(), &result.get(), 0, VT_I4);
   if (FAILED(hr)) {
-    Fail(member, "returned a variant of type " + std::to_string(result.type()) +
-                     " that is not an integer (" + FormatHresult(hr) + ")");
+    Fail(member, text::Format(
+                     text::Translate("returned a variant of type {0} that is not an integer ({1})"),
+                     result.type(), FormatHresult(hr)));
   }
   return static_cast<int>(converted.get().lVal);
 }

@@ -18,6 +18,7 @@
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/package_relationships.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 
@@ -57,7 +58,10 @@ struct DocumentState {
     throw TemplateError(template_path, what);
   }
   void CheckOpen() const {
-    if (closed) throw wordproc::Error("the document made from \"" + template_path + "\" is closed");
+    if (closed) {
+      throw wordproc::Error(
+          text::Format(text::Translate("the document made from \"{0}\" is closed"), template_path));
+    }
   }
   pugi::xml_node Body() const { return ChildW(main_xml.document_element(), "body"); }
 };
@@ -73,11 +77,16 @@ struct ApplicationState {
   bool quit = false;
 
   void CheckRunning() const {
-    if (quit) throw wordproc::Error("the word processor was told to quit; no further calls");
+    if (quit) {
+      throw wordproc::Error(
+          text::Translate("the word processor was told to quit; no further calls"));
+    }
   }
   DocumentState& ActiveDocument() {
     CheckRunning();
-    if (!active || active->closed) throw wordproc::Error("there is no open document to select in");
+    if (!active || active->closed) {
+      throw wordproc::Error(text::Translate("there is no open document to select in"));
+    }
     return *active;
   }
 };

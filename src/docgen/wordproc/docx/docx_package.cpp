@@ -216,7 +216,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
         !(file = zip_fopen_index(archive, i, 0))) {
       throw PartError(package, names[i],
-                      std::string("cannot be read (") + zip_strerror(archive) + ")");
+                      text::Format(text::Translate("cannot be read ({0})"), zip_strerror(archive)));
     }
     std::uint64_t total = 0;
     zip_int64_t n = 0;
@@ -363,7 +363,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
   if (!file) {
     throw PartError(name_, part_name,
-                    std::string("cannot be read (") + zip_strerror(archive_) + ")");
+                    text::Format(text::Translate("cannot be read ({0})"), zip_strerror(archive_)));
   }
   std::string content;
   content.resize(static_cast<std::size_t>(st.size));
@@ -428,11 +428,11 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
       // The compressed bytes as they are: no inflate and deflate round trip.
       part_source = zip_source_zip(target, archive_, index_of_.at(part), ZIP_FL_COMPRESSED, 0, -1);
     }
-    if (!part_source) fail("cannot copy part " + part);
+    if (!part_source) fail(text::Format(text::Translate("cannot copy part {0}"), part));
     zip_int64_t index = zip_file_add(target, part.c_str(), part_source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
       zip_source_free(part_source);
-      fail("cannot add part " + part);
+      fail(text::Format(text::Translate("cannot add part {0}"), part));
     }
     if (replacement != replaced.end()) {
       // The fastest level: for a large body table level 6 costs more than the
@@ -440,7 +440,7 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
       zip_set_file_compression(target, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
     }
   }
-  if (zip_close(target) != 0) fail("cannot complete the document package");
+  if (zip_close(target) != 0) fail(text::Translate("cannot complete the document package"));
 
   std::string out;
   zip_stat_t st;
