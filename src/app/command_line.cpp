@@ -106,6 +106,13 @@ std::string BuildArgumentText(int argc, const char* const* argv) {
   return argument_text;
 }
 
+const char* ArgumentWithDoubleQuote(int argc, const char* const* argv) {
+  for (int i = 2; i < argc; ++i) {
+    if (std::string_view(argv[i]).find('"') != std::string_view::npos) return argv[i];
+  }
+  return nullptr;
+}
+
 std::string ArgumentTextFromWindowsCommandLine(std::u16string_view command_line) {
   std::size_t pos = 0;
   if (!command_line.empty() && command_line[0] == u'"') {

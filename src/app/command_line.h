@@ -29,6 +29,11 @@ CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job
 // quotes, joined by single blanks. argv[0] (the program) is not included.
 std::string BuildArgumentText(int argc, const char* const* argv);
 
+// The first argument after the code (argv[2] on) that holds a double quote, or
+// nullptr. The argument text cannot carry such an argument: its quote would end
+// the path early and let the rest of it stand as further paths.
+const char* ArgumentWithDoubleQuote(int argc, const char* const* argv);
+
 // The argument text on Windows: the raw command line (as GetCommandLineW gives
 // it) without the program's name, split off as Windows splits argv[0] (up to
 // the closing quote when it starts with one, else up to the first blank or

@@ -8,4 +8,8 @@ std::string ProgramArgumentText(int argc, char** argv) {
   return BuildArgumentText(argc, argv);
 }
 
+const char* ArgumentLostInTheText(int argc, char** argv) {
+  return ArgumentWithDoubleQuote(argc, argv);
+}
+
 }  // namespace reportword

@@ -13,4 +13,8 @@ std::string ProgramArgumentText(int, char**) {
       std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
+const char* ArgumentLostInTheText(int, char**) {
+  return nullptr;
+}
+
 }  // namespace reportword

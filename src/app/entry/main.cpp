@@ -8,6 +8,7 @@
 #include "app/entry/platform.h"
 #include "app/entry/program.h"
 #include "app/entry/template_check_command.h"
+#include "app/generation_error.h"
 #include "app/message_box.h"
 #include "docgen/date_text.h"
 #include "text/translate.h"
@@ -23,6 +24,15 @@ int main(int argc, char** argv) {
   if (reportword::IsTemplateCheckCommand(arguments)) {
     return reportword::RunTemplateCheckCommand(arguments, std::cout, std::cerr);
   }
+  if (const char* argument = reportword::ArgumentLostInTheText(argc, argv)) {
+    reportword::PrintDiagnostic(
+        std::cerr, reportword::text::Format(
+                       reportword::text::Translate(
+                           "the argument \"{0}\" holds a double quote, which would end its path "
+                           "early; rename the file or folder without the double quote"),
+                       argument));
+    return reportword::kExitIncompleteCommandLine;
+  }
   const std::string argument_text = reportword::ProgramArgumentText(argc, argv);
   try {
     std::unique_ptr<reportword::wordproc::Backend> backend = reportword::CreateDefaultBackend();
@@ -31,7 +41,7 @@ int main(int argc, char** argv) {
     reportword::ProgramEnvironment env{*backend, dates, messages, std::cerr, std::cout};
     return reportword::Main(argument_text, env);
   } catch (const std::exception& failure) {
-    std::cerr << reportword::kProgramTitle << ": " << failure.what() << std::endl;
+    reportword::PrintDiagnostic(std::cerr, reportword::DescribeFailure(failure));
     return reportword::kExitGenerationError;
   }
 }

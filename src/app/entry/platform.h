@@ -17,6 +17,12 @@ namespace reportword {
 // quotes around the paths.
 std::string ProgramArgumentText(int argc, char** argv);
 
+// An argument that the argument text cannot carry as it was given, or
+// nullptr. Where the shell split the command line, that is an argument after
+// the code holding a double quote; a raw command line (Windows) is taken as
+// the system defines it and carries everything.
+const char* ArgumentLostInTheText(int argc, char** argv);
+
 // The arguments without the program's name, each as UTF-8, split as the
 // platform splits a command line.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
