@@ -138,10 +138,10 @@ std::vector<Case> Cases() {
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false}
   ], "findings": [
-    "{path}: occurrence 2 of <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a document fills at most 1 of them); remove it",
-    "{path}: occurrence 2 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>",
-    "{path}: occurrence 3 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>",
-    "{path}: occurrence 4 of <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a document fills at most 3 of them); remove it"
+    {"kind": "repeat_never_filled", "placeholder": "<Bau-Nummer>", "section": 1, "part": "header", "text": "{path}: occurrence 2 of <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a document fills at most 1 of them); remove it"},
+    {"kind": "repeat_document1_only", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 2 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>"},
+    {"kind": "repeat_document1_only", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 3 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>"},
+    {"kind": "repeat_never_filled", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 4 of <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a document fills at most 3 of them); remove it"}
   ]}
 ]}
 )"}});
@@ -274,7 +274,9 @@ TEST(NearMissesTest, FindsWhatAReaderTakesForAPlaceholder) {
 TEST(JsonStringTest, EscapesWhatJsonRequires) {
   EXPECT_EQ(check::JsonString("a\"b\\c\n\r\t\x01\x1f\x7fä€"),
             "\"a\\\"b\\\\c\\n\\r\\t\\u0001\\u001f\x7fä€\"");
-  EXPECT_EQ(check::JsonString("\xFF"), "\"\xEF\xBF\xBD\"");
+  // Bytes that are not UTF-8 stay apart from each other and from U+FFFD.
+  EXPECT_EQ(check::JsonString("a\xFF\xC3"), "\"a\\udcff\\udcc3\"");
+  EXPECT_EQ(check::JsonString("\xEF\xBF\xBD"), "\"\xEF\xBF\xBD\"");
 }
 
 }  // namespace

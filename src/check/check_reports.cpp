@@ -6,6 +6,7 @@
 
 #include "check/check_messages.h"
 #include "check/json_string.h"
+#include "text/display_escaping.h"
 #include "text/unicode.h"
 
 namespace reportword::check {
@@ -56,6 +57,43 @@ const char* KindName(const Place& place) {
   return "\"default\"";
 }
 
+// The finding's kind as scripts match it.
+const char* FindingKindName(FindingKind kind) {
+  switch (kind) {
+    case FindingKind::kShownUnfilled:
+      return "shown_unfilled";
+    case FindingKind::kFirstPageHeader:
+      return "first_page_header";
+    case FindingKind::kEvenPageHeader:
+      return "even_page_header";
+    case FindingKind::kOtherPrimaryHeader:
+      return "other_primary_header";
+    case FindingKind::kNearMiss:
+      return "near_miss";
+    case FindingKind::kSplitByField:
+      return "split_by_field";
+    case FindingKind::kInFieldCode:
+      return "in_field_code";
+    case FindingKind::kInDeletedText:
+      return "in_deleted_text";
+    case FindingKind::kSplitBySoftHyphen:
+      return "split_by_soft_hyphen";
+    case FindingKind::kRepeatDocument1Only:
+      return "repeat_document1_only";
+    case FindingKind::kRepeatNeverFilled:
+      return "repeat_never_filled";
+    case FindingKind::kColumns:
+      break;
+  }
+  return "columns";
+}
+
+// Findings about a whole section carry the section in `number` and no place.
+bool IsAboutSection(FindingKind kind) {
+  return kind == FindingKind::kFirstPageHeader || kind == FindingKind::kEvenPageHeader ||
+         kind == FindingKind::kOtherPrimaryHeader || kind == FindingKind::kColumns;
+}
+
 const char* Boolean(bool value) {
   return value ? "true" : "false";
 }
@@ -70,6 +108,23 @@ void WriteJsonOccurrence(std::ostream& out, const Occurrence& occurrence) {
       << ", \"replaced_road\": " << Boolean(occurrence.road.Always()) << "}";
 }
 
+void WriteJsonFinding(std::ostream& out, const std::string& path, const Finding& finding) {
+  const bool about_section = IsAboutSection(finding.kind);
+  const char* part = finding.kind == FindingKind::kColumns ? "\"body\""
+                     : about_section                       ? "\"header\""
+                                                           : nullptr;
+  out << "{\"kind\": \"" << FindingKindName(finding.kind) << "\", \"placeholder\": "
+      << (finding.placeholder.empty() ? std::string("null") : JsonString(finding.placeholder))
+      << ", \"section\": " << (about_section ? finding.number : finding.place.section)
+      << ", \"part\": ";
+  if (part != nullptr) {
+    out << part;
+  } else {
+    out << '"' << PartName(finding.place.part) << '"';
+  }
+  out << ", \"text\": " << JsonString(FindingText(path, finding, Wording::kEnglish)) << "}";
+}
+
 }  // namespace
 
 void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks) {
@@ -78,14 +133,15 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
     if (!check.error.empty()) continue;
     if (!first) out << '\n';
     first = false;
-    out << check.path << '\n';
+    const std::string path = text::EscapeForDisplay(check.path);
+    out << path << '\n';
     if (check.occurrences.empty()) {
       out << "  " << NoPlaceholdersText() << '\n';
     } else {
       std::vector<Row> rows = {{PlaceholderHeading(), WrittenAsHeading(), PlaceHeading(),
                                 NetworkRunHeading(), RoadRunHeading()}};
       for (const Occurrence& occurrence : check.occurrences) {
-        rows.push_back({occurrence.placeholder, occurrence.text,
+        rows.push_back({occurrence.placeholder, text::EscapeForDisplay(occurrence.text),
                         PlaceText(occurrence.place, Wording::kReaderLanguage),
                         ReplacementText(occurrence.network), ReplacementText(occurrence.road)});
       }
@@ -93,7 +149,7 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
     }
     if (check.findings.empty()) out << "  " << NoFindingsText() << '\n';
     for (const Finding& finding : check.findings)
-      out << FindingText(check.path, finding, Wording::kReaderLanguage) << '\n';
+      out << FindingText(path, finding, Wording::kReaderLanguage) << '\n';
   }
   out.flush();
 }
@@ -115,7 +171,8 @@ void WriteJsonReport(std::ostream& out, const std::vector<TemplateCheck>& checks
     out << (check.occurrences.empty() ? "" : "\n  ") << "], \"findings\": [";
     separator = "\n    ";
     for (const Finding& finding : check.findings) {
-      out << separator << JsonString(FindingText(check.path, finding, Wording::kEnglish));
+      out << separator;
+      WriteJsonFinding(out, check.path, finding);
       separator = ",\n    ";
     }
     out << (check.findings.empty() ? "" : "\n  ") << "]}";

@@ -7,8 +7,10 @@
 namespace reportword::check {
 
 // `text` as a JSON string literal, quotes included: quote, backslash and
-// control characters escaped, bytes that are not UTF-8 replaced by U+FFFD, so
-// that the result is always valid JSON in UTF-8.
+// control characters escaped, and each byte that is not part of well-formed
+// UTF-8 written as the escape of the lone surrogate U+DC00 + byte ("\udcff"
+// for 0xFF), so that the result is UTF-8 and no two texts give the same
+// literal.
 std::string JsonString(std::string_view text);
 
 }  // namespace reportword::check

@@ -4,10 +4,12 @@
 #include <optional>
 
 #include "app/entry/program.h"
+#include "app/generation_error.h"
 #include "app/message_box.h"
 #include "check/check_messages.h"
 #include "check/check_reports.h"
 #include "check/template_check.h"
+#include "text/translate.h"
 
 namespace reportword {
 namespace {
@@ -39,8 +41,19 @@ std::optional<CheckRequest> ParseCheckArguments(const std::vector<std::string>& 
   return request;
 }
 
-void PrintDiagnostic(std::ostream& diagnostics, const std::string& text) {
-  diagnostics << kProgramTitle << ": " << text << std::endl;
+// The check of one template. In the JSON form the message of a template that
+// cannot be read is English, like the findings there, while the line on stderr
+// stays in the reader's language; the template is read once more for that.
+check::TemplateCheck CheckOneTemplate(const std::string& path, bool json,
+                                      std::ostream& diagnostics) {
+  check::TemplateCheck result = check::CheckTemplate(path);
+  if (result.error.empty()) return result;
+  PrintDiagnostic(diagnostics, result.error);
+  if (json) {
+    const text::EnglishMessages english;
+    result.error = check::CheckTemplate(path).error;
+  }
+  return result;
 }
 
 }  // namespace
@@ -61,20 +74,26 @@ int RunTemplateCheckCommand(const std::vector<std::string>& arguments, std::ostr
     bool unreadable = false;
     bool findings = false;
     for (const std::string& path : request->templates) {
-      checks.push_back(check::CheckTemplate(path));
+      checks.push_back(CheckOneTemplate(path, request->json, diagnostics));
       unreadable |= !checks.back().error.empty();
       findings |= !checks.back().findings.empty();
-      if (!checks.back().error.empty()) PrintDiagnostic(diagnostics, checks.back().error);
     }
     if (request->json) {
       check::WriteJsonReport(out, checks);
     } else {
       check::WriteTextReport(out, checks);
     }
+    // A report that did not reach its reader (a full disk, a closed stdout) is
+    // a failure, not a clean template.
+    out.flush();
+    if (!out) {
+      PrintDiagnostic(diagnostics, text::Translate("the report cannot be written to stdout"));
+      return kExitGenerationError;
+    }
     if (unreadable) return kExitGenerationError;
     return findings ? kExitTemplateFindings : kExitSuccess;
   } catch (const std::exception& failure) {
-    PrintDiagnostic(diagnostics, failure.what());
+    PrintDiagnostic(diagnostics, DescribeFailure(failure));
     return kExitGenerationError;
   }
 }
