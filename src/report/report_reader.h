@@ -5,6 +5,8 @@
 // - Line 1 holds no data and is discarded. Lines end at CR, CR LF or LF.
 // - The text is UTF-8 when all of it is well-formed UTF-8 (a byte-order mark
 //   is dropped), else Windows-1252.
+// - A line holds at most 4 MiB (report::kMaxLineBytes); a longer one is
+//   refused with its number.
 // - Fields are separated by tabs.
 // - The first section runs to the first blank line (empty or spaces only).
 //   That line and the one after it are skipped; every later line belongs to
