@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "text/translate.h"
@@ -15,6 +16,32 @@ namespace reportword::docx {
 namespace {
 
 constexpr unsigned char kOleSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes the %XX escapes of a part name; an escaped slash or backslash stays
+// escaped, as it would otherwise split a segment.
+std::string PercentDecoded(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const int high = i + 2 < name.size() && name[i] == '%' ? HexValue(name[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(name[i + 2]) : -1;
+    const char decoded = static_cast<char>(high * 16 + low);
+    if (low < 0 || decoded == '/' || decoded == '\\') {
+      out.push_back(name[i]);
+    } else {
+      out.push_back(decoded);
+      i += 2;
+    }
+  }
+  return out;
+}
 
 [[noreturn]] void Fail(const std::string& package, const std::string& what) {
   throw TemplateError(package, what);
@@ -378,14 +405,25 @@ void TemplatePackage::Load(const PackageLimits& limits) {
                       limits.max_total_size >> 20));
     }
     index_of_[entry] = static_cast<zip_uint64_t>(i);
+    stored_name_of_.try_emplace(PartNameKey(entry), entry);
     order_.push_back(entry);
   }
   CheckEntryLayout(bytes_, archive_, name_, order_);
   VerifyEntries(archive_, name_, order_);
 }
 
-bool TemplatePackage::HasPart(const std::string& part_name) const {
-  return index_of_.count(part_name) != 0;
+std::string PartNameKey(const std::string& part_name) {
+  std::string key = PercentDecoded(part_name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+std::string TemplatePackage::FindPart(const std::string& part_name) const {
+  if (index_of_.count(part_name)) return part_name;
+  auto found = stored_name_of_.find(PartNameKey(part_name));
+  return found == stored_name_of_.end() ? std::string() : found->second;
 }
 
 std::vector<std::string> TemplatePackage::PartNames() const {
@@ -393,7 +431,7 @@ std::vector<std::string> TemplatePackage::PartNames() const {
 }
 
 std::string TemplatePackage::ReadPart(const std::string& part_name) const {
-  auto it = index_of_.find(part_name);
+  auto it = index_of_.find(FindPart(part_name));
   if (it == index_of_.end())
     Fail(name_, text::Format(text::Translate("has no part {0}"), part_name));
   zip_stat_t st;
@@ -512,6 +550,7 @@ std::string ResolvePartName(const std::string& source_part, const std::string& t
   std::stringstream stream(path);
   std::string piece;
   while (std::getline(stream, piece, '/')) {
+    piece = PercentDecoded(piece);
     if (piece.empty() || piece == ".") continue;
     if (piece == "..") {
       if (parts.empty()) return "";
