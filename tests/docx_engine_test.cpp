@@ -468,6 +468,19 @@ TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
   for (const auto& [text, clean] : cases) EXPECT_EQ(XmlCleanText(text), clean) << text;
 }
 
+// Every end record in the last 64 KiB is one that libzip reads a directory
+// for; many are refused before libzip sees them.
+TEST(DocxPackageTest, EndRecordsPastTheLimitAreRefused) {
+  PackageLimits limits;
+  limits.max_end_records = 2;
+  const std::string zip = reportword::testing::BuildTemplate();
+  const std::string end_record = zip.substr(zip.size() - 22);
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(zip + end_record, "t", limits));
+  EXPECT_THAT([&] { TemplatePackage::FromBytes(zip + end_record + end_record, "t", limits); },
+              ::testing::ThrowsMessage<wordproc::Error>(
+                  ::testing::HasSubstr("has 3 zip end records; more than 2 are refused")));
+}
+
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
   PackageLimits limits;
   limits.max_total_size = 64 * 1024;

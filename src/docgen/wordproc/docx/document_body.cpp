@@ -29,7 +29,7 @@ pugi::xml_node BodyMarker(const DocumentState& doc) {
 }
 
 // The main part serialised with the marker under a name that occurs in it
-// nowhere else, and the offset of the marker's text in it. The template may
+// nowhere else, and the marker's text as it stands there. The template may
 // hold the same text (a processing instruction, a comment, CDATA) anywhere.
 std::pair<std::string, std::string> SerialiseWithUniqueMarker(const DocumentState& doc,
                                                               pugi::xml_node marker) {

@@ -348,6 +348,11 @@ void TemplatePackage::Load(const PackageLimits& limits) {
       std::memcmp(bytes_.data(), kOleSignature, sizeof kOleSignature) == 0) {
     throw LegacyTemplateError(name_);
   }
+  if (const std::size_t end_records = EndRecordCandidates(bytes_).size();
+      end_records > limits.max_end_records) {
+    Fail(name_, text::Format(text::Translate("has {0} zip end records; more than {1} are refused"),
+                             end_records, limits.max_end_records));
+  }
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);

@@ -20,6 +20,11 @@ struct PackageLimits {
   // All parts together, uncompressed: every part is inflated once on opening.
   std::uint64_t max_total_size = 1ull << 30;
   std::uint64_t max_entries = 10000;
+  // libzip reads the directory of every end record in the last 64 KiB, and
+  // every local header of each once there are several: thousands of copies of
+  // one record keep it busy for many minutes. A real file has one, or a few
+  // left over in trailing bytes.
+  std::uint64_t max_end_records = 16;
   // Deflate cannot compress better than about 1032:1; more is a forged header.
   std::uint64_t max_compression_ratio = 1100;
 };
