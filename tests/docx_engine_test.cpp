@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <functional>
 #include <regex>
+#include <set>
 
 #include "docgen/wordproc/docx/docx_package.h"
+#include "docgen/wordproc/docx/xml_part.h"
 #include "docx_fixture.h"
 
 namespace reportword::docx {
@@ -161,8 +164,8 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   parts = SaveAndRead(*doc);
   EXPECT_EQ(ElementsXml(parts.at("word/document.xml"), true),
             "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>"
-            "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>"
-            "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>");
+            "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>"
+            "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>");
   EXPECT_EQ(parts.count("word/header3.xml"), 0u);
 }
 
@@ -174,6 +177,8 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
   const std::string h1 = "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>";
   const std::string first = "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>";
   const std::string f1 = "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
+  const std::string even = "<w:headerReference w:type=\"even\" r:id=\"rIdH1\"/>";
+  const std::string first_footer = "<w:footerReference w:type=\"first\" r:id=\"rIdF1\"/>";
   struct Case {
     const char* name;
     std::string body;
@@ -182,9 +187,10 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
   };
   // clang-format off
   const Case cases[] = {
-      {"inherited from the first section", section_break(h1 + f1) + "<w:p/>", "", f1 + h1},
-      {"own references stay; the rest through the chain", section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1, f1 + "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + first},
-      {"one section: unchanged", "<w:p/>", h1 + f1, h1 + f1},
+      {"inherited from the first section", section_break(f1 + h1) + "<w:p/>", "", h1 + f1},
+      {"own references stay; the rest through the chain", section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1, "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + f1 + first},
+      {"every kind, own and inherited, in the word processor's order", section_break(first_footer + h1 + even), first + f1, even + h1 + f1 + first + first_footer},
+      {"one section: its own references in that order", "<w:p/>", first + f1 + h1, h1 + f1 + first},
       {"namespace declared on the break", "<w:p><w:pPr><w:sectPr xmlns:rel=\"" + std::string(kRelUri) + "\"><w:headerReference w:type=\"default\" rel:id=\"rIdH1\"/></w:sectPr></w:pPr></w:p>", "", h1},
   };
   // clang-format on
@@ -363,6 +369,116 @@ TEST_F(DocxEngineTest, EveryObjectRefusesCallsAfterItsDocumentIsClosedOrTheAppQu
       {"Application.Quit", [&] { app_->Quit(); }},
   };
   for (const auto& [name, call] : after_quit) EXPECT_THROW(call(), wordproc::Error) << name;
+}
+
+// Part names are URIs: a relationship may spell its target in another case
+// or with %XX escapes, and the part it finds is changed and written under its
+// own name, once.
+TEST_F(DocxEngineTest, APartIsFoundByAnySpellingOfItsName) {
+  for (const char* target : {"Header1.xml", "header%31.xml", "/WORD/HEADER1.XML"}) {
+    auto parts = reportword::testing::TemplateParts({});
+    for (auto& [name, content] : parts) {
+      if (name == "word/_rels/document.xml.rels") {
+        content = std::regex_replace(content, std::regex("\"header1.xml\""),
+                                     '"' + std::string(target) + '"');
+      }
+    }
+    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
+    auto doc = Add((dir_ / "t.dotx").string());
+    EXPECT_TRUE(Replace(*doc, "<Datum>", "D")) << target;
+    const auto saved = SaveAndRead(*doc);
+    std::set<std::string> names, saved_names;
+    for (const auto& part : parts) names.insert(part.first);
+    for (const auto& part : saved) saved_names.insert(part.first);
+    EXPECT_EQ(saved_names, names) << target;
+    EXPECT_NE(saved.at("word/header1.xml").find("&gt; D &lt;"), std::string::npos) << target;
+  }
+}
+
+// The generated body goes where the engine's marker is, whatever the template
+// holds that reads like the marker.
+TEST_F(DocxEngineTest, TheBodyGoesInPlaceWhateverTheTemplateHoldsBeforeIt) {
+  for (const std::string before_body : {"<?reportword-body?>", "<!--<?reportword-body?>-->"}) {
+    auto parts = reportword::testing::TemplateParts({});
+    for (auto& [name, content] : parts) {
+      if (name == "word/document.xml") content.insert(content.find("<w:body>"), before_body);
+    }
+    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
+    auto doc = Add((dir_ / "t.dotx").string());
+    doc->GetContent()->SetText("a\tb\r\n");
+    Convert(2);
+    const std::string xml = SaveAndRead(*doc).at("word/document.xml");
+    EXPECT_NE(xml.find(before_body + "<w:body><w:tbl>"), std::string::npos) << xml;
+    EXPECT_EQ(xml.find("<w:tbl>"), xml.rfind("<w:tbl>")) << xml;
+  }
+}
+
+// Parts that a save only looks into and otherwise copies as they are: one that
+// is not well-formed is copied, and what it might use stays.
+TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
+  const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
+  struct Case {
+    const char* name;
+    reportword::testing::Parts extra_parts;
+    std::string extra_relationships;
+    std::set<std::string> copied;  // byte for byte
+  };
+  const std::string comments = std::string("<w:comments ") + reportword::testing::kWordNs + "/>";
+  const std::string broken_rels = "<Relationships";
+  // clang-format off
+  const Case cases[] = {
+      {"an even-page header nothing shows, with comments present", {{"word/comments.xml", comments}}, "<Relationship Id=\"rIdC\" Type=\"" + office + "relationships/comments\" Target=\"comments.xml\"/>", {"word/header2.xml", "word/comments.xml"}},
+      {"a header's relationships, with a picture only the body used", {{"word/_rels/header1.xml.rels", broken_rels}, {"word/media/a.png", "png"}}, "<Relationship Id=\"rIdP\" Type=\"" + office + "relationships/image\" Target=\"media/a.png\"/>", {"word/_rels/header1.xml.rels", "word/media/a.png"}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    TemplateContents spec;
+    spec.headers["even"] = "<w:p>";  // not closed
+    spec.extra_parts = c.extra_parts;
+    spec.extra_relationships = c.extra_relationships;
+    const auto parts = reportword::testing::TemplateParts(spec);
+    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
+    auto doc = Add((dir_ / "t.dotx").string());
+    EXPECT_TRUE(Replace(*doc, "<Datum>", "D")) << c.name;
+    doc->GetContent()->SetText("a\r\n");
+    ASSERT_NO_THROW(doc->SaveAs((dir_ / "out.docx").string())) << c.name;
+    const auto saved = reportword::testing::ReadPackage(dir_ / "out.docx");
+    for (const std::string& part : c.copied) {
+      const auto original =
+          std::find_if(parts.begin(), parts.end(), [&](const auto& p) { return p.first == part; });
+      ASSERT_TRUE(saved.count(part)) << c.name << ": " << part;
+      EXPECT_EQ(saved.at(part), original->second) << c.name << ": " << part;
+    }
+  }
+}
+
+TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
+  // clang-format off
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain <ascii> \t\r\n", "plain <ascii> \t\r\n"},
+      {"Stra\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80", "Stra\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"t-\xFF\xFE.dotx", "t-\xEF\xBF\xBD\xEF\xBF\xBD.dotx"},         // not UTF-8: one U+FFFD a byte
+      {"a\xC3", "a\xEF\xBF\xBD"},                                       // cut short at the end
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},         // a surrogate
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                         // overlong
+      {std::string("a\0b\x01\x1B\x7F", 6) + "c", "ab\x7F" "c"},         // C0 controls go, DEL stays
+      {"x\xEF\xBF\xBEy\xEF\xBF\xBFz\xEF\xBF\xBD", "xyz\xEF\xBF\xBD"},   // U+FFFE, U+FFFF go
+  };
+  // clang-format on
+  for (const auto& [text, clean] : cases) EXPECT_EQ(XmlCleanText(text), clean) << text;
+}
+
+// Every end record in the last 64 KiB is one that libzip reads a directory
+// for; many are refused before libzip sees them.
+TEST(DocxPackageTest, EndRecordsPastTheLimitAreRefused) {
+  PackageLimits limits;
+  limits.max_end_records = 2;
+  const std::string zip = reportword::testing::BuildTemplate();
+  const std::string end_record = zip.substr(zip.size() - 22);
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(zip + end_record, "t", limits));
+  EXPECT_THAT([&] { TemplatePackage::FromBytes(zip + end_record + end_record, "t", limits); },
+              ::testing::ThrowsMessage<wordproc::Error>(
+                  ::testing::HasSubstr("has 3 zip end records; more than 2 are refused")));
 }
 
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {

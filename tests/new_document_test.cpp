@@ -2,8 +2,10 @@
 // document properties, and none of the parts that only the template's body used.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "docx_fixture.h"
 
@@ -125,6 +127,28 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   }
 }
 
+// A template's file name may be any bytes on POSIX; the document's
+// properties, which name it, are XML all the same.
+TEST_F(NewDocumentTest, TheTemplatePropertyIsXmlWhateverTheFileName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file names on Windows are always Unicode";
+#else
+  const std::pair<const char*, const char*> cases[] = {
+      {"t-\xFF\xFE.dotx", "t-\xEF\xBF\xBD\xEF\xBF\xBD.dotx"},
+      {"t-\x1B[1m\x7F.dotx", "t-[1m\x7F.dotx"},
+  };
+  for (const auto& [file, shown] : cases) {
+    const auto parts = Made({}, nullptr, file);
+    EXPECT_EQ(parts.at("docProps/app.xml"),
+              kDeclaration +
+                  std::string("<Properties xmlns=\"http://schemas.openxmlformats.org/"
+                              "officeDocument/2006/extended-properties\"><Template>") +
+                  shown + "</Template></Properties>")
+        << file;
+  }
+#endif
+}
+
 // Builds on a template (tests/data/rich-template) whose body holds a commented
 // passage, a footnote, pictures (one of them also in the header), an embedded
 // object, a chart, a diagram and a hyperlink, and whose main part relates the
@@ -149,15 +173,28 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
     bool replace_body;
     bool comment_mark_in_footnote;
     bool comments_gone;
+    // How the main part names the header, and the header the picture it
+    // shares with the body: names of the same parts.
+    const char* header_target = "header1.xml";
+    const char* logo_target = "media/image2.png";
   };
   const Case cases[] = {
       {"body replaced", true, false, true},
       {"body replaced, a comment mark left in a footnote", true, true, false},
       {"body kept", false, false, false},
+      {"body replaced, header and shared picture named in other cases", true, false, true,
+       "Header1.xml", "MEDIA/Image2.PNG"},
+      {"body replaced, header and shared picture named with escapes", true, false, true,
+       "header%31.xml", "media/image%32.png"},
   };
   for (const Case& c : cases) {
     auto parts = reportword::testing::PartsFromFolder("rich-template");
     for (auto& [name, content] : parts) {
+      for (const auto& [part, from, to] :
+           {std::tuple{"word/_rels/document.xml.rels", "\"header1.xml\"", c.header_target},
+            std::tuple{"word/_rels/header1.xml.rels", "\"media/image2.png\"", c.logo_target}}) {
+        if (name == part) content.replace(content.find(from) + 1, std::strlen(from) - 2, to);
+      }
       if (name == "word/footnotes.xml" && c.comment_mark_in_footnote) {
         content.replace(content.find("</w:p>"), 6,
                         "<w:r><w:commentReference w:id=\"0\"/></w:r></w:p>");

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "docgen/wordproc/docx/docx_package.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
-#include "text/unicode.h"
 
 namespace reportword::docx {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 bool IsOverrideOf(const pugi::xml_node& node, std::string_view part) {
   const std::string_view part_name = node.attribute("PartName").value();
   return IsElement(node, kContentTypesNamespace, "Override") && part_name.starts_with('/') &&
-         text::EqualsIgnoreCase(part_name.substr(1), part);
+         PartNameKey(std::string(part_name.substr(1))) == PartNameKey(std::string(part));
 }
 
 }  // namespace
@@ -36,14 +36,14 @@ void SetOverride(pugi::xml_document& types, const std::string& part, const char*
 
 void RemoveOverrides(pugi::xml_document& types, const std::set<std::string>& parts) {
   if (parts.empty()) return;
-  std::set<std::u32string> folded;
-  for (const std::string& part : parts) folded.insert(text::FoldCase(part));
+  std::set<std::string> keys;
+  for (const std::string& part : parts) keys.insert(PartNameKey(part));
   pugi::xml_node root = types.document_element();
   for (pugi::xml_node node = root.first_child(); node;) {
     pugi::xml_node next = node.next_sibling();
     const std::string_view part_name = node.attribute("PartName").value();
     if (IsElement(node, kContentTypesNamespace, "Override") && part_name.starts_with('/') &&
-        folded.count(text::FoldCase(part_name.substr(1)))) {
+        keys.count(PartNameKey(std::string(part_name.substr(1))))) {
       root.remove_child(node);
     }
     node = next;

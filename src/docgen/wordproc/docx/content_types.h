@@ -12,7 +12,7 @@ namespace reportword::docx {
 inline constexpr const char* kContentTypesPart = "[Content_Types].xml";
 
 // The Override entry of `part` ("word/document.xml"); null when it has none.
-// Part names compare ignoring case, as packages name parts.
+// Part names compare as PartNameKey does, as packages name parts.
 pugi::xml_node OverrideFor(const pugi::xml_document& types, const std::string& part);
 
 // Gives `part` the content type `type` through an Override entry.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "docgen/wordproc/docx/body_table_writer.h"
@@ -13,8 +15,36 @@
 namespace reportword::docx {
 namespace {
 
-// Where the generated body goes in the serialised main part.
-constexpr std::string_view kBodyMarker = "<?reportword-body?>";
+// Where the generated body goes in the serialised main part: a processing
+// instruction that ClearBody leaves as a child of w:body.
+constexpr const char* kBodyMarkerName = "reportword-body";
+
+pugi::xml_node BodyMarker(const DocumentState& doc) {
+  for (pugi::xml_node child : doc.Body().children()) {
+    if (child.type() == pugi::node_pi && std::string_view(child.name()) == kBodyMarkerName) {
+      return child;
+    }
+  }
+  return {};
+}
+
+// The main part serialised with the marker under a name that occurs in it
+// nowhere else, and the marker's text as it stands there. The template may
+// hold the same text (a processing instruction, a comment, CDATA) anywhere.
+std::pair<std::string, std::string> SerialiseWithUniqueMarker(const DocumentState& doc,
+                                                              pugi::xml_node marker) {
+  for (unsigned n = 0;; ++n) {
+    const std::string name = kBodyMarkerName + (n ? "-" + std::to_string(n) : "");
+    marker.set_name(name.c_str());
+    std::string xml = WriteXmlPart(doc.main_xml);
+    const std::string text = "<?" + name + "?>";
+    const std::size_t at = xml.find(text);
+    if (at != std::string::npos && xml.find(text, at + 1) == std::string::npos) {
+      marker.set_name(kBodyMarkerName);
+      return {std::move(xml), text};
+    }
+  }
+}
 
 int IntAttribute(const pugi::xml_node& node, std::string_view local, int fallback) {
   const char* text = WordAttribute(node, local);
@@ -60,11 +90,9 @@ void ClearBody(DocumentState& doc) {
     if (IsW(child, "sectPr")) last_sect = child;
   }
   const std::vector<pugi::xml_node> breaks = SectionBreaks(doc);
-  if (!breaks.empty()) {
-    // A body without section properties of its own still has a last section.
-    if (!last_sect) last_sect = InsertElement(body, kWordNamespace, "sectPr", "w");
-    KeepInheritedReferences(breaks, last_sect);
-  }
+  // A body without section properties of its own still has a last section.
+  if (!breaks.empty() && !last_sect) last_sect = InsertElement(body, kWordNamespace, "sectPr", "w");
+  if (last_sect) KeepInheritedReferences(breaks, last_sect);
   for (pugi::xml_node child = body.first_child(); child;) {
     pugi::xml_node next = child.next_sibling();
     if (child != last_sect) body.remove_child(child);
@@ -72,16 +100,16 @@ void ClearBody(DocumentState& doc) {
   }
   pugi::xml_node marker = last_sect ? body.insert_child_before(pugi::node_pi, last_sect)
                                     : body.append_child(pugi::node_pi);
-  marker.set_name("reportword-body");
+  marker.set_name(kBodyMarkerName);
   doc.body_replaced = true;
 }
 
 std::string SerialiseMainPart(const DocumentState& doc) {
-  std::string xml = WriteXmlPart(doc.main_xml);
-  if (!doc.body_replaced) return xml;
-  const std::size_t at = xml.find(kBodyMarker);
-  if (at == std::string::npos)
-    throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
+  if (!doc.body_replaced) return WriteXmlPart(doc.main_xml);
+  const pugi::xml_node marker = BodyMarker(doc);
+  if (!marker) throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
+  const auto [xml, marker_text] = SerialiseWithUniqueMarker(doc, marker);
+  const std::size_t at = xml.find(marker_text);
   // Written once into a string reserved for it: a large table is tens of
   // megabytes of XML, and every regrowth or splice would copy all of it.
   const std::string& text = doc.table ? doc.table->text : doc.body_text;
@@ -96,7 +124,7 @@ std::string SerialiseMainPart(const DocumentState& doc) {
   } else {
     AppendParagraphsXml(out, doc.body_text);
   }
-  out.append(xml, at + kBodyMarker.size(), std::string::npos);
+  out.append(xml, at + marker_text.size(), std::string::npos);
   return out;
 }
 

@@ -160,7 +160,8 @@ std::string FreePartName(const TemplatePackage& package, const std::string& stem
 // Relates `part` to the package root as its core properties.
 void AddCorePropertiesRelationship(const TemplatePackage& package, const std::string& part,
                                    std::map<std::string, std::string>& replaced) {
-  const std::string rels_part = RelsPartOf("");
+  std::string rels_part = package.FindPart(RelsPartOf(""));
+  if (rels_part.empty()) rels_part = RelsPartOf("");
   pugi::xml_document rels;
   if (auto rewritten = replaced.find(rels_part); rewritten != replaced.end()) {
     ParseXmlPart(rels, rewritten->second, rels_part, package.name());
@@ -201,6 +202,11 @@ void SetNewDocumentProperties(const TemplatePackage& package, const std::string&
     }
   }
 
+  for (std::string* part : {&core_part, &app_part}) {
+    if (std::string stored = part->empty() ? "" : package.FindPart(*part); !stored.empty()) {
+      *part = std::move(stored);
+    }
+  }
   pugi::xml_document core;
   if (!core_part.empty() && package.HasPart(core_part)) {
     ParseXmlPart(core, package.ReadPart(core_part), core_part, package.name());

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "text/translate.h"
@@ -14,6 +16,32 @@ namespace reportword::docx {
 namespace {
 
 constexpr unsigned char kOleSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Decodes the %XX escapes of a part name; an escaped slash or backslash stays
+// escaped, as it would otherwise split a segment.
+std::string PercentDecoded(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const int high = i + 2 < name.size() && name[i] == '%' ? HexValue(name[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(name[i + 2]) : -1;
+    const char decoded = static_cast<char>(high * 16 + low);
+    if (low < 0 || decoded == '/' || decoded == '\\') {
+      out.push_back(name[i]);
+    } else {
+      out.push_back(decoded);
+      i += 2;
+    }
+  }
+  return out;
+}
 
 [[noreturn]] void Fail(const std::string& package, const std::string& what) {
   throw TemplateError(package, what);
@@ -67,30 +95,35 @@ struct EntryRange {
   Fail(package, text::Translate("has more than one zip directory, and they do not agree; refused"));
 }
 
+// Where libzip looks for the end record, in its order: every signature whose
+// record and comment fit in the file, from the first to the last, within its
+// buffer of the last 65,578 bytes less the room of a Zip64 locator in front.
+std::vector<std::uint64_t> EndRecordCandidates(const std::string& bytes) {
+  constexpr std::uint64_t kWindow = 0x10000 + kEndLength + kZip64LocatorLength;
+  const std::uint64_t size = bytes.size();
+  std::vector<std::uint64_t> candidates;
+  if (size < kEndLength) return candidates;
+  for (std::uint64_t at = size >= kWindow ? size - kWindow + kZip64LocatorLength : 0;
+       at <= size - kEndLength; ++at) {
+    if (Field(bytes, at, 4) == kEndSignature &&
+        Field(bytes, at + 20, 2) <= size - at - kEndLength) {
+      candidates.push_back(at);
+    }
+  }
+  return candidates;
+}
+
 // The ranges of all entries in central-directory order (the order of libzip's
-// indexes); more than `expected_entries` is a directory libzip did not read.
-// Throws wordproc::Error naming `package` when the directory is damaged or a
-// range is not where it may be.
+// indexes) of the directory that the end record at `end` describes; more than
+// `expected_entries` is a directory libzip did not read. Throws
+// wordproc::Error naming `package` when the directory is damaged or a range is
+// not where it may be.
 std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::string& package,
-                                        std::size_t expected_entries) {
+                                        std::size_t expected_entries, std::uint64_t end) {
   const std::uint64_t size = bytes.size();
   auto fits = [size](std::uint64_t at, std::uint64_t length) {
     return at <= size && length <= size - at;
   };
-  // The end record: the last signature, in the same final 64 KiB window that
-  // libzip searches, whose record and comment fit in the file. Bytes after it
-  // are accepted, as libzip itself does.
-  if (size < kEndLength) Fail(package, text::Translate("has no readable zip directory"));
-  const std::uint64_t window = 0xFFFF + kEndLength;
-  const std::uint64_t lowest = size > window ? size - window : 0;
-  std::uint64_t end = size;  // none found
-  for (std::uint64_t at = size - kEndLength; end == size; --at) {
-    if (Field(bytes, at, 4) == kEndSignature && fits(at + kEndLength, Field(bytes, at + 20, 2))) {
-      end = at;
-    } else if (at == lowest) {
-      Fail(package, text::Translate("has no readable zip directory"));
-    }
-  }
   std::uint64_t directory_size = Field(bytes, end + 12, 4);
   std::uint64_t directory = Field(bytes, end + 16, 4);
   std::uint64_t directory_limit = end;  // where the central directory must end by
@@ -176,12 +209,10 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
   return ranges;
 }
 
-// Refuses a package whose entries share bytes, after checking that the
-// directory read above is the one libzip uses (`names` are libzip's).
-void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::string& package,
-                      const std::vector<std::string>& names) {
-  std::vector<EntryRange> ranges = ReadEntryRanges(bytes, package, names.size());
-  bool same = ranges.size() == names.size();
+// Whether `ranges` are the entries libzip read: as many, each with its CRC-32
+// and sizes.
+bool AgreesWithLibzip(zip_t* archive, const std::vector<EntryRange>& ranges, std::size_t count) {
+  bool same = ranges.size() == count;
   for (std::size_t i = 0; same && i < ranges.size(); ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -190,7 +221,11 @@ void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::strin
            st.crc == ranges[i].crc && st.comp_size == ranges[i].compressed_size &&
            st.size == ranges[i].size;
   }
-  if (!same) FailDisagreement(package);
+  return same;
+}
+
+void RefuseOverlaps(std::vector<EntryRange> ranges, const std::string& package,
+                    const std::vector<std::string>& names) {
   std::sort(ranges.begin(), ranges.end(),
             [](const EntryRange& a, const EntryRange& b) { return a.begin < b.begin; });
   for (std::size_t i = 1; i < ranges.size(); ++i) {
@@ -201,6 +236,39 @@ void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::strin
                names[ranges[i - 1].index], names[ranges[i].index]));
     }
   }
+}
+
+// Refuses a package whose entries share bytes (`names` are libzip's). Like
+// libzip, which takes the first end record whose directory it can read, this
+// walks every candidate: bytes after the directory may hold an older end
+// record or a stray signature. A candidate whose directory this reader cannot
+// read, or whose entries are not libzip's, is not the one libzip uses. Every
+// one that agrees with libzip is checked, so that a second directory of the
+// same entries cannot hide a layout that libzip might prefer.
+void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::string& package,
+                      const std::vector<std::string>& names) {
+  std::exception_ptr first_failure;
+  bool agreed = false;
+  bool disagreed = false;
+  for (const std::uint64_t end : EndRecordCandidates(bytes)) {
+    std::vector<EntryRange> ranges;
+    try {
+      ranges = ReadEntryRanges(bytes, package, names.size(), end);
+    } catch (const wordproc::Error&) {
+      if (!first_failure) first_failure = std::current_exception();
+      continue;
+    }
+    if (!AgreesWithLibzip(archive, ranges, names.size())) {
+      disagreed = true;
+      continue;
+    }
+    agreed = true;
+    RefuseOverlaps(std::move(ranges), package, names);
+  }
+  if (agreed) return;
+  if (first_failure) std::rethrow_exception(first_failure);
+  if (disagreed) FailDisagreement(package);
+  Fail(package, text::Translate("has no readable zip directory"));
 }
 
 // Inflates every entry once, so that libzip compares each one's CRC-32 with
@@ -280,6 +348,11 @@ void TemplatePackage::Load(const PackageLimits& limits) {
       std::memcmp(bytes_.data(), kOleSignature, sizeof kOleSignature) == 0) {
     throw LegacyTemplateError(name_);
   }
+  if (const std::size_t end_records = EndRecordCandidates(bytes_).size();
+      end_records > limits.max_end_records) {
+    Fail(name_, text::Format(text::Translate("has {0} zip end records; more than {1} are refused"),
+                             end_records, limits.max_end_records));
+  }
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
@@ -337,14 +410,25 @@ void TemplatePackage::Load(const PackageLimits& limits) {
                       limits.max_total_size >> 20));
     }
     index_of_[entry] = static_cast<zip_uint64_t>(i);
+    stored_name_of_.try_emplace(PartNameKey(entry), entry);
     order_.push_back(entry);
   }
   CheckEntryLayout(bytes_, archive_, name_, order_);
   VerifyEntries(archive_, name_, order_);
 }
 
-bool TemplatePackage::HasPart(const std::string& part_name) const {
-  return index_of_.count(part_name) != 0;
+std::string PartNameKey(const std::string& part_name) {
+  std::string key = PercentDecoded(part_name);
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return key;
+}
+
+std::string TemplatePackage::FindPart(const std::string& part_name) const {
+  if (index_of_.count(part_name)) return part_name;
+  auto found = stored_name_of_.find(PartNameKey(part_name));
+  return found == stored_name_of_.end() ? std::string() : found->second;
 }
 
 std::vector<std::string> TemplatePackage::PartNames() const {
@@ -352,7 +436,7 @@ std::vector<std::string> TemplatePackage::PartNames() const {
 }
 
 std::string TemplatePackage::ReadPart(const std::string& part_name) const {
-  auto it = index_of_.find(part_name);
+  auto it = index_of_.find(FindPart(part_name));
   if (it == index_of_.end())
     Fail(name_, text::Format(text::Translate("has no part {0}"), part_name));
   zip_stat_t st;
@@ -471,6 +555,7 @@ std::string ResolvePartName(const std::string& source_part, const std::string& t
   std::stringstream stream(path);
   std::string piece;
   while (std::getline(stream, piece, '/')) {
+    piece = PercentDecoded(piece);
     if (piece.empty() || piece == ".") continue;
     if (piece == "..") {
       if (parts.empty()) return "";

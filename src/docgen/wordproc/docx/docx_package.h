@@ -20,6 +20,11 @@ struct PackageLimits {
   // All parts together, uncompressed: every part is inflated once on opening.
   std::uint64_t max_total_size = 1ull << 30;
   std::uint64_t max_entries = 10000;
+  // libzip reads the directory of every end record in the last 64 KiB, and
+  // every local header of each once there are several: thousands of copies of
+  // one record keep it busy for many minutes. A real file has one, or a few
+  // left over in trailing bytes.
+  std::uint64_t max_end_records = 16;
   // Deflate cannot compress better than about 1032:1; more is a forged header.
   std::uint64_t max_compression_ratio = 1100;
 };
@@ -38,9 +43,15 @@ class TemplatePackage {
   TemplatePackage& operator=(const TemplatePackage&) = delete;
 
   const std::string& name() const { return name_; }
-  bool HasPart(const std::string& part_name) const;
-  // The uncompressed bytes of a part; throws wordproc::Error when it is missing
-  // or cannot be read within the limits.
+  // The name under which the package stores the part `part_name`, or "" when it
+  // has none. Part names are URIs compared without regard to ASCII case and
+  // with %XX escapes decoded, so "word/Header1.xml" finds "word/header1.xml";
+  // an entry of exactly that name wins. Every set or map of parts keys on the
+  // stored name, so that two spellings of one part stay one part.
+  std::string FindPart(const std::string& part_name) const;
+  bool HasPart(const std::string& part_name) const { return !FindPart(part_name).empty(); }
+  // The uncompressed bytes of a part (any spelling FindPart accepts); throws
+  // wordproc::Error when it is missing or cannot be read within the limits.
   std::string ReadPart(const std::string& part_name) const;
   std::vector<std::string> PartNames() const;
 
@@ -61,10 +72,16 @@ class TemplatePackage {
   PackageLimits limits_;
   std::vector<std::string> order_;
   std::map<std::string, zip_uint64_t> index_of_;
+  std::map<std::string, std::string> stored_name_of_;  // by PartNameKey, the first entry
 };
 
+// The form in which two names of one part are equal: %XX escapes decoded and
+// ASCII letters lower-cased.
+std::string PartNameKey(const std::string& part_name);
+
 // Resolves a relationship target against the folder of the part that owns the
-// relationships; returns "" when the target leaves the package.
+// relationships, with %XX escapes of its segments decoded; returns "" when the
+// target leaves the package.
 std::string ResolvePartName(const std::string& source_part, const std::string& target);
 
 }  // namespace reportword::docx

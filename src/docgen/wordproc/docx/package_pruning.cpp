@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "docgen/wordproc/docx/content_types.h"
+#include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/package_relationships.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
@@ -77,12 +79,25 @@ pugi::xml_document ParsedPart(const TemplatePackage& package, const std::string&
   return xml;
 }
 
+// A part that is only looked into here and is otherwise copied as it is: one
+// that cannot be parsed is no reason to fail, so it parses to nothing.
+bool TryParsePart(const TemplatePackage& package, const std::string& part,
+                  pugi::xml_document& xml) {
+  try {
+    ParseXmlPart(xml, package.ReadPart(part), part, package.name());
+    return true;
+  } catch (const wordproc::Error&) {
+    xml.reset();
+    return false;
+  }
+}
+
 // The part that `rel` of `source` names, when it is in the package; "" otherwise.
 std::string TargetPart(const TemplatePackage& package, const std::string& source,
                        const Relationship& rel) {
   if (rel.external) return "";
-  std::string part = ResolvePartName(source, rel.target);
-  return !part.empty() && package.HasPart(part) ? part : "";
+  const std::string part = ResolvePartName(source, rel.target);
+  return part.empty() ? "" : package.FindPart(part);
 }
 
 // Whether the main text or one of the stories it keeps holds a comment mark.
@@ -93,7 +108,11 @@ bool CommentMarkRemains(const TemplatePackage& package, const std::string& main_
   for (const auto& [id, rel] : relationships) {
     if (unused.count(id) || !IsAnyType(rel, kStoryTypes)) continue;
     const std::string part = TargetPart(package, main_part, rel);
-    if (!part.empty() && HasCommentMark(ParsedPart(package, part).document_element())) return true;
+    if (part.empty()) continue;
+    // A story that cannot be read may hold a mark: the comments stay.
+    pugi::xml_document story;
+    if (!TryParsePart(package, part, story) || HasCommentMark(story.document_element()))
+      return true;
   }
   return false;
 }
@@ -115,15 +134,20 @@ std::set<std::string> UnusedRelationshipIds(const TemplatePackage& package,
     }
   }
 
-  // A diagram's data part names its drawing among the main part's relationships.
+  // A diagram's data part names its drawing among the main part's relationships;
+  // one that cannot be read keeps every drawing.
+  bool every_drawing_kept = false;
   for (const auto& [id, rel] : relationships) {
     if (unused.count(id) || !IsRelationshipType(rel.type, kDiagramDataType)) continue;
     const std::string part = TargetPart(package, main_part, rel);
     if (part.empty()) continue;
-    CollectReferencedIds(ParsedPart(package, part).document_element(), relationships, referenced);
+    pugi::xml_document data;
+    every_drawing_kept = every_drawing_kept || !TryParsePart(package, part, data);
+    CollectReferencedIds(data.document_element(), relationships, referenced);
   }
   for (const auto& [id, rel] : relationships) {
-    if (IsRelationshipType(rel.type, kDiagramDrawingType) && !referenced.count(id)) {
+    if (!every_drawing_kept && IsRelationshipType(rel.type, kDiagramDrawingType) &&
+        !referenced.count(id)) {
       unused.insert(id);
     }
   }
@@ -137,6 +161,48 @@ std::set<std::string> UnusedRelationshipIds(const TemplatePackage& package,
     }
   }
   return unused;
+}
+
+// The part whose relationships `rels_part` holds ("" for the package's), or
+// nullopt when it is not a relationship part.
+std::optional<std::string> SourceOfRelationships(const std::string& rels_part) {
+  const std::size_t folder = rels_part.rfind("_rels/");
+  if (!rels_part.ends_with(".rels") || folder == std::string::npos ||
+      (folder > 0 && rels_part[folder - 1] != '/') ||
+      rels_part.find('/', folder + 6) != std::string::npos) {
+    return std::nullopt;
+  }
+  return rels_part.substr(0, folder) +
+         rels_part.substr(folder + 6, rels_part.size() - folder - 6 - 5);
+}
+
+// Gives every internal target that names a part in another spelling than the
+// package's own (another case, %XX escapes) the package's spelling: readers
+// that compare names byte for byte would not find the part. Targets spelled
+// as stored stay as they are, relative or not. Returns whether
+// anything changed.
+bool SpellTargetsAsStored(const TemplatePackage& package, const std::string& source,
+                          pugi::xml_document& rels) {
+  bool changed = false;
+  const std::string folder = source.substr(0, source.rfind('/') + 1);
+  for (pugi::xml_node rel : rels.document_element().children()) {
+    if (!IsElement(rel, kPackageRelationshipsNamespace, "Relationship") ||
+        std::string_view(rel.attribute("TargetMode").value()) == "External") {
+      continue;
+    }
+    const std::string_view target = rel.attribute("Target").value();
+    const std::string resolved = ResolvePartName(source, std::string(target));
+    const std::string stored = resolved.empty() ? "" : package.FindPart(resolved);
+    if (stored.empty() || (stored == resolved && target.find('%') == std::string_view::npos)) {
+      continue;
+    }
+    const bool below = !folder.empty() && stored.starts_with(folder);
+    const std::string spelled = below ? stored.substr(folder.size()) : "/" + stored;
+    if (spelled == target) continue;
+    rel.attribute("Target") = spelled.c_str();
+    changed = true;
+  }
+  return changed;
 }
 
 std::string RelationshipsWithout(const TemplatePackage& package, const std::string& rels_part,
@@ -170,18 +236,35 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
       Relationships kept = graph.Of(source);
       for (const std::string& id : ids) kept.erase(id);
       graph.Replace(source, std::move(kept));
-      pruned.rewritten[RelsPartOf(source)] = RelationshipsWithout(package, RelsPartOf(source), ids);
+      const std::string rels_part = package.FindPart(RelsPartOf(source));
+      pruned.rewritten[rels_part] = RelationshipsWithout(package, rels_part, ids);
     }
     const std::set<std::string> after = graph.ReachableParts();
+    // A kept part whose relationships cannot be read may reach any part.
+    const bool reach_unknown =
+        std::any_of(graph.Unreadable().begin(), graph.Unreadable().end(),
+                    [&](const std::string& part) { return part.empty() || after.count(part); });
     for (const std::string& part : before) {
-      if (after.count(part)) continue;
+      if (reach_unknown || after.count(part)) continue;
       pruned.dropped_parts.insert(part);
-      const std::string part_rels = RelsPartOf(part);
-      if (package.HasPart(part_rels)) pruned.dropped_parts.insert(part_rels);
+      const std::string part_rels = package.FindPart(RelsPartOf(part));
+      if (!part_rels.empty()) pruned.dropped_parts.insert(part_rels);
     }
     RemoveOverrides(content_types, pruned.dropped_parts);
   }
   const std::vector<std::string> names = package.PartNames();
+  for (const std::string& name : names) {
+    const std::optional<std::string> source = SourceOfRelationships(name);
+    if (!source || pruned.dropped_parts.count(name)) continue;
+    const auto rewritten = pruned.rewritten.find(name);
+    pugi::xml_document rels;
+    if (rewritten != pruned.rewritten.end()) {
+      ParseXmlPart(rels, rewritten->second, name, package.name());
+    } else if (!TryParsePart(package, name, rels)) {
+      continue;
+    }
+    if (SpellTargetsAsStored(package, *source, rels)) pruned.rewritten[name] = WriteXmlPart(rels);
+  }
   const bool bin_parts_remain = std::any_of(names.begin(), names.end(), [&](const std::string& p) {
     return !pruned.dropped_parts.count(p) && p.ends_with(".bin");
   });

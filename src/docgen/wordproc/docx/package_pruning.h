@@ -15,8 +15,9 @@
 namespace reportword::docx {
 
 struct PrunedPackage {
-  // Relationship parts without the dropped relationships, by part name; only
-  // those that lost some.
+  // Relationship parts without the dropped relationships, and with every
+  // target spelled as the package stores its part, by part name; only those
+  // that changed.
   std::map<std::string, std::string> rewritten;
   std::set<std::string> dropped_parts;
 };

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/xml_namespaces.h"
 #include "docgen/wordproc/docx/xml_part.h"
 
@@ -38,7 +39,13 @@ bool IsRelationshipType(std::string_view type, std::string_view name) {
 const Relationships& RelationshipGraph::Of(const std::string& part) {
   auto found = by_source_.find(part);
   if (found == by_source_.end()) {
-    found = by_source_.emplace(part, LoadRelationships(package_, RelsPartOf(part))).first;
+    Relationships relationships;
+    try {
+      relationships = LoadRelationships(package_, RelsPartOf(part));
+    } catch (const wordproc::Error&) {
+      unreadable_.insert(part);
+    }
+    found = by_source_.emplace(part, std::move(relationships)).first;
   }
   return found->second;
 }
@@ -55,8 +62,9 @@ std::set<std::string> RelationshipGraph::ReachableParts() {
     pending.pop_back();
     for (const auto& [id, rel] : Of(source)) {
       if (rel.external) continue;
-      std::string part = ResolvePartName(source, rel.target);
-      if (part.empty() || !package_.HasPart(part) || !reached.insert(part).second) continue;
+      const std::string resolved = ResolvePartName(source, rel.target);
+      std::string part = resolved.empty() ? "" : package_.FindPart(resolved);
+      if (part.empty() || !reached.insert(part).second) continue;
       pending.push_back(std::move(part));
     }
   }

@@ -36,8 +36,13 @@ class RelationshipGraph {
  public:
   explicit RelationshipGraph(const TemplatePackage& package) : package_(package) {}
 
-  // The relationships whose source is `part` ("" for the package root).
+  // The relationships whose source is `part` ("" for the package root); none,
+  // with `part` remembered among the unreadable ones, when its relationship
+  // part is not well-formed.
   const Relationships& Of(const std::string& part);
+  // The parts asked for whose relationships could not be read: what they
+  // reach is unknown.
+  const std::set<std::string>& Unreadable() const { return unreadable_; }
   void Replace(const std::string& part, Relationships relationships);
   // The parts of the package reachable from its root through internal
   // relationships, the root's own targets included.
@@ -46,6 +51,7 @@ class RelationshipGraph {
  private:
   const TemplatePackage& package_;
   std::map<std::string, Relationships> by_source_;
+  std::set<std::string> unreadable_;
 };
 
 }  // namespace reportword::docx

@@ -63,21 +63,36 @@ void ApplyOwnReferences(const pugi::xml_node& sect, ReferencesInForce& in_force)
 // of the section before it. When the body's sections collapse into the last
 // one, that section gets, as references of its own, every kind it inherited,
 // so that it still shows exactly what it showed in the template.
+//
+// The references are then written first, in the order in which the word
+// processor itself writes them (for each kind the header before the footer);
+// some readers show only one of the two when the footer comes first.
 void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xml_node last) {
   ReferencesInForce in_force;
   for (const pugi::xml_node& sect : breaks) ApplyOwnReferences(sect, in_force);
-  pugi::xml_node after_references = last.first_child();
+  std::map<std::pair<std::string, std::string>, pugi::xml_node> own;
   for (const pugi::xml_node& child : last.children()) {
-    if (!IsHeaderOrFooterReference(child)) continue;
-    in_force.erase(KeyOf(child));
-    after_references = child.next_sibling();
+    if (IsHeaderOrFooterReference(child)) own.try_emplace(KeyOf(child), child);
   }
-  // References come first in section properties; new ones join them there.
-  for (const auto& [key, id] : in_force) {
-    pugi::xml_node reference =
-        InsertElement(last, kWordNamespace, key.first, "w", after_references);
-    SetAttributeIn(reference, kWordNamespace, "type", "w", key.second.c_str());
-    SetAttributeIn(reference, kRelationshipsNamespace, "id", "r", id.c_str());
+  static const std::pair<const char*, const char*> kOrder[] = {
+      {"headerReference", "even"},    {"headerReference", "default"}, {"footerReference", "even"},
+      {"footerReference", "default"}, {"headerReference", "first"},   {"footerReference", "first"}};
+  pugi::xml_node previous;
+  for (const auto& [element, kind] : kOrder) {
+    const std::pair<std::string, std::string> key(element, kind);
+    pugi::xml_node reference;
+    if (auto found = own.find(key); found != own.end()) {
+      reference = previous ? last.insert_move_after(found->second, previous)
+                           : last.prepend_move(found->second);
+    } else if (auto inherited = in_force.find(key); inherited != in_force.end()) {
+      reference = InsertElement(last, kWordNamespace, element, "w",
+                                previous ? previous.next_sibling() : last.first_child());
+      SetAttributeIn(reference, kWordNamespace, "type", "w", kind);
+      SetAttributeIn(reference, kRelationshipsNamespace, "id", "r", inherited->second.c_str());
+    } else {
+      continue;
+    }
+    previous = reference;
   }
 }
 
@@ -96,8 +111,10 @@ ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id)
   found.part = ResolvePartName(doc.main_part, rel->second.target);
   if (found.part.empty()) {
     found.problem = ReferencedPart::kOutsidePackage;
-  } else if (!doc.package->HasPart(found.part)) {
+  } else if (std::string stored = doc.package->FindPart(found.part); stored.empty()) {
     found.problem = ReferencedPart::kMissing;
+  } else {
+    found.part = std::move(stored);
   }
   return found;
 }

@@ -41,7 +41,8 @@ struct ReferencedPart {
 ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id);
 
 // Gives `last`, the last section's properties, as references of its own
-// every header and footer kind it inherited from the sections before it.
+// every header and footer kind it inherited from the sections before it, and
+// puts all its references first, in the order the word processor writes them.
 void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xml_node last);
 
 // The header part of the given kind ("default", "first", "even") of the first

@@ -39,8 +39,9 @@ void LoadContentTypes(DocumentState& doc) {
 std::string FindMainPart(DocumentState& doc) {
   for (const auto& [id, rel] : LoadRelationships(*doc.package, RelsPartOf(""))) {
     if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
-      std::string part = ResolvePartName("", rel.target);
-      if (part.empty() || !doc.package->HasPart(part)) {
+      const std::string resolved = ResolvePartName("", rel.target);
+      std::string part = resolved.empty() ? "" : doc.package->FindPart(resolved);
+      if (part.empty()) {
         doc.Fail(
             text::Format(text::Translate("the main document part {0} is missing"), rel.target));
       }

@@ -5,6 +5,7 @@
 
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "text/translate.h"
+#include "text/unicode.h"
 
 namespace reportword::docx {
 
@@ -82,32 +83,64 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
 
 namespace {
 
-// Drops the bytes that XML 1.0 forbids (C0 controls other than tab, CR, LF).
-// A character reference in the template can smuggle one into the tree; no
-// reader accepts them back.
-class FilteringWriter : public pugi::xml_writer {
+class StringWriter : public pugi::xml_writer {
  public:
-  explicit FilteringWriter(std::string& out) : out_(out) {}
+  explicit StringWriter(std::string& out) : out_(out) {}
   void write(const void* data, size_t size) override {
-    const char* bytes = static_cast<const char*>(data);
-    for (size_t i = 0; i < size; ++i) {
-      unsigned char c = static_cast<unsigned char>(bytes[i]);
-      if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
-      out_.push_back(static_cast<char>(c));
-    }
+    out_.append(static_cast<const char*>(data), size);
   }
 
  private:
   std::string& out_;
 };
 
+bool IsXmlChar(char32_t cp) {
+  return cp >= 0x20 ? cp != 0xFFFE && cp != 0xFFFF : cp == '\t' || cp == '\n' || cp == '\r';
+}
+
 }  // namespace
+
+// Only characters are written that XML 1.0 allows: the tree can hold others.
+// A character reference in the template can smuggle a C0 control into it,
+// and the text set from outside (a file name) can be any bytes. Bytes that
+// are not UTF-8 become U+FFFD, one each, as the program's messages show them;
+// the other characters are dropped, as no reader accepts them back.
+std::string XmlCleanText(std::string text) {
+  std::string clean;
+  bool changed = false;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    char32_t cp = static_cast<unsigned char>(text[pos]);
+    bool well_formed = true;
+    if (cp < 0x80) {
+      ++pos;
+    } else if (!text::TryDecodeUtf8(text, pos, cp)) {
+      well_formed = false;
+      cp = 0xFFFD;
+      ++pos;
+    }
+    if (!changed && well_formed && IsXmlChar(cp)) continue;
+    if (!changed) {
+      clean.reserve(text.size());
+      clean.append(text, 0, start);
+      changed = true;
+    }
+    if (cp < 0x80 && IsXmlChar(cp)) {
+      clean.push_back(static_cast<char>(cp));
+    } else if (IsXmlChar(cp)) {
+      text::AppendUtf8(clean, cp);
+    }
+  }
+  return changed ? clean : text;
+}
 
 std::string WriteXmlPart(const pugi::xml_document& doc) {
   std::string out;
-  FilteringWriter writer(out);
-  doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
-  return out;
+  StringWriter writer(out);
+  // Without format_skip_control_chars pugixml writes a control character as a
+  // character reference, which XML 1.0 forbids as much as the character.
+  doc.save(writer, "", pugi::format_raw | pugi::format_skip_control_chars, pugi::encoding_utf8);
+  return XmlCleanText(std::move(out));
 }
 
 }  // namespace reportword::docx

@@ -16,7 +16,12 @@ namespace reportword::docx {
 void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::string& part_name,
                   const std::string& package_name);
 
-// Serialises a part exactly as pugixml holds it, without reformatting.
+// `text` with bytes that are not UTF-8 replaced by U+FFFD and the characters
+// XML 1.0 forbids (C0 controls but tab, LF and CR; U+FFFE, U+FFFF) dropped.
+std::string XmlCleanText(std::string text);
+
+// Serialises a part exactly as pugixml holds it, without reformatting, as
+// XmlCleanText leaves it.
 std::string WriteXmlPart(const pugi::xml_document& doc);
 
 // Walks the subtree below `root` in document order without recursion, so that
