@@ -1,12 +1,21 @@
-// The permission bits of a saved file. (That the folder is flushed after the
+// The permission bits of a saved file, write-protected targets, and the
+// cleanup when a signal ends the run. (That the folder is flushed after the
 // rename cannot be seen from here without a fault injector.)
 #include "docgen/wordproc/docx/atomic_file.h"
 
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "docgen/wordproc/docx/libreoffice.h"
+#include "docgen/wordproc/docx/signal_cleanup_posix.h"
 #endif
+
+#include "docgen/wordproc/wordproc_error.h"
 
 #include "package_builder.h"
 #include "test_support.h"
@@ -49,7 +58,7 @@ class AtomicFileModeTest : public ::testing::Test {
 };
 
 TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsPermissionBits) {
-  for (const mode_t mode : {0640, 0600, 0444, 0664}) {
+  for (const mode_t mode : {0640, 0600, 0664, 0660}) {
     const auto target = dir_ / ("existing-" + std::to_string(mode) + ".docx");
     reportword::testing::WriteFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
@@ -59,6 +68,25 @@ TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsPermissionBits) {
   }
 }
 
+// A file nobody may write is refused as a word processor refuses it, root
+// included (who could write it anyway), and stays as it was.
+TEST_F(AtomicFileModeTest, WriteProtectedTargetIsRefusedAndKept) {
+  for (const mode_t mode : {0444, 0400, 0555}) {
+    const auto target = dir_ / ("protected-" + std::to_string(mode) + ".docx");
+    reportword::testing::WriteFile(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    try {
+      WriteFileAtomically(target.string(), "new contents");
+      ADD_FAILURE() << std::oct << mode << " was replaced";
+    } catch (const wordproc::Error& e) {
+      EXPECT_NE(std::string(e.what()).find("write-protected"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(reportword::testing::ReadFile(target), "old");
+    EXPECT_EQ(ModeOf(target), mode);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 3);
+}
+
 TEST_F(AtomicFileModeTest, NewFileGetsTheUsualModeLessTheUmask) {
   WriteFileAtomically((dir_ / "new.docx").string(), "contents");
   EXPECT_EQ(ModeOf(dir_ / "new.docx"), 0644u);
@@ -66,6 +94,33 @@ TEST_F(AtomicFileModeTest, NewFileGetsTheUsualModeLessTheUmask) {
   WriteFileAtomically((dir_ / "private.docx").string(), "contents");
   EXPECT_EQ(ModeOf(dir_ / "private.docx"), 0600u);
 }
+
+// A signal while a temporary file and a working folder exist removes both and
+// ends the process by that signal; the folder's hold keeps the signal back
+// until the folder is gone.
+class SignalCleanupTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(SignalCleanupTest, AnEndingSignalRemovesTheRunsFilesAndFolders) {
+  reportword::testing::TempDir dir;
+  const int signal_number = GetParam();
+  EXPECT_EXIT(
+      {
+        const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+        TemporaryFileRegistration registration(folder, "part.tmp");
+        ::close(::openat(folder, "part.tmp", O_WRONLY | O_CREAT | O_EXCL, 0600));
+        {
+          ScratchDir work(dir.path());
+          reportword::testing::WriteFile(work.path() / "profile", "deep tree");
+          ::raise(signal_number);
+        }
+        std::exit(0);
+      },
+      ::testing::KilledBySignal(signal_number), "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, SignalCleanupTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 #endif
 
