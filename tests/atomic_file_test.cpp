@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -39,7 +41,50 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
   }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// A document open in a word processor is held without delete sharing. The
+// save waits for it a little, then says what to do, and the old document
+// stays; once it is closed, the save replaces it.
+TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
+  reportword::testing::TempDir dir;
+  const auto target = dir / "held.docx";
+  reportword::testing::WriteFile(target, "old");
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string message;
+  try {
+    WriteFileAtomically(target.string(), "new contents");
+  } catch (const wordproc::Error& e) {
+    message = e.what();
+  }
+  CloseHandle(held);
+  EXPECT_NE(message.find("open in another program; close it and run again"), std::string::npos)
+      << message;
+  EXPECT_EQ(reportword::testing::ReadFile(target), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+  WriteFileAtomically(target.string(), "new contents");
+  EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
+}
+
+// The replaced document keeps its attributes (and with them its access
+// rights, which ReplaceFileW carries over alike).
+TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    GTEST_SKIP() << "Wine's ReplaceFileW does not carry attributes over";
+  }
+  reportword::testing::TempDir dir;
+  const auto target = dir / "hidden.docx";
+  reportword::testing::WriteFile(target, "old");
+  ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  WriteFileAtomically(target.string(), "new contents");
+  EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
+  EXPECT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+#else
 
 mode_t ModeOf(const std::filesystem::path& path) {
   struct stat st {};

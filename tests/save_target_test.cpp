@@ -61,15 +61,46 @@ std::string DeepPath(const fs::path& dir, std::size_t length) {
   return relative + name;
 }
 
+// The files only a POSIX system has, made in `dir`; false where they cannot be.
+#ifdef _WIN32
+bool MakeFifo(const fs::path&) {
+  return false;
+}
+bool MakeSocket(const fs::path&) {
+  return false;
+}
+bool MakeNullDevice(const fs::path&) {
+  return false;
+}
+#else
+bool MakeFifo(const fs::path& dir) {
+  return ::mkfifo((dir / "out.docx").c_str(), 0644) == 0;
+}
+bool MakeSocket(const fs::path& dir) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = (dir / "out.docx").string();
+  if (path.size() >= sizeof address.sun_path) return false;
+  path.copy(address.sun_path, path.size());
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return bound;
+}
+bool MakeNullDevice(const fs::path& dir) {  // needs root
+  return ::mknod((dir / "null.docx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+}
+#endif
+
 std::vector<Case> Cases() {
   // clang-format off
   return {
       {"a new target spelt with ./", Platform::kAny, nullptr, "out.docx", "./out.docx", 3, kTargetIsInput},
       {"a new target, relative and absolute", Platform::kPosix, nullptr, "out.docx", "{dir}/out.docx", 3, kTargetIsInput},
       {"a new target in two letter cases", Platform::kWindows, nullptr, "Out.docx", "out.docx", 3, kTargetIsInput},
-      {"a fifo", Platform::kPosix, [](const fs::path& d) { return ::mkfifo((d / "out.docx").c_str(), 0644) == 0; }, "out.docx", "out2.docx", 1, "out.docx\": it is not a regular file"},
-      {"a socket", Platform::kPosix, [](const fs::path& d) { sockaddr_un address{}; address.sun_family = AF_UNIX; const std::string path = (d / "out.docx").string(); if (path.size() >= sizeof address.sun_path) return false; path.copy(address.sun_path, path.size()); const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0); const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0; ::close(fd); return bound; }, "out.docx", "out2.docx", 1, "it is not a regular file"},
-      {"a device node", Platform::kPosix, [](const fs::path& d) { return ::mknod((d / "null.docx").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0; }, "null.docx", "out2.docx", 1, "it is not a regular file"},
+      {"a fifo", Platform::kPosix, MakeFifo, "out.docx", "out2.docx", 1, "out.docx\": it is not a regular file"},
+      {"a socket", Platform::kPosix, MakeSocket, "out.docx", "out2.docx", 1, "it is not a regular file"},
+      {"a device node", Platform::kPosix, MakeNullDevice, "null.docx", "out2.docx", 1, "it is not a regular file"},
       {"a link to a document", Platform::kPosix, [](const fs::path& d) { fs::create_directory(d / "real"); WriteFile(d / "real" / "doc.docx", "old"); fs::create_symlink("real/doc.docx", d / "link.docx"); return true; }, "link.docx", "out2.docx", 0, "", "real/doc.docx"},
       {"a link to nothing", Platform::kPosix, [](const fs::path& d) { fs::create_symlink("gone/doc.docx", d / "link.docx"); return true; }, "link.docx", "out2.docx", 1, "it is a link to a file that does not exist"},
       {"a write-protected document", Platform::kAny, [](const fs::path& d) { WriteFile(d / "out.docx", "old"); fs::permissions(d / "out.docx", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read); return true; }, "out.docx", "out2.docx", 1, "out.docx\": the file is write-protected"},

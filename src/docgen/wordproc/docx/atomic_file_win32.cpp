@@ -40,15 +40,25 @@ bool HeldByAnotherProgram(DWORD code) {
          code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-// Puts `temporary` in place of `target`. A file that exists is replaced with
-// ReplaceFileW, which keeps its access rights and attributes; a rename would
-// give it the folder's inherited ones instead.
-bool MoveIntoPlace(const fs::path& temporary, const fs::path& target, bool exists) {
-  if (exists) {
-    return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                        nullptr, nullptr);
+// Puts `temporary` in place of `target`, or returns why not. A file that
+// exists is replaced with ReplaceFileW, which keeps its access rights and
+// attributes; a rename would give it the folder's inherited ones instead.
+DWORD MoveIntoPlace(const fs::path& temporary, const fs::path& target, bool exists) {
+  if (!exists) {
+    return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH) ? ERROR_SUCCESS
+                                                                                  : GetLastError();
   }
-  return MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+  // Asking for delete access first finds a holder without starting the
+  // replacement, which some implementations leave half-done on a failure.
+  HANDLE probe =
+      CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return GetLastError();
+  CloseHandle(probe);
+  return ReplaceFileW(target.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                      nullptr, nullptr)
+             ? ERROR_SUCCESS
+             : GetLastError();
 }
 
 }  // namespace
@@ -87,8 +97,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   // costs a short wait, not the run.
   DWORD error = ERROR_SUCCESS;
   for (int attempt = 0; attempt < 20; ++attempt) {
-    if (MoveIntoPlace(temporary, target.file, target.exists)) return;
-    error = GetLastError();
+    error = MoveIntoPlace(temporary, target.file, target.exists);
+    if (error == ERROR_SUCCESS) return;
     if (!HeldByAnotherProgram(error)) break;
     Sleep(100);
   }
