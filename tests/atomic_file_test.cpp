@@ -1,12 +1,23 @@
-// The permission bits of a saved file. (That the folder is flushed after the
+// The permission bits of a saved file, write-protected targets, and the
+// cleanup when a signal ends the run. (That the folder is flushed after the
 // rename cannot be seen from here without a fault injector.)
 #include "docgen/wordproc/docx/atomic_file.h"
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "docgen/wordproc/docx/libreoffice.h"
+#include "docgen/wordproc/docx/signal_cleanup_posix.h"
 #endif
+
+#include "docgen/wordproc/wordproc_error.h"
 
 #include "package_builder.h"
 #include "test_support.h"
@@ -30,7 +41,50 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
   }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// A document open in a word processor is held without delete sharing. The
+// save waits for it a little, then says what to do, and the old document
+// stays; once it is closed, the save replaces it.
+TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
+  reportword::testing::TempDir dir;
+  const auto target = dir / "held.docx";
+  reportword::testing::WriteFile(target, "old");
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string message;
+  try {
+    WriteFileAtomically(target.string(), "new contents");
+  } catch (const wordproc::Error& e) {
+    message = e.what();
+  }
+  CloseHandle(held);
+  EXPECT_NE(message.find("open in another program; close it and run again"), std::string::npos)
+      << message;
+  EXPECT_EQ(reportword::testing::ReadFile(target), "old");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+  WriteFileAtomically(target.string(), "new contents");
+  EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
+}
+
+// The replaced document keeps its attributes (and with them its access
+// rights, which ReplaceFileW carries over alike).
+TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    GTEST_SKIP() << "Wine's ReplaceFileW does not carry attributes over";
+  }
+  reportword::testing::TempDir dir;
+  const auto target = dir / "hidden.docx";
+  reportword::testing::WriteFile(target, "old");
+  ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  WriteFileAtomically(target.string(), "new contents");
+  EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
+  EXPECT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+}
+
+#else
 
 mode_t ModeOf(const std::filesystem::path& path) {
   struct stat st {};
@@ -49,7 +103,7 @@ class AtomicFileModeTest : public ::testing::Test {
 };
 
 TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsPermissionBits) {
-  for (const mode_t mode : {0640, 0600, 0444, 0664}) {
+  for (const mode_t mode : {0640, 0600, 0664, 0660}) {
     const auto target = dir_ / ("existing-" + std::to_string(mode) + ".docx");
     reportword::testing::WriteFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), mode), 0);
@@ -59,6 +113,25 @@ TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsPermissionBits) {
   }
 }
 
+// A file nobody may write is refused as a word processor refuses it, root
+// included (who could write it anyway), and stays as it was.
+TEST_F(AtomicFileModeTest, WriteProtectedTargetIsRefusedAndKept) {
+  for (const mode_t mode : {0444, 0400, 0555}) {
+    const auto target = dir_ / ("protected-" + std::to_string(mode) + ".docx");
+    reportword::testing::WriteFile(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    try {
+      WriteFileAtomically(target.string(), "new contents");
+      ADD_FAILURE() << std::oct << mode << " was replaced";
+    } catch (const wordproc::Error& e) {
+      EXPECT_NE(std::string(e.what()).find("write-protected"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(reportword::testing::ReadFile(target), "old");
+    EXPECT_EQ(ModeOf(target), mode);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 3);
+}
+
 TEST_F(AtomicFileModeTest, NewFileGetsTheUsualModeLessTheUmask) {
   WriteFileAtomically((dir_ / "new.docx").string(), "contents");
   EXPECT_EQ(ModeOf(dir_ / "new.docx"), 0644u);
@@ -66,6 +139,33 @@ TEST_F(AtomicFileModeTest, NewFileGetsTheUsualModeLessTheUmask) {
   WriteFileAtomically((dir_ / "private.docx").string(), "contents");
   EXPECT_EQ(ModeOf(dir_ / "private.docx"), 0600u);
 }
+
+// A signal while a temporary file and a working folder exist removes both and
+// ends the process by that signal; the folder's hold keeps the signal back
+// until the folder is gone.
+class SignalCleanupTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(SignalCleanupTest, AnEndingSignalRemovesTheRunsFilesAndFolders) {
+  reportword::testing::TempDir dir;
+  const int signal_number = GetParam();
+  EXPECT_EXIT(
+      {
+        const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+        TemporaryFileRegistration registration(folder, "part.tmp");
+        ::close(::openat(folder, "part.tmp", O_WRONLY | O_CREAT | O_EXCL, 0600));
+        {
+          ScratchDir work(dir.path());
+          reportword::testing::WriteFile(work.path() / "profile", "deep tree");
+          ::raise(signal_number);
+        }
+        std::exit(0);
+      },
+      ::testing::KilledBySignal(signal_number), "");
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+INSTANTIATE_TEST_SUITE_P(EndingSignals, SignalCleanupTest,
+                         ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 
 #endif
 

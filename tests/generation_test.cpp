@@ -236,6 +236,20 @@ TEST_F(GenerationTest, InputsAreUsedTrimmedButTargetsAsGiven) {
   EXPECT_EQ(log().Count("FileSystem.SameFile( /o/2 b.docx  , /t/my a.dotx)"), 1);
 }
 
+// Two spellings that only the file system tells apart once target 1 exists
+// (a folder that folds case): document 2 is not saved over document 1.
+TEST_F(GenerationTest, TargetTwoIsComparedAgainOnceTargetOneExists) {
+  log().same_once_saved.insert({"/o/1.docx", "/o/1.DOCX"});
+  JobState job = NetworkJob();
+  job.TargetPath1 = "/o/1.docx";
+  job.TargetPath2 = "/o/1.DOCX";
+  EXPECT_EQ(GenerateReports(job, context_), GenerationOutcome::kInputCheckFailed);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].prompt, kTargetIsInputMessage);
+  EXPECT_EQ(log().Count("Document.SaveAs(\"/o/1.DOCX\")"), 0);
+  EXPECT_EQ(log().Actions().back(), "Application.Quit");
+}
+
 TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) {
   struct Case {
     const char* name;

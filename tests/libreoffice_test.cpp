@@ -137,8 +137,10 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
 }
 
 // A stand-in converter that hands back its input as the requested file, or
-// fails: the result replaces the target, a failure keeps the old one and says
-// what the converter said, and no working file is left either way.
+// fails: the result replaces the target as a .docx is saved (keeping the old
+// file's mode), a failure keeps the old one and says what the converter said,
+// and no working file is left either way, beside the target or in the
+// temporary folder.
 TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
   testing::TempDir dir;
   const fs::path target = dir / "out" / "r.odt";
@@ -151,6 +153,8 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     fs::create_directories(target.parent_path());
     testing::WriteFile(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
     const fs::path made_from = fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx";
     auto document =
@@ -165,6 +169,7 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
     EXPECT_EQ(message.find(failure) != message.npos, fails) << message;
     EXPECT_EQ(testing::ReadFile(target).substr(0, 2), fails ? "ol" : "PK");
     EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 1);
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   }
 }
 

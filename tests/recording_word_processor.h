@@ -36,6 +36,9 @@ struct CallLog {
   int header_count = 1;
   std::set<std::string> existing_files;
   std::set<std::pair<std::string, std::string>> same_files;  // either order
+  // Pairs that become one file once the first is saved: spellings only the
+  // file system can tell apart once the file exists.
+  std::set<std::pair<std::string, std::string>> same_once_saved;
 
   // Makes the `occurrence`th call whose line starts with `prefix` fail, with the
   // interface's failure or, to stand for a failure outside the backend's own
@@ -294,6 +297,9 @@ class RecordingDocument : public Recording<wp::Document> {
   }
   void SaveAs(const std::string& file_name) override {
     log_->Record("Document.SaveAs(\"" + file_name + "\")");
+    for (const auto& pair : log_->same_once_saved) {
+      if (pair.first == file_name) log_->same_files.insert(pair);
+    }
   }
   void Close() override { log_->Record("Document.Close"); }
 };

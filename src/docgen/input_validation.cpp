@@ -20,7 +20,8 @@ std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& back
 
   // Saving over an input would destroy a template or the report, and two equal
   // targets would leave only the second document; refuse both before anything
-  // is written. The targets are compared as stored, since that is what is saved.
+  // is written. The targets are compared as stored, since that is what is saved;
+  // the file system compares them by identity, not by spelling.
   const std::array<const std::string*, 3> inputs{&job.TemplatePath1, &job.TemplatePath2,
                                                  &job.ReportFilePath};
   for (const std::string* target : {&job.TargetPath1, &job.TargetPath2}) {
@@ -29,6 +30,12 @@ std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& back
     }
   }
   if (file_system.SameFile(job.TargetPath1, job.TargetPath2)) return kTargetIsInputMessage;
+  return std::nullopt;
+}
+
+std::optional<std::string> RecheckSecondTarget(JobState& job, wordproc::Backend& backend) {
+  if (UseFileSystem(job, backend).SameFile(job.TargetPath2, job.TargetPath1))
+    return kTargetIsInputMessage;
   return std::nullopt;
 }
 

@@ -23,4 +23,10 @@ inline constexpr const char* kTargetIsInputMessage =
 // nothing when all pass. A failing file-system query throws GenerationError.
 std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& backend);
 
+// Compares target 2 with target 1 once more, just before document 2 is saved:
+// target 1 exists by then, so a second spelling of it that only the file
+// system knows (a folder that folds case) is caught by identity. Returns the
+// message of the equal-targets check when they are one file.
+std::optional<std::string> RecheckSecondTarget(JobState& job, wordproc::Backend& backend);
+
 }  // namespace reportword

@@ -1,5 +1,6 @@
 #include "docgen/report_generator.h"
 
+#include <array>
 #include <exception>
 #include <memory>
 
@@ -20,8 +21,10 @@ struct RunObjects {
   std::unique_ptr<wordproc::Table> body_table;
 };
 
-void MakeDocument(const DocumentPlan& plan, JobState& job, GenerationContext& context,
-                  RunObjects& run) {
+// Makes and saves one document. Returns the input check's message instead
+// when the target turns out to be an earlier one just before the save.
+std::optional<std::string> MakeDocument(const DocumentPlan& plan, bool second, JobState& job,
+                                        GenerationContext& context, RunObjects& run) {
   wordproc::Application& word_app = UseWordApp(job, context.backend);
   word_app.GetApplication()->SetVisible(false);
   if (plan.turns_alerts_off) word_app.SetDisplayAlerts(wordproc::kAlertsNone);
@@ -31,9 +34,14 @@ void MakeDocument(const DocumentPlan& plan, JobState& job, GenerationContext& co
   run.document->GetApplication()->SetVisible(false);
   ReplaceHeaderPlaceholders(*run.document, plan, job, context.dates);
   run.body_table = LayOutBodyTable(*run.document, plan, job, context.backend);
+  if (second) {
+    if (std::optional<std::string> message = RecheckSecondTarget(job, context.backend))
+      return message;
+  }
   run.document->SaveAs(plan.target_path);
   run.document->Close();
   run.document.reset();
+  return std::nullopt;
 }
 
 // Shuts the word processor down after a failure. The open document is dropped
@@ -62,7 +70,14 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
 
     ReadReportFile(job);
 
-    for (const DocumentPlan& plan : PlanDocuments(job)) MakeDocument(plan, job, context, run);
+    const std::array<DocumentPlan, 2> plans = PlanDocuments(job);
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+      if (std::optional<std::string> message = MakeDocument(plans[i], i > 0, job, context, run)) {
+        AbandonRun(job, context, run);
+        context.messages.Show(*message, MessageStyle::kInformation);
+        return GenerationOutcome::kInputCheckFailed;
+      }
+    }
 
     UseWordApp(job, context.backend).GetApplication()->Quit();
     run.body_table.reset();

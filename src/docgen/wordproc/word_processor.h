@@ -207,8 +207,9 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // True only for an existing regular file (a directory answers false).
   virtual bool FileExists(const std::string& path) = 0;
-  // True when both paths name the same file, existing or not (after resolving
-  // links and relative parts), so that an output never overwrites an input.
+  // True when both paths name the same file, existing or not, however they are
+  // spelt (links, relative parts, hard links; a new file by its folder and
+  // name), so that an output never overwrites an input.
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
 };
 

@@ -1,14 +1,19 @@
 #include "docgen/wordproc/docx/document_saving.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "docgen/wordproc/docx/atomic_file.h"
 #include "docgen/wordproc/docx/content_types.h"
 #include "docgen/wordproc/docx/document_body.h"
 #include "docgen/wordproc/docx/document_properties.h"
+#include "docgen/wordproc/docx/engine_failure.h"
+#include "docgen/wordproc/docx/libreoffice.h"
 #include "docgen/wordproc/docx/package_pruning.h"
 #include "docgen/wordproc/docx/xml_part.h"
+#include "text/translate.h"
 #include "text/unicode.h"
 
 namespace reportword::docx {
@@ -23,21 +28,25 @@ std::string ConvertedTargetFormat(const std::string& file_name) {
   return "";
 }
 
-// Writes the document as .docx in a private folder beside the target, has
-// LibreOffice convert it there, and renames the result over the target.
+// Has LibreOffice convert the document in a private working folder, then
+// saves the result over the target as a .docx is saved, so that it keeps the
+// old file's mode and owner and reaches the disk before the run says so.
 void SaveConverted(const std::string& bytes, const std::string& file_name,
                    const std::string& format, const ConversionOptions& conversion) {
   namespace fs = std::filesystem;
-  const fs::path target = fs::u8path(file_name);
-  const fs::path folder = CheckSaveTarget(file_name);
-  std::error_code ec;
-  ScratchDir work(folder);
+  ScratchDir work;
   const fs::path docx = work.path() / "document.docx";
-  WriteFileAtomically(docx.string(), bytes);
+  {
+    std::ofstream out(docx, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) throw SaveError(file_name, text::Translate("writing failed"));
+  }
   const fs::path converted =
       ConvertWithLibreOffice(docx, format, work.path(), conversion, "", file_name);
-  fs::rename(converted, target, ec);
-  if (ec) throw SaveError(file_name, ec.message());
+  std::ifstream in(converted, std::ios::binary);
+  const std::string result((std::istreambuf_iterator<char>(in)), {});
+  if (in.bad()) throw SaveError(file_name, text::Translate("reading the converted file failed"));
+  WriteFileAtomically(file_name, result);
 }
 
 std::string TemplateFileName(const std::string& path) {

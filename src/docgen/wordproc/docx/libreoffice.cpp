@@ -19,6 +19,7 @@ ScratchDir::ScratchDir(const fs::path& parent) {
     if (fs::create_directory(candidate, ec)) {
       fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
       path_ = candidate;
+      RegisterScratchFolder(path_);
       return;
     }
     if (ec) {
@@ -34,6 +35,7 @@ ScratchDir::ScratchDir(const fs::path& parent) {
 ScratchDir::~ScratchDir() {
   std::error_code ec;
   fs::remove_all(path_, ec);
+  ForgetScratchFolder(path_);
 }
 
 }  // namespace reportword::docx

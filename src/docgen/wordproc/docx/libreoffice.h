@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "docgen/wordproc/docx/signal_cleanup.h"
+
 namespace reportword::docx {
 
 struct ConversionOptions {
@@ -32,7 +34,8 @@ std::filesystem::path ConvertWithLibreOffice(const std::filesystem::path& input,
 // The converter's path, or "" when it is not installed.
 std::string FindSoffice(const ConversionOptions& options);
 
-// A folder that removes itself with everything in it.
+// A folder that removes itself with everything in it. While it exists, the
+// ending signals wait, so that one of them removes it too.
 class ScratchDir {
  public:
   // Creates a new, private folder below `parent` (the system's temporary
@@ -44,6 +47,7 @@ class ScratchDir {
   const std::filesystem::path& path() const { return path_; }
 
  private:
+  SignalHold hold_;
   std::filesystem::path path_;
 };
 

@@ -15,6 +15,7 @@
 
 #include "docgen/wordproc/docx/engine_failure.h"
 #include "docgen/wordproc/docx/libreoffice.h"
+#include "docgen/wordproc/docx/signal_cleanup_posix.h"
 #include "text/translate.h"
 
 extern char** environ;
@@ -119,8 +120,17 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  // The converter starts with no signal held back and every one at its
+  // default action, whatever this process holds while it waits.
+  sigset_t no_signals, ending_signals;
+  sigemptyset(&no_signals);
+  sigemptyset(&ending_signals);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&ending_signals, signal_number);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setsigmask(&attributes, &no_signals);
+  posix_spawnattr_setsigdefault(&attributes, &ending_signals);
   pid_t pid = 0;
   const int spawned =
       ::posix_spawn(&pid, soffice.c_str(), &actions, &attributes, argv.data(), environ);
@@ -144,7 +154,13 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
           text::Format(text::Translate("{0} did not finish within {1} s; it was stopped"), what,
                        std::to_string(options.time_limit.count() / 1000.0).substr(0, 5)));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Interrupted, the run ends the converter first, then removes its
+    // folders and ends by the same signal.
+    if (const std::optional<int> signal_number =
+            WaitForEndingSignal(std::chrono::milliseconds(20))) {
+      EndProcessGroup(pid);
+      EndBySignal(*signal_number);
+    }
   }
   const fs::path result = out_dir / (input.stem().string() + "." + format);
   const int exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
