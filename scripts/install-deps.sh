@@ -3,10 +3,13 @@
 # what building and running need; each option adds a layer:
 #   --tests    the test suite: GoogleTest, LibreOffice and poppler-utils (the
 #              documents opened by a real client), python3-lxml (schema
-#              validation), clang-format, and the de_DE.UTF-8 locale
-#   --windows  the Windows cross-build and its tests: MinGW-w64, Wine
+#              validation), clang-format, bash-completion (the completion's
+#              test), and the de_DE.UTF-8 locale
+#   --windows  the Windows cross-build and its tests: MinGW-w64, Wine, and
+#              wixl and msitools for the MSI
 #   --fuzz     the libFuzzer targets: clang
-#   --package  the Debian package: dpkg-shlibdeps and file, which CPack uses
+#   --package  the Debian package: dpkg-shlibdeps and file, which CPack uses,
+#              and lintian, which checks the package
 #   --all      every layer
 # Safe to run again: it only calls apt when something is missing.
 set -euo pipefail
@@ -19,11 +22,11 @@ for option in "$@"; do
     --tests)
       tests=true
       packages+=(libgtest-dev libgmock-dev locales python3 python3-lxml libreoffice-writer-nogui
-        poppler-utils clang-format)
+        poppler-utils clang-format bash-completion)
       ;;
-    --windows) packages+=(g++-mingw-w64-x86-64 wine64 xz-utils) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64 wine64 xz-utils wixl msitools) ;;
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    --package) packages+=(dpkg-dev file) ;;
+    --package) packages+=(dpkg-dev file lintian) ;;
     --all) exec bash "$0" --tests --windows --fuzz --package ;;
     *)
       echo "usage: $0 [--tests] [--windows] [--fuzz] [--package] [--all]" >&2

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package of reportword (an optimised build of its own in
-# build-package/) and writes it there. With --install-check, as root, it also
-# installs the package with dpkg, runs the bundled example with the installed
-# /usr/bin/reportword, checks a German message, and removes the package again.
+# Builds the Debian package of reportword (an optimised, hardened build of its
+# own in build-package/) and writes it there. With --install-check it also
+# checks the package with lintian (an error or a warning fails), and, as root,
+# installs it with dpkg, runs the bundled example with the installed
+# /usr/bin/reportword, checks a German message, the German manual page and the
+# completion, and removes the package again.
 # Needs the --package layer of scripts/install-deps.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +19,13 @@ echo "package-deb: $deb"
 dpkg-deb --field "$deb" Package Version Depends Recommends
 
 if [ "${1:-}" != "--install-check" ]; then exit 0; fi
+
+# Info tags are shown too; the package's own overrides say why those it
+# carries do not apply.
+echo "package-deb: lintian $(lintian --print-version)"
+lintian --info --display-info --fail-on error,warning "$deb" ||
+  { echo "package-deb: lintian found errors or warnings" >&2; exit 1; }
+echo "package-deb: lintian: no errors, no warnings"
 if [ "$(id -u)" -ne 0 ]; then
   echo "package-deb: --install-check installs system-wide and needs root" >&2
   exit 2
@@ -38,7 +47,12 @@ ex=/usr/share/doc/reportword/examples
 /usr/bin/reportword STRASSENSANIERUNG "$ex/netzanalyse-1.dotx" "$ex/netzanalyse-2.dotx" \
   "$ex/strassensanierung.txt" "$work/massnahmen.docx" "$work/sanierung-leitungen.docx"
 test "$(ls "$work"/*.docx | wc -l)" -eq 4
-man -l /usr/share/man/man1/reportword.1 >/dev/null 2>&1 || test ! -x /usr/bin/man
+test -f /usr/share/bash-completion/completions/reportword
+if [ -x /usr/bin/man ]; then
+  man -l /usr/share/man/man1/reportword.1.gz >/dev/null
+  man -L de -P cat reportword 2>/dev/null | grep -q '^BESCHREIBUNG' ||
+    { echo "package-deb: man -L de reportword does not show the German page" >&2; exit 1; }
+fi
 # The installed catalog is found from /usr/bin: the usage line reads in German.
 status=0
 LC_ALL=de_DE.UTF-8 /usr/bin/reportword 2>"$work/usage.txt" || status=$?
