@@ -65,6 +65,19 @@ std::optional<int> OpenUnnamedFile(int folder_fd) {
   return std::nullopt;
 }
 
+// Gives the open file `fd` the name `name` in the folder. Linking by the
+// descriptor itself needs a privilege (root has it); its /proc entry does the
+// same for everyone else.
+int LinkOpenFile(int fd, int folder_fd, const char* name) {
+#ifdef AT_EMPTY_PATH
+  if (::linkat(fd, "", folder_fd, name, AT_EMPTY_PATH) == 0) return 0;
+  if (errno == EEXIST) return -1;
+#endif
+  char proc_path[64];
+  std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
+  return ::linkat(AT_FDCWD, proc_path, folder_fd, name, AT_SYMLINK_FOLLOW);
+}
+
 // Creates a fresh temporary name in the folder, registered for removal, and
 // returns it: through `fd`, the open unnamed file is linked to it; without,
 // a new empty file is created there and opened into `created`.
@@ -79,11 +92,7 @@ std::string NewTemporaryName(const std::string& path, int folder_fd, int fd,
       result = *created =
           ::openat(folder_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     } else {
-      // Linking an open file needs a privilege with AT_EMPTY_PATH; its
-      // /proc entry does the same for everyone.
-      char proc_path[64];
-      std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
-      result = ::linkat(AT_FDCWD, proc_path, folder_fd, name.c_str(), AT_SYMLINK_FOLLOW);
+      result = LinkOpenFile(fd, folder_fd, name.c_str());
     }
     if (result >= 0) return name;
     const int error = errno;
