@@ -130,7 +130,7 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   // killed process can take a moment to disappear.
   bool gone = false;
   for (int i = 0; i < 100 && !gone; ++i) {
-    gone = testing::RunCommand("pgrep -f '^sleep 61.25$'").status != 0;
+    gone = !testing::ProcessRunning("sleep 61.25");
     if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   EXPECT_TRUE(gone) << "a process of the stand-in converter outlived the time limit";

@@ -272,7 +272,7 @@ TEST_P(SaveSignalTest, ASignalDuringAConversionLeavesNothing) {
   EXPECT_EQ(ReadFile(out / "out1.pdf"), "old pdf");
   bool gone = false;
   for (int i = 0; i < 100 && !gone; ++i) {
-    gone = RunCommand("pgrep -f '^sleep 62.75$'").status != 0;
+    gone = !ProcessRunning("sleep 62.75");
     if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   EXPECT_TRUE(gone) << "a process of the converter outlived the run";
