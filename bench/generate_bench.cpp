@@ -16,10 +16,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/entry/program.h"
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "docgen/date_text.h"
-#include "docgen/wordproc/docx/docx_engine.h"
+#include "docx/docx_engine.h"
+#include "main/program.h"
 
 namespace fs = std::filesystem;
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/command_line.h"
-#include "app/job_state.h"
+#include "core/command_line.h"
+#include "core/job_state.h"
 
 namespace {
 

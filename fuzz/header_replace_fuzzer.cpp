@@ -32,9 +32,9 @@
 #include <utility>
 #include <vector>
 
-#include "docgen/wordproc/docx/header_search.h"
-#include "docgen/wordproc/docx/paragraph_text.h"
-#include "docgen/wordproc/docx/xml_part.h"
+#include "docx/header_search.h"
+#include "docx/paragraph_text.h"
+#include "docx/xml_part.h"
 #include "text/unicode.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/generation_error.h"
-#include "app/job_state.h"
+#include "core/generation_error.h"
+#include "core/job_state.h"
 #include "report/report_reader.h"
 #include "text/unicode.h"
 

@@ -11,8 +11,8 @@
 
 #include "check/template_check.h"
 #include "docgen/body_table.h"
-#include "docgen/wordproc/docx/docx_engine.h"
-#include "docgen/wordproc/wordproc_error.h"
+#include "docx/docx_engine.h"
+#include "wordproc/wordproc_error.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The permission bits of a saved file, write-protected targets, and the
 // cleanup when a signal ends the run. (That the folder is flushed after the
 // rename cannot be seen from here without a fault injector.)
-#include "docgen/wordproc/docx/atomic_file.h"
+#include "docx/atomic_file.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "docgen/wordproc/docx/libreoffice.h"
-#include "docgen/wordproc/docx/signal_cleanup_posix.h"
+#include "docx/libreoffice.h"
+#include "docx/signal_cleanup_posix.h"
 #endif
 
-#include "docgen/wordproc/wordproc_error.h"
+#include "wordproc/wordproc_error.h"
 
 #include "package_builder.h"
 #include "test_support.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "automation/automation_backend.h"
 #include "docgen/body_table.h"
-#include "docgen/wordproc/automation/automation_backend.h"
-#include "docgen/wordproc/wordproc_error.h"
 #include "fake_dispatch.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword::automation {
 namespace {

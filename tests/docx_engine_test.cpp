@@ -3,8 +3,8 @@
 #include <regex>
 #include <set>
 
-#include "docgen/wordproc/docx/docx_package.h"
-#include "docgen/wordproc/docx/xml_part.h"
+#include "docx/docx_package.h"
+#include "docx/xml_part.h"
 #include "docx_fixture.h"
 
 namespace reportword::docx {

@@ -16,10 +16,10 @@
 #include <string>
 
 #include "docgen/body_table.h"
-#include "docgen/wordproc/docx/docx_engine.h"
-#include "docgen/wordproc/wordproc_error.h"
+#include "docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword::docx {
 

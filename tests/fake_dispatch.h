@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "docgen/wordproc/automation/dispatch.h"
+#include "automation/dispatch.h"
 
 namespace reportword::automation::testing {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/entry/program.h"
-#include "app/generation_error.h"
+#include "core/generation_error.h"
 #include "docgen/document_plan.h"
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "docgen/report_generator.h"
+#include "main/program.h"
 #include "recording_word_processor.h"
 
 namespace reportword {

@@ -7,10 +7,10 @@
 #include <regex>
 #include <thread>
 
-#include "docgen/wordproc/docx/docx_engine.h"
-#include "docgen/wordproc/wordproc_error.h"
+#include "docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"
+#include "wordproc/wordproc_error.h"
 
 // LibreOffice conversions are a feature of the POSIX build.
 #ifndef _WIN32

@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/message_box.h"
+#include "core/message_box.h"
 #include "docgen/date_text.h"
-#include "docgen/wordproc/word_processor.h"
-#include "docgen/wordproc/wordproc_error.h"
+#include "wordproc/word_processor.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword::fakes {
 

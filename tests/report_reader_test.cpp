@@ -8,7 +8,7 @@
 #include <streambuf>
 #include <string>
 
-#include "app/generation_error.h"
+#include "core/generation_error.h"
 #include "report/report_decoding.h"
 #include "test_support.h"
 #include "text/unicode.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "docgen/wordproc/docx/template_inspection.h"
+#include "docx/template_inspection.h"
 
 namespace reportword::check {
 

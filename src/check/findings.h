@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "check/check_result.h"
-#include "docgen/wordproc/docx/template_inspection.h"
+#include "docx/template_inspection.h"
 
 namespace reportword::check {
 

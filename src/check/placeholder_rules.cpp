@@ -1,9 +1,9 @@
 #include "check/placeholder_rules.h"
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 #include "docgen/document_plan.h"
 #include "docgen/header_placeholders.h"
-#include "docgen/wordproc/docx/sections.h"
+#include "docx/sections.h"
 
 namespace reportword::check {
 namespace {

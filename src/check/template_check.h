@@ -5,7 +5,7 @@
 #include <string>
 
 #include "check/check_result.h"
-#include "docgen/wordproc/docx/libreoffice.h"
+#include "docx/libreoffice.h"
 
 namespace reportword::check {
 

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 #include "docgen/document_plan.h"
-#include "docgen/wordproc/word_processor.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 

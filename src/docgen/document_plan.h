@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 
 namespace reportword {
 

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 #include "docgen/date_text.h"
 #include "docgen/document_plan.h"
-#include "docgen/wordproc/word_processor.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 

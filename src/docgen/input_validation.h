@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "app/job_state.h"
-#include "docgen/wordproc/word_processor.h"
+#include "core/job_state.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 

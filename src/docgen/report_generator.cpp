@@ -4,7 +4,7 @@
 #include <exception>
 #include <memory>
 
-#include "app/generation_error.h"
+#include "core/generation_error.h"
 #include "docgen/body_table.h"
 #include "docgen/document_plan.h"
 #include "docgen/header_placeholders.h"

@@ -2,10 +2,10 @@
 // the error path.
 #pragma once
 
-#include "app/job_state.h"
-#include "app/message_box.h"
+#include "core/job_state.h"
+#include "core/message_box.h"
 #include "docgen/date_text.h"
-#include "docgen/wordproc/word_processor.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 
 namespace reportword {
 

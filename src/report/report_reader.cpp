@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/generation_error.h"
+#include "core/generation_error.h"
 #include "report/network_line_parser.h"
 #include "report/report_decoding.h"
 #include "report/road_line_parser.h"

@@ -22,7 +22,7 @@
 #include <istream>
 #include <string>
 
-#include "app/job_state.h"
+#include "core/job_state.h"
 
 namespace reportword {
 

@@ -1,0 +1,193 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "docx/atomic_file.h"
+#include "docx/engine_failure.h"
+#include "docx/signal_cleanup_posix.h"
+#include "text/translate.h"
+
+namespace reportword::docx {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
+  throw SaveError(path, text::Format("{0} ({1})", what, std::strerror(error_number)));
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// The folder is opened once and every name in it is reached through that
+// descriptor: the temporary file is removed even if the folder is moved
+// meanwhile, and only the short temporary name counts against PATH_MAX.
+int OpenFolder(const std::string& path, const fs::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef O_PATH
+  // A folder that may be written but not read (mode -wx) still has names.
+  if (fd < 0 && errno == EACCES) fd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#endif
+  if (fd < 0) Fail(path, text::Translate("cannot create a file in its folder"), errno);
+  return fd;
+}
+
+// A file without a name, where the system offers one: until it is linked
+// into place, even SIGKILL or a power cut leaves nothing behind.
+std::optional<int> OpenUnnamedFile(int folder_fd) {
+#ifdef O_TMPFILE
+  const int fd = ::openat(folder_fd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+#else
+  (void)folder_fd;
+#endif
+  return std::nullopt;
+}
+
+// Gives the open file `fd` the name `name` in the folder. Linking by the
+// descriptor itself needs a privilege (root has it); its /proc entry does the
+// same for everyone else.
+int LinkOpenFile(int fd, int folder_fd, const char* name) {
+#ifdef AT_EMPTY_PATH
+  if (::linkat(fd, "", folder_fd, name, AT_EMPTY_PATH) == 0) return 0;
+  if (errno == EEXIST) return -1;
+#endif
+  char proc_path[64];
+  std::snprintf(proc_path, sizeof proc_path, "/proc/self/fd/%d", fd);
+  return ::linkat(AT_FDCWD, proc_path, folder_fd, name, AT_SYMLINK_FOLLOW);
+}
+
+// Creates a fresh temporary name in the folder, registered for removal, and
+// returns it: through `fd`, the open unnamed file is linked to it; without,
+// a new empty file is created there and opened into `created`.
+std::string NewTemporaryName(const std::string& path, int folder_fd, int fd,
+                             std::optional<TemporaryFileRegistration>& registration, int* created) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = TemporaryName();
+    SignalHold hold;  // registered and created as one step
+    registration.emplace(folder_fd, name.c_str());
+    int result;
+    if (fd < 0) {
+      result = *created =
+          ::openat(folder_fd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    } else {
+      result = LinkOpenFile(fd, folder_fd, name.c_str());
+    }
+    if (result >= 0) return name;
+    const int error = errno;
+    registration.reset();
+    if (error != EEXIST) Fail(path, text::Translate("cannot create a file in its folder"), error);
+  }
+  Fail(path, text::Translate("cannot create a file in its folder"), EEXIST);
+}
+
+void WriteAll(const std::string& path, int fd, std::string_view bytes) {
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail(path, text::Translate("writing failed"), errno);
+    }
+    if (n == 0) Fail(path, text::Translate("writing failed"), EIO);
+    written += static_cast<std::size_t>(n);
+  }
+}
+
+// The owner, group and permission bits of the file replaced, so that its
+// owner keeps it and those who could read it still can; a new file gets the
+// usual 0666 less the umask. The owner goes first, since changing it may
+// clear set-id bits. Where the process may not give the file away (EPERM),
+// it stays the writer's, as with any other save.
+void TakeOverAttributes(const std::string& path, int fd, const struct stat* replaced) {
+  mode_t mode;
+  if (replaced) {
+    if (::fchown(fd, replaced->st_uid, replaced->st_gid) != 0 && errno != EPERM)
+      Fail(path, text::Translate("cannot set the file's owner"), errno);
+    mode = replaced->st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (::fchmod(fd, mode) != 0) Fail(path, text::Translate("cannot set the file mode"), errno);
+}
+
+// Makes the rename itself durable: until the folder's entry is on disk, a
+// machine crash can bring back the old file, or none. Some file systems
+// cannot sync a folder and say so with EINVAL or ENOTSUP; they give no other
+// way to do it, so that counts as done. A folder opened only for its names
+// (mode -wx) cannot be flushed; the file itself is already on disk, so the
+// save stands there, as it does for databases that flush their folders.
+void SyncFolder(const std::string& path, int folder_fd) {
+  if (::fsync(folder_fd) == 0) return;
+  const int error = errno;
+  if (error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP || error == EBADF) return;
+  Fail(path, text::Translate("the file was replaced, but its folder could not be flushed to disk"),
+       error);
+}
+
+}  // namespace
+
+void WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const SaveTarget target = CheckSaveTarget(path);
+  const Descriptor folder(OpenFolder(path, target.folder));
+  const std::string name = target.file.filename().string();
+
+  // What is there now, seen through the folder the rename will use.
+  struct stat replaced {};
+  const bool replaces = ::fstatat(folder.get(), name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) == 0;
+  if (replaces && !S_ISREG(replaced.st_mode))
+    throw SaveError(path, text::Translate("it is not a regular file, so it is not replaced"));
+
+  std::optional<TemporaryFileRegistration> registration;
+  std::string temporary;
+  const std::optional<int> unnamed = OpenUnnamedFile(folder.get());
+  int created = -1;
+  if (!unnamed) temporary = NewTemporaryName(path, folder.get(), -1, registration, &created);
+  Descriptor file(unnamed ? *unnamed : created);
+  // A handled failure removes the named temporary file, wherever its folder went.
+  struct Remove {
+    int folder_fd;
+    const std::string& name;
+    bool armed = true;
+    ~Remove() {
+      if (armed && !name.empty()) ::unlinkat(folder_fd, name.c_str(), 0);
+    }
+  } remove{folder.get(), temporary};
+
+  WriteAll(path, file.get(), bytes);
+  TakeOverAttributes(path, file.get(), replaces ? &replaced : nullptr);
+  if (::fsync(file.get()) != 0) Fail(path, text::Translate("writing failed"), errno);
+  if (temporary.empty())
+    temporary = NewTemporaryName(path, folder.get(), file.get(), registration, nullptr);
+  if (::close(file.Release()) != 0) Fail(path, text::Translate("writing failed"), errno);
+  if (::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
+    Fail(path, text::Translate("cannot replace the file"), errno);
+  remove.armed = false;
+  registration.reset();
+  SyncFolder(path, folder.get());
+}
+
+}  // namespace reportword::docx

@@ -1,0 +1,89 @@
+#include "docx/document_saving.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "docx/atomic_file.h"
+#include "docx/content_types.h"
+#include "docx/document_body.h"
+#include "docx/document_properties.h"
+#include "docx/engine_failure.h"
+#include "docx/libreoffice.h"
+#include "docx/package_pruning.h"
+#include "docx/xml_part.h"
+#include "text/translate.h"
+#include "text/unicode.h"
+
+namespace reportword::docx {
+namespace {
+
+// The format a target's extension asks for, where it is not .docx content.
+std::string ConvertedTargetFormat(const std::string& file_name) {
+  const std::string extension = std::filesystem::u8path(file_name).extension().string();
+  for (const char* format : {"pdf", "odt"}) {
+    if (text::EqualsIgnoreCase(extension, std::string(".") + format)) return format;
+  }
+  return "";
+}
+
+// Has LibreOffice convert the document in a private working folder, then
+// saves the result over the target as a .docx is saved, so that it keeps the
+// old file's mode and owner and reaches the disk before the run says so.
+void SaveConverted(const std::string& bytes, const std::string& file_name,
+                   const std::string& format, const ConversionOptions& conversion) {
+  namespace fs = std::filesystem;
+  ScratchDir work;
+  const fs::path docx = work.path() / "document.docx";
+  {
+    std::ofstream out(docx, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) throw SaveError(file_name, text::Translate("writing failed"));
+  }
+  const fs::path converted =
+      ConvertWithLibreOffice(docx, format, work.path(), conversion, "", file_name);
+  std::ifstream in(converted, std::ios::binary);
+  const std::string result((std::istreambuf_iterator<char>(in)), {});
+  if (in.bad()) throw SaveError(file_name, text::Translate("reading the converted file failed"));
+  WriteFileAtomically(file_name, result);
+}
+
+std::string TemplateFileName(const std::string& path) {
+  const std::u8string name = std::filesystem::u8path(path).filename().u8string();
+  return std::string(name.begin(), name.end());
+}
+
+// The package as a word processor would save the new document at `saved_at`.
+// The document state itself is left as it is, so that it can be saved again.
+std::string NewPackage(const DocumentState& doc, std::chrono::system_clock::time_point saved_at) {
+  pugi::xml_document content_types;
+  content_types.reset(doc.content_types);
+  const PrunedPackage pruned =
+      PruneUnusedParts(*doc.package, doc.main_part, doc.main_xml.document_element(), content_types);
+  std::map<std::string, std::string> replaced = pruned.rewritten;
+  SetNewDocumentProperties(*doc.package, TemplateFileName(doc.template_path), saved_at,
+                           content_types, replaced);
+  replaced[kContentTypesPart] = WriteXmlPart(content_types);
+  replaced[doc.main_part] = SerialiseMainPart(doc);
+  for (const std::string& part : doc.changed_headers) {
+    replaced[part] = WriteXmlPart(*doc.headers.at(part));
+  }
+  return doc.package->Write(replaced, pruned.dropped_parts);
+}
+
+}  // namespace
+
+void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app) {
+  CheckSaveTarget(file_name);  // before the package is built for nothing
+  const std::string bytes =
+      NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
+  const std::string format = ConvertedTargetFormat(file_name);
+  if (format.empty()) {
+    WriteFileAtomically(file_name, bytes);
+  } else {
+    SaveConverted(bytes, file_name, format, app.conversion);
+  }
+}
+
+}  // namespace reportword::docx

@@ -1,0 +1,14 @@
+// Saving a document: the new package (pruned, with the properties of a new
+// document), written atomically as .docx or converted to .pdf/.odt by
+// LibreOffice, as the target's extension asks.
+#pragma once
+
+#include <string>
+
+#include "docx/document_state.h"
+
+namespace reportword::docx {
+
+void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app);
+
+}  // namespace reportword::docx

@@ -1,0 +1,32 @@
+// The native engine: implements the word-processor interface directly on OOXML
+// packages (.dotx/.docx/.dotm/.docm in, .docx out), without any word processor.
+// Templates in legacy, RTF or OpenDocument formats and .pdf/.odt targets are
+// converted by LibreOffice at the edges, when one is installed.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "docx/libreoffice.h"
+#include "wordproc/word_processor.h"
+
+namespace reportword::docx {
+
+// The time a document is saved at, as its properties record it; the system
+// clock when empty.
+using SaveClock = std::function<std::chrono::system_clock::time_point()>;
+
+class DocxBackend : public wordproc::Backend {
+ public:
+  explicit DocxBackend(ConversionOptions conversion = {}, SaveClock clock = {})
+      : conversion_(std::move(conversion)), clock_(std::move(clock)) {}
+  std::unique_ptr<wordproc::Application> CreateApplication() override;
+  std::unique_ptr<wordproc::FileSystem> CreateFileSystem() override;
+
+ private:
+  ConversionOptions conversion_;
+  SaveClock clock_;
+};
+
+}  // namespace reportword::docx

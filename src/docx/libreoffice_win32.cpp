@@ -1,0 +1,25 @@
+#include "docx/engine_failure.h"
+#include "docx/libreoffice.h"
+#include "text/translate.h"
+
+namespace reportword::docx {
+
+namespace fs = std::filesystem;
+
+// Conversions start LibreOffice as a process group that can be ended on time;
+// the Windows build does not offer them yet.
+std::string FindSoffice(const ConversionOptions&) {
+  return "";
+}
+
+fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
+                                const ConversionOptions&, const std::string&,
+                                const std::string& display_name) {
+  throw wordproc::Error(text::Format(
+      text::Translate(
+          "converting \"{0}\" to {1} needs LibreOffice, which the Windows build does not "
+          "use; use .dotx templates and .docx targets"),
+      display_name, format));
+}
+
+}  // namespace reportword::docx

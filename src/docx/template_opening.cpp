@@ -1,0 +1,215 @@
+#include "docx/template_opening.h"
+
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+#include <string_view>
+
+#include "docx/content_types.h"
+#include "docx/engine_failure.h"
+#include "docx/template_file.h"
+#include "docx/xml_part.h"
+#include "text/translate.h"
+
+namespace reportword::docx {
+namespace {
+
+constexpr const char* kDocumentMainType =
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
+constexpr const char* kAcceptedMainTypes[] = {
+    kDocumentMainType,
+    "application/vnd.openxmlformats-officedocument.wordprocessingml.template.main+xml",
+    "application/vnd.ms-word.document.macroEnabled.main+xml",
+    "application/vnd.ms-word.template.macroEnabledTemplate.main+xml",
+};
+
+bool EndsWith(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
+}
+
+void LoadContentTypes(DocumentState& doc) {
+  if (!doc.package->HasPart(kContentTypesPart)) {
+    doc.Fail(text::Translate("is not a valid OOXML package: [Content_Types].xml is missing"));
+  }
+  ParseXmlPart(doc.content_types, doc.package->ReadPart(kContentTypesPart), kContentTypesPart,
+               doc.template_path);
+}
+
+std::string FindMainPart(DocumentState& doc) {
+  for (const auto& [id, rel] : LoadRelationships(*doc.package, RelsPartOf(""))) {
+    if (!rel.external && EndsWith(rel.type, "/officeDocument")) {
+      const std::string resolved = ResolvePartName("", rel.target);
+      std::string part = resolved.empty() ? "" : doc.package->FindPart(resolved);
+      if (part.empty()) {
+        doc.Fail(
+            text::Format(text::Translate("the main document part {0} is missing"), rel.target));
+      }
+      return part;
+    }
+  }
+  doc.Fail(text::Translate("is not a word-processing package: it names no main document part"));
+}
+
+// The new document's main part is a document, whatever the template was.
+void MakeDocumentContentType(DocumentState& doc) {
+  pugi::xml_node root = doc.content_types.document_element();
+  pugi::xml_node override_node = OverrideFor(doc.content_types, doc.main_part);
+  if (override_node) {
+    const std::string type = override_node.attribute("ContentType").value();
+    bool accepted = false;
+    for (const char* candidate : kAcceptedMainTypes) accepted = accepted || type == candidate;
+    if (!accepted)
+      doc.Fail(text::Format(
+          text::Translate("is not a word-processing template (its main part is {0})"), type));
+    override_node.attribute("ContentType") = kDocumentMainType;
+    return;
+  }
+  override_node = InsertElement(root, kContentTypesNamespace, "Override", "ct");
+  override_node.append_attribute("PartName") = ("/" + doc.main_part).c_str();
+  override_node.append_attribute("ContentType") = kDocumentMainType;
+}
+
+// Generated body XML is written with the prefix "w"; make sure it means the
+// WordprocessingML namespace inside the body.
+void BindWordPrefix(DocumentState& doc) {
+  const char* bound = LookupNamespace(doc.Body(), "w");
+  if (!bound) {
+    doc.main_xml.document_element().append_attribute("xmlns:w") = kWordNamespace;
+  } else if (std::string_view(bound) != kWordNamespace) {
+    doc.Fail(text::Translate(
+        "binds the prefix w to another namespace than WordprocessingML; not supported"));
+  }
+}
+
+constexpr std::string_view kCompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+
+// Formats the engine does not read itself but LibreOffice can turn into .docx.
+enum class ForeignFormat { kNone, kLegacyBinary, kRtf, kOpenDocument };
+
+ForeignFormat SniffTemplate(std::string_view bytes) {
+  if (bytes.substr(0, 8) == kCompoundFileSignature) return ForeignFormat::kLegacyBinary;
+  if (bytes.substr(0, 5) == "{\\rtf") return ForeignFormat::kRtf;
+  // An OpenDocument package starts with its uncompressed "mimetype" entry.
+  if (bytes.substr(0, 2) == "PK" && bytes.size() > 38 && bytes.substr(30, 8) == "mimetype" &&
+      bytes.substr(38).starts_with("application/vnd.oasis.opendocument.text")) {
+    return ForeignFormat::kOpenDocument;
+  }
+  return ForeignFormat::kNone;
+}
+
+// Whether the compound file holds a stream of this name: a directory entry
+// (128 bytes at a 128-byte boundary of a sector) whose UTF-16 name, name
+// length and type (2, a stream) all match. The entries are looked for in
+// every sector rather than along the directory's sector chain: a file has
+// only a few, and the match of all three fields does not happen by chance.
+bool HasCompoundStream(std::string_view bytes, std::u16string_view name) {
+  constexpr std::size_t kEntrySize = 128;
+  if (bytes.size() < 512) return false;
+  const unsigned sector_shift = static_cast<unsigned char>(bytes[30]);
+  if (sector_shift != 9 && sector_shift != 12) return false;
+  const std::size_t sector_size = std::size_t{1} << sector_shift;
+  const std::size_t name_bytes = (name.size() + 1) * 2;  // with the closing zero
+  for (std::size_t entry = sector_size; entry + kEntrySize <= bytes.size(); entry += kEntrySize) {
+    const auto byte = [&](std::size_t offset) {
+      return static_cast<unsigned char>(bytes[entry + offset]);
+    };
+    if (byte(64) + 256u * byte(65) != name_bytes || byte(66) != 2) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < name.size() && same; ++i) {
+      same = byte(2 * i) + 256u * byte(2 * i + 1) == name[i];
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+// A .docx protected by a password is stored as a compound file holding the
+// encrypted package and the description of its encryption.
+bool IsEncryptedPackage(std::string_view bytes) {
+  return bytes.substr(0, 8) == kCompoundFileSignature &&
+         HasCompoundStream(bytes, u"EncryptionInfo") &&
+         HasCompoundStream(bytes, u"EncryptedPackage");
+}
+
+std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
+                                             const ConversionOptions& conversion) {
+  std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size);
+  const ForeignFormat format = SniffTemplate(bytes);
+  if (format == ForeignFormat::kNone) return TemplatePackage::FromBytes(std::move(bytes), path);
+  // LibreOffice cannot open it without the password either.
+  if (IsEncryptedPackage(bytes)) {
+    throw TemplateError(path, text::Translate("is encrypted (protected by a password), so it "
+                                              "cannot be read; open it in the word processor, "
+                                              "remove the password and save it again"));
+  }
+  if (FindSoffice(conversion).empty()) {
+    if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
+    throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
+                                              "template (.dotx), or install LibreOffice, which "
+                                              "enables these formats"));
+  }
+  ScratchDir work;
+  // A copy under a plain name, so that LibreOffice's output name is known. It
+  // is written from the bytes already read: the file is opened only once.
+  const std::filesystem::path copy =
+      work.path() / ("template" + std::filesystem::u8path(path).extension().string());
+  {
+    std::ofstream out(copy, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out.flush()) {
+      throw TemplateError(path, text::Translate("cannot be copied for the conversion"));
+    }
+  }
+  bytes = {};
+  const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
+                       : format == ForeignFormat::kRtf        ? "Rich Text Format"
+                                                              : "writer8";
+  const std::filesystem::path converted =
+      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path);
+  std::ifstream in(converted, std::ios::binary);
+  std::string converted_bytes((std::istreambuf_iterator<char>(in)), {});
+  return TemplatePackage::FromBytes(std::move(converted_bytes), path);
+}
+
+std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
+                                                 const ConversionOptions& conversion) {
+  auto doc = std::make_shared<DocumentState>();
+  doc->template_path = path;
+  doc->package = OpenPackage(path, conversion);
+  LoadContentTypes(*doc);
+  doc->main_part = FindMainPart(*doc);
+  MakeDocumentContentType(*doc);
+  doc->main_rels_part = RelsPartOf(doc->main_part);
+  doc->main_relationships = LoadRelationships(*doc->package, doc->main_rels_part);
+  ParseXmlPart(doc->main_xml, doc->package->ReadPart(doc->main_part), doc->main_part, path);
+  const pugi::xml_node root = doc->main_xml.document_element();
+  if (NamespaceOf(root) == kStrictWordNamespace) {
+    doc->Fail(text::Translate(
+        "is saved as Strict Open XML, which this program does not read; save it as a Word "
+        "template (.dotx) in the usual (transitional) format"));
+  }
+  if (!IsW(root, "document") || !doc->Body()) {
+    doc->Fail(text::Format(text::Translate("the main part {0} is not a WordprocessingML document"),
+                           doc->main_part));
+  }
+  BindWordPrefix(*doc);
+  return doc;
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
+                                            const ConversionOptions& conversion) {
+  // Where memory runs out, the message names the template rather than the
+  // library's name for the failure.
+  try {
+    return OpenDocumentState(path, conversion);
+  } catch (const std::bad_alloc&) {
+    throw TemplateError(path, text::Translate("not enough memory to read it"));
+  } catch (const std::length_error&) {
+    throw TemplateError(path, text::Translate("holds more than this program can keep in memory"));
+  }
+}
+
+}  // namespace reportword::docx

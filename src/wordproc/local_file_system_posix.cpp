@@ -1,0 +1,51 @@
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "wordproc/local_file_system.h"
+
+namespace reportword::wordproc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What a path names, however it is spelt: an existing file by its device and
+// inode (hard links, bind mounts and links included); a file not yet there
+// by its folder's device and inode plus its name. Names are compared as
+// bytes: a file system that folds case is caught when document 2 is saved,
+// as target 1 then exists.
+struct Identity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string name;  // empty for an existing file
+  bool operator==(const Identity&) const = default;
+};
+
+std::optional<Identity> IdentityOf(const std::string& path) {
+  const fs::path file = fs::u8path(path);
+  struct stat st {};
+  if (::stat(file.c_str(), &st) == 0) return Identity{st.st_dev, st.st_ino, ""};
+  // A name that is not there yet: ".." or "." at the end would name a folder.
+  const fs::path name = file.filename();
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  fs::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  if (::stat(folder.c_str(), &st) != 0) return std::nullopt;
+  return Identity{st.st_dev, st.st_ino, name.string()};
+}
+
+}  // namespace
+
+bool LocalFileSystem::SameFile(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  const std::optional<Identity> ia = IdentityOf(a);
+  const std::optional<Identity> ib = IdentityOf(b);
+  if (ia && ib) return *ia == *ib;
+  // Unreachable folders: the spelling is all there is to compare.
+  std::error_code ec;
+  return fs::weakly_canonical(fs::absolute(fs::u8path(a), ec), ec) ==
+         fs::weakly_canonical(fs::absolute(fs::u8path(b), ec), ec);
+}
+
+}  // namespace reportword::wordproc
