@@ -1,11 +1,12 @@
 #include "check/findings.h"
 
+#include <algorithm>
+#include <array>
 #include <set>
 #include <string>
 
 #include "check/near_misses.h"
 #include "check/occurrences.h"
-#include "check/placeholder_rules.h"
 #include "text/unicode.h"
 
 namespace reportword::check {
@@ -77,7 +78,7 @@ std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph
       if (CountOccurrences(*variant, needles[i]) <= visible) continue;
       findings.push_back({.kind = kind,
                           .place = place,
-                          .placeholder = PlaceholderRules()[i].text,
+                          .placeholder = kPlaceholderRules[i].text,
                           .in_filled_header = filled});
       hidden.insert(i);
       break;
@@ -88,7 +89,7 @@ std::set<std::size_t> FindHiddenPlaceholders(const InspectedParagraph& paragraph
 
 void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Finding>& findings) {
   std::vector<std::u32string> needles;
-  for (const PlaceholderRule& rule : PlaceholderRules())
+  for (const PlaceholderRule& rule : kPlaceholderRules)
     needles.push_back(text::FoldCase(rule.text));
   for (const InspectedStory& story : inspection.stories) {
     // Only what the search reads or what a document shows matters.
@@ -104,7 +105,7 @@ void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Find
         findings.push_back(
             {.kind = FindingKind::kNearMiss,
              .place = place,
-             .placeholder = PlaceholderRules()[miss.placeholder].text,
+             .placeholder = kPlaceholderRules[miss.placeholder].text,
              .text = text::Utf32ToUtf8(paragraph.written.substr(miss.begin, miss.end - miss.begin)),
              .reasons = miss.reasons,
              .in_filled_header = filled});
@@ -116,11 +117,12 @@ void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Find
 void FindRepeats(const std::vector<Occurrence>& occurrences, std::vector<Finding>& findings) {
   for (const Occurrence& occurrence : occurrences) {
     if (!occurrence.in_filled_header || occurrence.number < 2) continue;
-    for (const PlaceholderRule& rule : PlaceholderRules()) {
+    for (const PlaceholderRule& rule : kPlaceholderRules) {
       if (rule.text != occurrence.placeholder) continue;
       const Replacement& replacement = rule.network ? occurrence.network : occurrence.road;
-      const int fewest = std::min(rule.replaced_per_document[0], rule.replaced_per_document[1]);
-      const int most = std::max(rule.replaced_per_document[0], rule.replaced_per_document[1]);
+      const std::array<int, 2> replaced = ReplacedPerDocument(rule);
+      const int fewest = std::min(replaced[0], replaced[1]);
+      const int most = std::max(replaced[0], replaced[1]);
       if (replacement.document1 && !replacement.document2) {
         findings.push_back({.kind = FindingKind::kRepeatDocument1Only,
                             .place = occurrence.place,

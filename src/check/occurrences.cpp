@@ -3,17 +3,19 @@
 #include <algorithm>
 #include <map>
 
-#include "check/placeholder_rules.h"
+#include "docx/sections.h"
 #include "text/unicode.h"
 
 namespace reportword::check {
 namespace {
 
-Replacement ReplacementOf(const PlaceholderRule& rule, bool in_mode, const Occurrence& occurrence) {
+Replacement ReplacementOf(const PlaceholderRule& rule, bool road_renovation_mode,
+                          const Occurrence& occurrence) {
   Replacement replacement;
-  if (!in_mode || !occurrence.in_filled_header) return replacement;
-  replacement.document1 = occurrence.number <= rule.replaced_per_document[0];
-  replacement.document2 = occurrence.number <= rule.replaced_per_document[1];
+  if (!FilledInMode(rule, road_renovation_mode) || !occurrence.in_filled_header) return replacement;
+  const std::array<int, 2> replaced = ReplacedPerDocument(rule);
+  replacement.document1 = occurrence.number <= replaced[0];
+  replacement.document2 = occurrence.number <= replaced[1];
   replacement.when_not_blank = rule.needs_value && (replacement.document1 || replacement.document2);
   return replacement;
 }
@@ -23,6 +25,16 @@ int PartOrder(StoryPart part) {
 }
 
 }  // namespace
+
+std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule) {
+  std::array<int, 2> replaced{};
+  for (std::size_t i = 0; i < replaced.size(); ++i) {
+    // The engine counts every kind of header in the first section, whether the
+    // template has it or not.
+    replaced[i] = rule.searches[i] == Searches::kOncePerHeader ? docx::kHeaderFooterKinds : 1;
+  }
+  return replaced;
+}
 
 std::size_t CountOccurrences(std::u32string_view text, std::u32string_view needle) {
   std::size_t count = 0;
@@ -65,7 +77,7 @@ std::vector<Occurrence> FindOccurrences(const docx::TemplateInspection& inspecti
     const bool shown = IsShown(inspection, story);
     for (const docx::InspectedParagraph& paragraph : story.paragraphs) {
       std::vector<std::pair<std::size_t, Occurrence>> in_paragraph;  // by position
-      for (const PlaceholderRule& rule : PlaceholderRules()) {
+      for (const PlaceholderRule& rule : kPlaceholderRules) {
         const std::u32string needle = text::FoldCase(rule.text);
         for (std::size_t at = paragraph.folded.find(needle); at != std::u32string::npos;
              at = paragraph.folded.find(needle, at + needle.size())) {
@@ -76,8 +88,8 @@ std::vector<Occurrence> FindOccurrences(const docx::TemplateInspection& inspecti
           occurrence.in_filled_header = filled;
           occurrence.number = filled ? ++numbers[rule.text] : 0;
           occurrence.shown = shown;
-          occurrence.network = ReplacementOf(rule, rule.network, occurrence);
-          occurrence.road = ReplacementOf(rule, rule.road, occurrence);
+          occurrence.network = ReplacementOf(rule, false, occurrence);
+          occurrence.road = ReplacementOf(rule, true, occurrence);
           in_paragraph.emplace_back(at, std::move(occurrence));
         }
       }

@@ -2,14 +2,19 @@
 // mode do with every one of them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string_view>
 #include <vector>
 
 #include "check/check_result.h"
+#include "docgen/placeholder_rules.h"
 #include "docx/template_inspection.h"
 
 namespace reportword::check {
+
+// How many occurrences of the rule's placeholder documents 1 and 2 replace.
+std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule);
 
 // Every occurrence of the placeholders, matched as the search matches them,
 // by section, then header, footer and body.
