@@ -1,238 +1,213 @@
 #include "check/check_messages.h"
 
+#include <array>
+#include <cstddef>
+#include <utility>
+
 #include "text/translate.h"
 
 namespace reportword::check {
 namespace {
 
 using text::Format;
+using enum MessageId;
 
-// The reader's language, or the English text as it stands. Named like the
+// A text of the table, translated when it is looked up. Named like the
 // catalog's keyword, so that the message extraction finds every text here.
-const char* Translate(const char* english, Wording wording) {
-  return wording == Wording::kReaderLanguage ? text::Translate(english) : english;
+struct CatalogText {
+  const char* english;
+};
+constexpr CatalogText Translate(const char* english) {
+  return {english};
 }
 
-// The section a place names, as a label of its own.
-std::string PlaceLabel(const Place& place, Wording wording) {
-  const char* pattern = Translate("section {0} body", wording);
-  if (place.part == StoryPart::kHeader) {
-    pattern =
-        place.kind == HeaderFooterKind::kFirst ? Translate("section {0} first-page header", wording)
-        : place.kind == HeaderFooterKind::kEven ? Translate("section {0} even-page header", wording)
-                                                : Translate("section {0} primary header", wording);
-  } else if (place.part == StoryPart::kFooter) {
-    pattern =
-        place.kind == HeaderFooterKind::kFirst ? Translate("section {0} first-page footer", wording)
-        : place.kind == HeaderFooterKind::kEven ? Translate("section {0} even-page footer", wording)
-                                                : Translate("section {0} primary footer", wording);
+constexpr std::pair<MessageId, CatalogText> kMessages[] = {
+    {kSectionBody, Translate("section {0} body")},
+    {kSectionFirstPageHeader, Translate("section {0} first-page header")},
+    {kSectionEvenPageHeader, Translate("section {0} even-page header")},
+    {kSectionPrimaryHeader, Translate("section {0} primary header")},
+    {kSectionFirstPageFooter, Translate("section {0} first-page footer")},
+    {kSectionEvenPageFooter, Translate("section {0} even-page footer")},
+    {kSectionPrimaryFooter, Translate("section {0} primary footer")},
+    {kInTextBox, Translate("{0} (in a text box)")},
+    {kReasonOneCharacterOff, Translate("one character wrong, missing or extra")},
+    {kReasonTwoCharactersOff, Translate("two characters wrong, missing or extra")},
+    {kReasonSpacesInside, Translate("spaces inside the brackets")},
+    {kReasonOtherBrackets, Translate("other bracket characters")},
+    {kReasonMissingBracket, Translate("a bracket missing")},
+    {kCauseSplitByField, Translate("split by a field")},
+    {kCauseInFieldCode, Translate("part of a field code")},
+    {kCauseInDeletedText, Translate("in or across deleted text")},
+    {kCauseSplitBySoftHyphen, Translate("split by a soft hyphen")},
+    {kShownUnfilled,
+     Translate("{0}: {1} in the {2} is not filled and shows as written; move it into "
+               "the section 1 primary header")},
+    {kFirstPageHeader,
+     Translate("{0}: section {1} has a different first page, so the first page does "
+               "not show the filled header; switch \"Different first page\" off in "
+               "section {1}")},
+    {kEvenPageHeader,
+     Translate("{0}: the template has different odd and even pages, so even pages do "
+               "not show the filled header; switch \"Different odd and even pages\" off")},
+    {kOtherPrimaryHeader,
+     Translate("{0}: section {1} has a primary header of its own, which the documents "
+               "show instead of the filled one of section 1 (only the last section's "
+               "headers remain); link the section {1} header to the previous section")},
+    {kNearMissInFilledHeader,
+     Translate("{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); write it as "
+               "{3}")},
+    {kNearMissElsewhere,
+     Translate("{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); "
+               "placeholders are filled only in the section 1 primary header, so write {3} "
+               "there")},
+    {kHiddenElsewhere,
+     Translate("{0}: {1} in the {2} is not found ({3}); placeholders are filled only "
+               "in the section 1 primary header, so write {1} there as plain text")},
+    {kSplitByField,
+     Translate("{0}: {1} in the {2} is split by a field, so it is not found; type it again as "
+               "plain text")},
+    {kInFieldCode,
+     Translate("{0}: {1} in the {2} is part of a field code, so it is not found; type it as "
+               "plain text outside the field")},
+    {kInDeletedText,
+     Translate("{0}: {1} in the {2} lies in or across deleted text (a tracked change), so it is "
+               "not found; accept or reject the change")},
+    {kSplitBySoftHyphen,
+     Translate("{0}: {1} in the {2} is split by a soft hyphen, so it is not found; remove the "
+               "soft hyphen")},
+    {kRepeatDocument1Only,
+     Translate("{0}: occurrence {1} of {2} in the {3} is filled only when the "
+               "template makes document 1, not in document 2; keep one {2}")},
+    {kRepeatNeverFilled,
+     Translate("{0}: occurrence {1} of {2} in the {3} is never filled and shows as "
+               "written (a document fills at most {4} of them); remove it")},
+    {kColumns, Translate("{0}: section {1} sets its text in {2} columns, so the body table "
+                         "stands in one narrow column; set section {1} in one column")},
+    {kReplacedWhenNotBlank, Translate("when not blank")},
+    {kReplacedAlways, Translate("yes")},
+    {kReplacedDocument1Only, Translate("document 1 only")},
+    {kReplacedDocument2Only, Translate("document 2 only")},
+    {kReplacedNever, Translate("no")},
+    {kPlaceholderHeading, Translate("placeholder")},
+    {kWrittenAsHeading, Translate("written as")},
+    {kPlaceHeading, Translate("place")},
+    {kNetworkRunHeading, Translate("network run")},
+    {kRoadRunHeading, Translate("road run")},
+    {kNoPlaceholders, Translate("no placeholders")},
+    {kNoFindings, Translate("no findings")},
+    {kCheckUsage, Translate("usage: reportword --check-template [--json] TEMPLATE...")},
+};
+
+// The lookup indexes the table by id, so every id has its row, in order.
+constexpr bool RowsFollowIds() {
+  for (std::size_t i = 0; i < std::size(kMessages); ++i) {
+    if (static_cast<std::size_t>(kMessages[i].first) != i) return false;
   }
-  return Format(pattern, place.section);
+  return static_cast<std::size_t>(kCheckUsage) + 1 == std::size(kMessages);
+}
+static_assert(RowsFollowIds());
+
+// The place's kind of story, as a label with the section as {0}.
+MessageId PlaceLabel(const Place& place) {
+  const bool header = place.part == StoryPart::kHeader;
+  if (place.part == StoryPart::kBody) return kSectionBody;
+  switch (place.kind) {
+    case HeaderFooterKind::kFirst:
+      return header ? kSectionFirstPageHeader : kSectionFirstPageFooter;
+    case HeaderFooterKind::kEven:
+      return header ? kSectionEvenPageHeader : kSectionEvenPageFooter;
+    case HeaderFooterKind::kDefault:
+      break;
+  }
+  return header ? kSectionPrimaryHeader : kSectionPrimaryFooter;
 }
 
 // The reasons of a near miss, as a list.
 std::string ReasonsText(unsigned reasons, Wording wording) {
-  std::string text;
-  auto add = [&](unsigned bit, const char* reason) {
-    if (!(reasons & bit)) return;
-    if (!text.empty()) text += ", ";
-    text += reason;
+  constexpr std::pair<unsigned, MessageId> kReasons[] = {
+      {kOneCharacterOff, kReasonOneCharacterOff}, {kTwoCharactersOff, kReasonTwoCharactersOff},
+      {kSpacesInside, kReasonSpacesInside},       {kOtherBrackets, kReasonOtherBrackets},
+      {kMissingBracket, kReasonMissingBracket},
   };
-  add(kOneCharacterOff, Translate("one character wrong, missing or extra", wording));
-  add(kTwoCharactersOff, Translate("two characters wrong, missing or extra", wording));
-  add(kSpacesInside, Translate("spaces inside the brackets", wording));
-  add(kOtherBrackets, Translate("other bracket characters", wording));
-  add(kMissingBracket, Translate("a bracket missing", wording));
+  std::string text;
+  for (const auto& [bit, id] : kReasons) {
+    if (!(reasons & bit)) continue;
+    if (!text.empty()) text += ", ";
+    text += MessageText(id, wording);
+  }
   return text;
 }
 
-// Why the search misses a placeholder outside the filled header.
-const char* CauseText(FindingKind kind, Wording wording) {
+// A placeholder the search misses for what lies in or around it: the finding's
+// message in the filled header, and the cause named elsewhere.
+std::pair<MessageId, MessageId> HiddenMessages(FindingKind kind) {
   switch (kind) {
     case FindingKind::kSplitByField:
-      return Translate("split by a field", wording);
+      return {kSplitByField, kCauseSplitByField};
     case FindingKind::kInFieldCode:
-      return Translate("part of a field code", wording);
+      return {kInFieldCode, kCauseInFieldCode};
     case FindingKind::kInDeletedText:
-      return Translate("in or across deleted text", wording);
+      return {kInDeletedText, kCauseInDeletedText};
     default:
-      return Translate("split by a soft hyphen", wording);
+      return {kSplitBySoftHyphen, kCauseSplitBySoftHyphen};
   }
-}
-
-std::string ShownUnfilledText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: {1} in the {2} is not filled and shows as written; move it into "
-                          "the section 1 primary header",
-                          w),
-                path, f.placeholder, PlaceText(f.place, w));
-}
-
-std::string FirstPageHeaderText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: section {1} has a different first page, so the first page does "
-                          "not show the filled header; switch \"Different first page\" off in "
-                          "section {1}",
-                          w),
-                path, f.number);
-}
-
-std::string EvenPageHeaderText(const std::string& path, Wording w) {
-  return Format(Translate("{0}: the template has different odd and even pages, so even pages do "
-                          "not show the filled header; switch \"Different odd and even pages\" off",
-                          w),
-                path);
-}
-
-std::string OtherPrimaryHeaderText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: section {1} has a primary header of its own, which the documents "
-                          "show instead of the filled one of section 1 (only the last section's "
-                          "headers remain); link the section {1} header to the previous section",
-                          w),
-                path, f.number);
-}
-
-std::string NearMissText(const std::string& path, const Finding& f, Wording w) {
-  const char* pattern =
-      f.in_filled_header
-          ? Translate(
-                "{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); write it as "
-                "{3}",
-                w)
-          : Translate(
-                "{0}: \"{1}\" in the {2} looks like {3} but is not found ({4}); "
-                "placeholders are filled only in the section 1 primary header, so write {3} "
-                "there",
-                w);
-  return Format(pattern, path, f.text, PlaceText(f.place, w), f.placeholder,
-                ReasonsText(f.reasons, w));
-}
-
-// A placeholder the search misses for what lies in or around it.
-std::string HiddenText(const std::string& path, const Finding& f, Wording w) {
-  const char* pattern = nullptr;
-  if (!f.in_filled_header) {
-    return Format(Translate("{0}: {1} in the {2} is not found ({3}); placeholders are filled only "
-                            "in the section 1 primary header, so write {1} there as plain text",
-                            w),
-                  path, f.placeholder, PlaceText(f.place, w), CauseText(f.kind, w));
-  }
-  switch (f.kind) {
-    case FindingKind::kSplitByField:
-      pattern = Translate(
-          "{0}: {1} in the {2} is split by a field, so it is not found; type it again as plain "
-          "text",
-          w);
-      break;
-    case FindingKind::kInFieldCode:
-      pattern = Translate(
-          "{0}: {1} in the {2} is part of a field code, so it is not found; type it as plain text "
-          "outside the field",
-          w);
-      break;
-    case FindingKind::kInDeletedText:
-      pattern = Translate(
-          "{0}: {1} in the {2} lies in or across deleted text (a tracked change), so it is not "
-          "found; accept or reject the change",
-          w);
-      break;
-    default:
-      pattern = Translate(
-          "{0}: {1} in the {2} is split by a soft hyphen, so it is not found; remove the soft "
-          "hyphen",
-          w);
-  }
-  return Format(pattern, path, f.placeholder, PlaceText(f.place, w));
-}
-
-std::string RepeatDocument1OnlyText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: occurrence {1} of {2} in the {3} is filled only when the "
-                          "template makes document 1, not in document 2; keep one {2}",
-                          w),
-                path, f.number, f.placeholder, PlaceText(f.place, w));
-}
-
-std::string RepeatNeverFilledText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: occurrence {1} of {2} in the {3} is never filled and shows as "
-                          "written (a document fills at most {4} of them); remove it",
-                          w),
-                path, f.number, f.placeholder, PlaceText(f.place, w), f.limit);
-}
-
-std::string ColumnsText(const std::string& path, const Finding& f, Wording w) {
-  return Format(Translate("{0}: section {1} sets its text in {2} columns, so the body table "
-                          "stands in one narrow column; set section {1} in one column",
-                          w),
-                path, f.number, f.limit);
 }
 
 }  // namespace
 
-std::string PlaceText(const Place& place, Wording wording) {
-  const std::string label = PlaceLabel(place, wording);
-  return place.text_box ? Format(Translate("{0} (in a text box)", wording), label) : label;
+const char* MessageText(MessageId id, Wording wording) {
+  const char* english = kMessages[static_cast<std::size_t>(id)].second.english;
+  return wording == Wording::kReaderLanguage ? text::Translate(english) : english;
 }
 
-std::string FindingText(const std::string& path, const Finding& finding, Wording wording) {
-  switch (finding.kind) {
+std::string PlaceText(const Place& place, Wording wording) {
+  const std::string label = Format(MessageText(PlaceLabel(place), wording), place.section);
+  return place.text_box ? Format(MessageText(kInTextBox, wording), label) : label;
+}
+
+std::string FindingText(const std::string& path, const Finding& f, Wording w) {
+  const auto text = [w](MessageId id) { return MessageText(id, w); };
+  switch (f.kind) {
     case FindingKind::kShownUnfilled:
-      return ShownUnfilledText(path, finding, wording);
+      return Format(text(kShownUnfilled), path, f.placeholder, PlaceText(f.place, w));
     case FindingKind::kFirstPageHeader:
-      return FirstPageHeaderText(path, finding, wording);
+      return Format(text(kFirstPageHeader), path, f.number);
     case FindingKind::kEvenPageHeader:
-      return EvenPageHeaderText(path, wording);
+      return Format(text(kEvenPageHeader), path);
     case FindingKind::kOtherPrimaryHeader:
-      return OtherPrimaryHeaderText(path, finding, wording);
+      return Format(text(kOtherPrimaryHeader), path, f.number);
     case FindingKind::kNearMiss:
-      return NearMissText(path, finding, wording);
+      return Format(text(f.in_filled_header ? kNearMissInFilledHeader : kNearMissElsewhere), path,
+                    f.text, PlaceText(f.place, w), f.placeholder, ReasonsText(f.reasons, w));
     case FindingKind::kSplitByField:
     case FindingKind::kInFieldCode:
     case FindingKind::kInDeletedText:
-    case FindingKind::kSplitBySoftHyphen:
-      return HiddenText(path, finding, wording);
+    case FindingKind::kSplitBySoftHyphen: {
+      const auto [message, cause] = HiddenMessages(f.kind);
+      if (f.in_filled_header)
+        return Format(text(message), path, f.placeholder, PlaceText(f.place, w));
+      return Format(text(kHiddenElsewhere), path, f.placeholder, PlaceText(f.place, w),
+                    text(cause));
+    }
     case FindingKind::kRepeatDocument1Only:
-      return RepeatDocument1OnlyText(path, finding, wording);
+      return Format(text(kRepeatDocument1Only), path, f.number, f.placeholder,
+                    PlaceText(f.place, w));
     case FindingKind::kRepeatNeverFilled:
-      return RepeatNeverFilledText(path, finding, wording);
+      return Format(text(kRepeatNeverFilled), path, f.number, f.placeholder, PlaceText(f.place, w),
+                    f.limit);
     case FindingKind::kColumns:
-      return ColumnsText(path, finding, wording);
+      return Format(text(kColumns), path, f.number, f.limit);
   }
   return path;
 }
 
 std::string ReplacementText(const Replacement& replacement) {
-  constexpr Wording w = Wording::kReaderLanguage;
   if (replacement.Always()) {
-    return replacement.when_not_blank ? Translate("when not blank", w) : Translate("yes", w);
+    return MessageText(replacement.when_not_blank ? kReplacedWhenNotBlank : kReplacedAlways);
   }
-  if (replacement.document1) return Translate("document 1 only", w);
-  if (replacement.document2) return Translate("document 2 only", w);
-  return Translate("no", w);
-}
-
-std::string PlaceholderHeading() {
-  return Translate("placeholder", Wording::kReaderLanguage);
-}
-std::string WrittenAsHeading() {
-  return Translate("written as", Wording::kReaderLanguage);
-}
-std::string PlaceHeading() {
-  return Translate("place", Wording::kReaderLanguage);
-}
-std::string NetworkRunHeading() {
-  return Translate("network run", Wording::kReaderLanguage);
-}
-std::string RoadRunHeading() {
-  return Translate("road run", Wording::kReaderLanguage);
-}
-std::string NoPlaceholdersText() {
-  return Translate("no placeholders", Wording::kReaderLanguage);
-}
-std::string NoFindingsText() {
-  return Translate("no findings", Wording::kReaderLanguage);
-}
-
-std::string CheckUsageText() {
-  return Translate("usage: reportword --check-template [--json] TEMPLATE...",
-                   Wording::kReaderLanguage);
+  if (replacement.document1) return MessageText(kReplacedDocument1Only);
+  if (replacement.document2) return MessageText(kReplacedDocument2Only);
+  return MessageText(kReplacedNever);
 }
 
 }  // namespace reportword::check

@@ -136,10 +136,12 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
     const std::string path = text::EscapeForDisplay(check.path);
     out << path << '\n';
     if (check.occurrences.empty()) {
-      out << "  " << NoPlaceholdersText() << '\n';
+      out << "  " << MessageText(MessageId::kNoPlaceholders) << '\n';
     } else {
-      std::vector<Row> rows = {{PlaceholderHeading(), WrittenAsHeading(), PlaceHeading(),
-                                NetworkRunHeading(), RoadRunHeading()}};
+      std::vector<Row> rows = {
+          {MessageText(MessageId::kPlaceholderHeading), MessageText(MessageId::kWrittenAsHeading),
+           MessageText(MessageId::kPlaceHeading), MessageText(MessageId::kNetworkRunHeading),
+           MessageText(MessageId::kRoadRunHeading)}};
       for (const Occurrence& occurrence : check.occurrences) {
         rows.push_back({occurrence.placeholder, text::EscapeForDisplay(occurrence.text),
                         PlaceText(occurrence.place, Wording::kReaderLanguage),
@@ -147,7 +149,7 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
       }
       WriteTable(out, rows);
     }
-    if (check.findings.empty()) out << "  " << NoFindingsText() << '\n';
+    if (check.findings.empty()) out << "  " << MessageText(MessageId::kNoFindings) << '\n';
     for (const Finding& finding : check.findings)
       out << FindingText(path, finding, Wording::kReaderLanguage) << '\n';
   }

@@ -67,7 +67,7 @@ int RunTemplateCheckCommand(const std::vector<std::string>& arguments, std::ostr
   try {
     const std::optional<CheckRequest> request = ParseCheckArguments(arguments);
     if (!request) {
-      PrintDiagnostic(diagnostics, check::CheckUsageText());
+      PrintDiagnostic(diagnostics, check::MessageText(check::MessageId::kCheckUsage));
       return kExitIncompleteCommandLine;
     }
     std::vector<check::TemplateCheck> checks;
