@@ -8,15 +8,12 @@
 #include "check/check_result.h"
 #include "check/json_string.h"
 #include "check/near_misses.h"
-#include "package_builder.h"
+#include "template_check_cases.h"
 #include "test_support.h"
 #include "text/unicode.h"
 
-namespace reportword {
+namespace reportword::testing {
 namespace {
-
-namespace fs = std::filesystem;
-using testing::TemplateContents;
 
 constexpr const char* kCleanHeader =
     "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; &lt;Bau-</w:t></w:r>"
@@ -52,19 +49,11 @@ void AddPart(TemplateContents& spec, const std::string& id, const std::string& t
   spec.extra_parts.emplace_back("word/" + part, xml);
 }
 
-struct Case {
-  const char* name;
-  TemplateContents spec;
-  bool json;
-  int status;
-  // Human form: lines the output holds ("{path}" stands for the template);
-  // JSON: the whole document.
-  std::vector<std::string> expected;
-};
+}  // namespace
 
 // clang-format off
-std::vector<Case> Cases() {
-  std::vector<Case> cases;
+std::vector<TemplateCheckCase> TemplateCheckCases() {
+  std::vector<TemplateCheckCase> cases;
   cases.push_back({"clean", Clean(), true, 0, {R"({"templates": [
   {"path": "{path}", "placeholders": [
     {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
@@ -166,6 +155,13 @@ std::vector<Case> Cases() {
   return cases;
 }
 // clang-format on
+}  // namespace reportword::testing
+
+namespace reportword {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TemplateCheckCase;
 
 std::string WithPath(std::string text, const std::string& path) {
   for (std::size_t at = text.find("{path}"); at != std::string::npos;
@@ -177,7 +173,7 @@ std::string WithPath(std::string text, const std::string& path) {
 
 TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
   testing::TempDir dir;
-  for (const Case& c : Cases()) {
+  for (const TemplateCheckCase& c : testing::TemplateCheckCases()) {
     const fs::path path = dir / "t.dotx";
     testing::WriteFile(path, testing::BuildTemplate(c.spec));
     std::vector<fs::path> words = {"--check-template"};
