@@ -15,10 +15,10 @@ std::array<DocumentPlan, 2> PlanDocuments(JobState& job) {
   wordproc::TableLayout second{2, {}, road, true};
   if (road) second.column_widths_points = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
   return {
-      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true,
-                   DateCalls::kOncePerHeader, true, std::move(first)},
-      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, DateCalls::kOnce,
-                   false, std::move(second)},
+      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true, true,
+                   std::move(first)},
+      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, false,
+                   std::move(second)},
   };
 }
 

@@ -11,12 +11,6 @@
 
 namespace reportword {
 
-// How often the first section's primary header gets the date.
-enum class DateCalls {
-  kOncePerHeader,  // once for every header of the first section (that many calls)
-  kOnce,
-};
-
 struct DocumentPlan {
   int number;  // 1 or 2
   const std::string& template_path;
@@ -24,7 +18,6 @@ struct DocumentPlan {
   const std::string& table_text;  // the job state's own, laid out where it lies
   // Only the first document turns the word processor's alerts off.
   bool turns_alerts_off;
-  DateCalls date_calls;
   // The first document upper-cases the build number's first character and
   // stores it back; the second uses the stored value.
   bool upper_cases_build_number;

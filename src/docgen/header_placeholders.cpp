@@ -1,37 +1,62 @@
 #include "docgen/header_placeholders.h"
 
+#include "docgen/placeholder_rules.h"
 #include "text/unicode.h"
 
 namespace reportword {
+namespace {
+
+// Whether the job has a value for a placeholder that needs one.
+bool HasValue(PlaceholderValue value, const JobState& job) {
+  switch (value) {
+    case PlaceholderValue::kObjectDesignation:
+      return !text::IsBlank(job.ObjectDesignation);
+    case PlaceholderValue::kBuildNumber:
+      return !text::IsBlank(job.BuildNumber);
+    case PlaceholderValue::kDate:
+      break;
+  }
+  return true;
+}
+
+// What a placeholder is replaced with. Values the job keeps go by reference;
+// the date is read anew for every replacement.
+wordproc::Replacement ReplacementFor(PlaceholderValue value, const JobState& job,
+                                     DateSource& dates) {
+  switch (value) {
+    case PlaceholderValue::kObjectDesignation:
+      if (job.NetworkName.empty()) return {job.ObjectDesignation, true};
+      return {job.ObjectDesignation + " " + job.NetworkName, false};
+    case PlaceholderValue::kDate:
+      return {dates.DateText(), false};
+    case PlaceholderValue::kBuildNumber:
+      break;
+  }
+  return {job.BuildNumber, true};
+}
+
+}  // namespace
 
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
                                JobState& job, DateSource& dates) {
-  // A placeholder missing from the header is not an error, so whether each
-  // replacement found its placeholder is of no interest.
-  if (!text::IsBlank(job.ObjectDesignation)) {
-    if (job.NetworkName.empty()) {
-      document.ReplaceInPrimaryHeader(kObjectDesignationPlaceholder, {job.ObjectDesignation, true});
-    } else {
-      document.ReplaceInPrimaryHeader(kObjectDesignationPlaceholder,
-                                      {job.ObjectDesignation + " " + job.NetworkName, false});
+  for (const PlaceholderRule& rule : kPlaceholderRules) {
+    if (!FilledInMode(rule, job.RoadRenovationMode) ||
+        (rule.needs_value && !HasValue(rule.value, job))) {
+      continue;
     }
-  }
-
-  // Counted per header of the first section, every turn still addresses the
-  // primary header. The date is read anew for each call.
-  const int date_calls =
-      plan.date_calls == DateCalls::kOncePerHeader ? document.FirstSectionHeaderCount() : 1;
-  for (int turn = 0; turn < date_calls; ++turn) {
-    document.ReplaceInPrimaryHeader(kDatePlaceholder, {dates.DateText(), false});
-  }
-
-  if (!text::IsBlank(job.BuildNumber)) {
-    if (plan.upper_cases_build_number) {
+    if (rule.value == PlaceholderValue::kBuildNumber && plan.upper_cases_build_number) {
       job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
     }
-    document.ReplaceInPrimaryHeader(
-        job.RoadRenovationMode ? kFileNamePlaceholder : kBuildNumberPlaceholder,
-        {job.BuildNumber, true});
+    // Counted per header of the first section, every search still addresses
+    // the primary header.
+    const int searches = rule.searches[plan.number - 1] == Searches::kOncePerHeader
+                             ? document.FirstSectionHeaderCount()
+                             : 1;
+    // A placeholder missing from the header is not an error, so whether each
+    // replacement found its placeholder is of no interest.
+    for (int search = 0; search < searches; ++search) {
+      document.ReplaceInPrimaryHeader(rule.text, ReplacementFor(rule.value, job, dates));
+    }
   }
 }
 

@@ -9,15 +9,8 @@
 
 namespace reportword {
 
-// The placeholders of the page header, as the replacement looks for them
-// (letter case ignored).
-inline constexpr const char* kObjectDesignationPlaceholder = "<objektbezeichnung>";
-inline constexpr const char* kDatePlaceholder = "<Datum>";
-inline constexpr const char* kBuildNumberPlaceholder = "<Bau-Nummer>";  // network runs
-inline constexpr const char* kFileNamePlaceholder = "<filename>";       // road-renovation runs
-
-// Fills "<objektbezeichnung>", "<Datum>" and "<Bau-Nummer>" / "<filename>" in
-// the primary header of the first section, as the document's plan says.
+// Fills the placeholders of the first section's primary header as their rules
+// (docgen/placeholder_rules.h) and the document's plan say.
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
                                JobState& job, DateSource& dates);
 
