@@ -6,8 +6,10 @@
 #include <climits>
 #include <cstdio>
 #include <new>
+#include <string_view>
 
 #include "text/translate.h"
+#include "text/unicode.h"
 #include "wordproc/wordproc_error.h"
 
 namespace reportword::automation {
@@ -47,41 +49,37 @@ std::string SystemMessage(HRESULT hr) {
   return message;
 }
 
-BSTR AllocateString(const std::wstring& wide) {
-  BSTR bstr = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+// The platform's wide characters are UTF-16 code units.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+const wchar_t* WideData(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.data());
+}
+
+// A BSTR records its length in bytes in 32 bits, so a longer text is refused
+// before any conversion.
+std::u16string ToUtf16(const std::string& utf8) {
+  if (utf8.size() > static_cast<size_t>(INT_MAX / 2)) {
+    throw wordproc::Error(text::Format(
+        text::Translate("text of {0} bytes is too long for an automation call"), utf8.size()));
+  }
+  if (!text::IsValidUtf8(utf8)) {
+    throw wordproc::Error(text::Translate("text for an automation call is not valid UTF-8"));
+  }
+  return text::Utf8ToUtf16(utf8);
+}
+
+BSTR AllocateString(const std::u16string& wide) {
+  BSTR bstr = SysAllocStringLen(WideData(wide), static_cast<UINT>(wide.size()));
   if (bstr == nullptr) throw std::bad_alloc();
   return bstr;
 }
 
 }  // namespace
 
-std::wstring Utf8ToWide(const std::string& text) {
-  if (text.empty()) return {};
-  if (text.size() > static_cast<size_t>(INT_MAX)) {
-    throw wordproc::Error(text::Format(
-        text::Translate("text of {0} bytes is too long for an automation call"), text.size()));
-  }
-  const int size = static_cast<int>(text.size());
-  const int length =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
-  if (length <= 0) {
-    throw wordproc::Error(text::Translate("text for an automation call is not valid UTF-8"));
-  }
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, wide.data(), length);
-  return wide;
-}
-
 std::string WideToUtf8(const wchar_t* text, size_t length) {
-  if (text == nullptr || length == 0) return {};
-  if (length > static_cast<size_t>(INT_MAX)) length = INT_MAX;
-  const int size = static_cast<int>(length);
-  // Lenient: an unpaired surrogate in a server's message becomes U+FFFD.
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, size, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, size, utf8.data(), bytes, nullptr, nullptr);
-  return utf8;
+  if (text == nullptr) return {};
+  return text::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
 std::string DescribeFailure(const std::string& what, HRESULT hr, const std::string& description) {
@@ -150,7 +148,7 @@ Variant Variant::Double(double value) {
 }
 
 Variant Variant::String(const std::string& utf8) {
-  const std::wstring wide = Utf8ToWide(utf8);
+  const std::u16string wide = ToUtf16(utf8);
   Variant v;
   v.value_.bstrVal = AllocateString(wide);
   v.value_.vt = VT_BSTR;
@@ -241,8 +239,8 @@ void DispatchObject::Put(const char* member, Variant value) const {
 Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Variant>& args) const {
   if (dispatch_ == nullptr) Fail(member, text::Translate("called on no object"));
 
-  std::wstring name = Utf8ToWide(member);
-  LPOLESTR names[] = {name.data()};
+  std::u16string name = text::Utf8ToUtf16(member);
+  LPOLESTR names[] = {reinterpret_cast<LPOLESTR>(name.data())};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
@@ -345,10 +343,10 @@ int DispatchObject::IntFrom(const char* member, Variant result) const {
 
 // --- Object creation ---------------------------------------------------------
 
-DispatchObject CreateDispatchObject(const std::wstring& prog_id, std::string type_name) {
-  const std::string name = WideToUtf8(prog_id.data(), prog_id.size());
+DispatchObject CreateDispatchObject(const std::string& name, std::string type_name) {
+  const std::u16string prog_id = ToUtf16(name);
   CLSID clsid{};
-  HRESULT hr = CLSIDFromProgID(prog_id.c_str(), &clsid);
+  HRESULT hr = CLSIDFromProgID(WideData(prog_id), &clsid);
   if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
   IDispatch* dispatch = nullptr;
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,

@@ -17,9 +17,8 @@
 
 namespace reportword::automation {
 
-// UTF-8 <-> UTF-16 for the text that crosses the automation boundary. Invalid
-// UTF-8 throws wordproc::Error rather than sending a garbled text.
-std::wstring Utf8ToWide(const std::string& text);
+// A UTF-16 text of the platform API (a BSTR, a system message) as UTF-8; an
+// unpaired surrogate becomes U+FFFD.
 std::string WideToUtf8(const wchar_t* text, size_t length);
 // "0x800A1066": a status as the fixed eight hex digits it is usually quoted in.
 std::string FormatHresult(HRESULT hr);
@@ -44,6 +43,7 @@ class Variant {
   static Variant Int32(int value);
   static Variant Float(float value);
   static Variant Double(double value);
+  // Invalid UTF-8 throws wordproc::Error rather than sending a garbled text.
   static Variant String(const std::string& utf8);
   // An optional argument left out of the call.
   static Variant Omitted();
@@ -125,6 +125,6 @@ class DispatchObject {
 
 // Starts the local server registered under `prog_id` and returns its
 // IDispatch.
-DispatchObject CreateDispatchObject(const std::wstring& prog_id, std::string type_name);
+DispatchObject CreateDispatchObject(const std::string& prog_id, std::string type_name);
 
 }  // namespace reportword::automation
