@@ -35,9 +35,14 @@ struct PackageLimits {
 // neither they nor their compressed form are ever held whole: `produce`
 // appends the next piece to the empty buffer it is given and returns false
 // once that piece is the last. It is called until then, on one pass only.
+// `size_bound`, when not 0, is a size the part cannot exceed: libzip leaves
+// the Zip64 fields out of an entry whose size it is told is under 4 GiB, and
+// without them the package is plain zip as word processors expect. The real
+// size and CRC-32 are the ones counted while the part is read.
 struct StreamedPart {
   std::string name;
   std::function<bool(std::string& piece)> produce;
+  std::uint64_t size_bound = 0;
 };
 
 class TemplatePackage {

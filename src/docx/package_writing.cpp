@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <exception>
 #include <optional>
@@ -50,11 +51,19 @@ class StreamedSource {
       case ZIP_SOURCE_CLOSE:
       case ZIP_SOURCE_FREE:  // this object belongs to the writer, not to libzip
         return 0;
-      case ZIP_SOURCE_STAT:
-        // Nothing is known before the part is read, not even its size.
+      case ZIP_SOURCE_STAT: {
         if (length < sizeof(zip_stat_t)) return Refuse(ZIP_ER_INVAL);
-        zip_stat_init(static_cast<zip_stat_t*>(data));
+        zip_stat_t* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        // Before the end, only the bound is known, and libzip asks only to
+        // decide on Zip64; without a bound it must assume the worst.
+        const bool read_through = last_ && offset_ == piece_.size();
+        if (read_through || part_.size_bound != 0) {
+          st->size = read_through ? produced_ : part_.size_bound;
+          st->valid |= ZIP_STAT_SIZE;
+        }
         return sizeof(zip_stat_t);
+      }
       case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&error_, data, length);
       case ZIP_SOURCE_SUPPORTS:
@@ -87,6 +96,7 @@ class StreamedSource {
         std::memcpy(data + copied, piece_.data() + offset_, n);
         offset_ += n;
         copied += n;
+        produced_ += n;
       }
     } catch (...) {
       failure_ = std::current_exception();
@@ -98,6 +108,7 @@ class StreamedSource {
   const StreamedPart& part_;
   std::string piece_;
   std::size_t offset_ = 0;
+  std::uint64_t produced_ = 0;
   bool opened_ = false;
   bool last_ = false;
   std::exception_ptr failure_;
