@@ -25,7 +25,8 @@ void AppendCell(std::string& out, std::string_view content, int width_twips) {
 // The line that starts at `start`, and where the next one starts: CR LF, CR
 // and LF each end one line.
 std::pair<std::string_view, std::size_t> LineAt(std::string_view text, std::size_t start) {
-  const std::size_t end = std::min(text.find_first_of("\r\n", start), text.size());
+  std::size_t end = start;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
   std::size_t next = end + 1;
   if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++next;
   return {text.substr(start, end - start), next};
@@ -108,9 +109,8 @@ void TableXmlWriter::AppendRow(std::string& out, std::string_view row) const {
 
 std::uint64_t TableXmlWriter::SizeBound() const {
   const std::string_view text = table_.text;
-  const std::uint64_t rows =
-      static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n')) +
-      static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\r')) + 2;
+  std::uint64_t rows = 2;  // the last line has no line end, and a leading empty row
+  for (const char c : text) rows += (c == '\n') | (c == '\r');
   const std::uint64_t columns = static_cast<std::uint64_t>(columns_);
   // A cell is 80 bytes of markup around its run (the width has at most 11
   // digits). A run of n bytes of text is at most 27 + 24 n: its 11 bytes of
