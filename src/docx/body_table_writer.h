@@ -1,7 +1,9 @@
 // The body of a generated document, written as XML text rather than built as a
-// tree: a table of 100,000 rows stays a matter of appending to a string.
+// tree, a few rows at a time straight from the table's text: a table of a
+// million rows never stands in memory as a whole, neither split nor as XML.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +20,32 @@ struct TableModel {
   std::vector<float> column_widths_points;  // from column 1 on
 };
 
-// Lines of a text: CR LF, CR and LF each end one line.
-std::vector<std::string_view> SplitLines(std::string_view text);
+// The table and the empty paragraph that must follow it, written in pieces.
+// `table` (and the text it views) must outlive the writer.
+class TableXmlWriter {
+ public:
+  // `text_width_twips` is the width available between the page margins.
+  TableXmlWriter(const TableModel& table, int text_width_twips);
 
-// The table and the empty paragraph that must follow it. `text_width_twips`
-// is the width available between the page margins.
+  // Appends the next rows to `out` until it has grown by `min_bytes` or the
+  // table is complete; returns false once the table's end is written.
+  bool Append(std::string& out, std::size_t min_bytes);
+
+  // No table written from this text is larger (counts the text's line ends).
+  std::uint64_t SizeBound() const;
+
+ private:
+  void AppendRow(std::string& out, std::string_view row) const;
+
+  const TableModel& table_;
+  int columns_;
+  std::vector<int> widths_;
+  bool started_ = false;
+  bool rows_done_ = false;
+  std::size_t position_ = 0;  // where the next row starts in the text
+};
+
+// The whole table at once.
 void AppendTableXml(std::string& out, const TableModel& table, int text_width_twips);
 
 // The number of tab-separated fields of the widest line.

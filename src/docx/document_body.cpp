@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -87,24 +88,45 @@ void ClearBody(DocumentState& doc) {
   marker.set_name(kBodyMarkerName);
 }
 
-std::string SerialiseMainPart(const DocumentState& doc) {
-  if (!doc.table) return WriteXmlPart(doc.main_xml);
+MainPartWriter::MainPartWriter(const DocumentState& doc) {
+  if (!doc.table) {
+    xml_ = WriteXmlPart(doc.main_xml);
+    marker_at_ = xml_.size();
+    return;
+  }
   const pugi::xml_node marker = BodyMarker(doc);
   if (!marker) throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
-  const auto [xml, marker_text] = SerialiseWithUniqueMarker(doc, marker);
-  const std::size_t at = xml.find(marker_text);
-  // Written once into a string reserved for it: a large table is tens of
-  // megabytes of XML, and every regrowth or splice would copy all of it.
-  const std::string_view text = doc.table->text;
-  const std::size_t fields = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\t')) +
-                             static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
-                             1;
-  std::string out;
-  out.reserve(xml.size() + 2 * text.size() + fields * 128 + 4096);
-  out.append(xml, 0, at);
-  AppendTableXml(out, *doc.table, TextWidthTwips(doc));
-  out.append(xml, at + marker_text.size(), std::string::npos);
-  return out;
+  std::string marker_text;
+  std::tie(xml_, marker_text) = SerialiseWithUniqueMarker(doc, marker);
+  marker_at_ = xml_.find(marker_text);
+  marker_size_ = marker_text.size();
+  table_.emplace(*doc.table, TextWidthTwips(doc));
+}
+
+bool MainPartWriter::Next(std::string& piece) {
+  // Large enough that libzip's reads rarely reach the producer, small enough
+  // to be nothing beside the table's text.
+  constexpr std::size_t kPieceBytes = 256 << 10;
+  switch (stage_) {
+    case Stage::kHead:
+      piece.append(xml_, 0, marker_at_);
+      stage_ = table_ ? Stage::kTable : Stage::kDone;
+      break;
+    case Stage::kTable:
+      if (!table_->Append(piece, kPieceBytes)) stage_ = Stage::kTail;
+      break;
+    case Stage::kTail:
+      piece.append(xml_, marker_at_ + marker_size_, std::string::npos);
+      stage_ = Stage::kDone;
+      break;
+    case Stage::kDone:
+      break;
+  }
+  return stage_ != Stage::kDone;
+}
+
+std::uint64_t MainPartWriter::SizeBound() const {
+  return xml_.size() + (table_ ? table_->SizeBound() : 0);
 }
 
 }  // namespace reportword::docx

@@ -65,11 +65,16 @@ std::string NewPackage(const DocumentState& doc, std::chrono::system_clock::time
   SetNewDocumentProperties(*doc.package, TemplateFileName(doc.template_path), saved_at,
                            content_types, replaced);
   replaced[kContentTypesPart] = WriteXmlPart(content_types);
-  replaced[doc.main_part] = SerialiseMainPart(doc);
   for (const std::string& part : doc.changed_headers) {
     replaced[part] = WriteXmlPart(*doc.headers.at(part));
   }
-  return doc.package->Write(replaced, pruned.dropped_parts);
+  // The main part is made while it is compressed: with a large table, it is
+  // many times the size of the table's text.
+  MainPartWriter main_part(doc);
+  const StreamedPart streamed{doc.main_part,
+                              [&main_part](std::string& piece) { return main_part.Next(piece); },
+                              main_part.SizeBound()};
+  return doc.package->Write(replaced, pruned.dropped_parts, &streamed);
 }
 
 }  // namespace

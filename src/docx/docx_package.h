@@ -1,10 +1,12 @@
 // An OOXML package (a zip of XML and binary parts) opened as a template, and
 // the writing of a new package from it with some parts replaced or dropped.
+// (Opening and reading: docx_package.cpp; writing: package_writing.cpp.)
 #pragma once
 
 #include <zip.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -27,6 +29,20 @@ struct PackageLimits {
   std::uint64_t max_end_records = 16;
   // Deflate cannot compress better than about 1032:1; more is a forged header.
   std::uint64_t max_compression_ratio = 1100;
+};
+
+// A part whose contents are made while the package is written, so that
+// neither they nor their compressed form are ever held whole: `produce`
+// appends the next piece to the empty buffer it is given and returns false
+// once that piece is the last. It is called until then, on one pass only.
+// `size_bound`, when not 0, is a size the part cannot exceed: libzip leaves
+// the Zip64 fields out of an entry whose size it is told is under 4 GiB, and
+// without them the package is plain zip as word processors expect. The real
+// size and CRC-32 are the ones counted while the part is read.
+struct StreamedPart {
+  std::string name;
+  std::function<bool(std::string& piece)> produce;
+  std::uint64_t size_bound = 0;
 };
 
 class TemplatePackage {
@@ -58,9 +74,12 @@ class TemplatePackage {
   // A complete new package: every part of this one in its order, except that
   // `replaced` parts get new contents and `dropped` parts are left out. Parts
   // that are neither are copied as their compressed bytes. `replaced` parts
-  // that this package lacks are added at the end.
+  // that this package lacks are added at the end. A `streamed` part is
+  // replaced (or added) as `replaced` parts are, its contents made as they are
+  // compressed. Throws wordproc::Error, or what `produce` threw.
   std::string Write(const std::map<std::string, std::string>& replaced,
-                    const std::set<std::string>& dropped) const;
+                    const std::set<std::string>& dropped,
+                    const StreamedPart* streamed = nullptr) const;
 
  private:
   TemplatePackage() = default;
