@@ -15,13 +15,14 @@
 #include "docx/xml_part.h"
 #include "text/translate.h"
 #include "text/unicode.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
 
 // The format a target's extension asks for, where it is not .docx content.
 std::string ConvertedTargetFormat(const std::string& file_name) {
-  const std::string extension = std::filesystem::u8path(file_name).extension().string();
+  const std::string extension = text::PathFromUtf8(file_name).extension().string();
   for (const char* format : {"pdf", "odt"}) {
     if (text::EqualsIgnoreCase(extension, std::string(".") + format)) return format;
   }
@@ -50,8 +51,7 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
 }
 
 std::string TemplateFileName(const std::string& path) {
-  const std::u8string name = std::filesystem::u8path(path).filename().u8string();
-  return std::string(name.begin(), name.end());
+  return text::PathToUtf8(text::PathFromUtf8(path).filename());
 }
 
 // The package as a word processor would save the new document at `saved_at`.

@@ -11,6 +11,7 @@
 #include "docx/template_file.h"
 #include "docx/xml_part.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
@@ -153,7 +154,7 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   // A copy under a plain name, so that LibreOffice's output name is known. It
   // is written from the bytes already read: the file is opened only once.
   const std::filesystem::path copy =
-      work.path() / ("template" + std::filesystem::u8path(path).extension().string());
+      work.path() / ("template" + text::PathFromUtf8(path).extension().string());
   {
     std::ofstream out(copy, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
