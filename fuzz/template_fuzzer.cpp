@@ -10,7 +10,6 @@
 #include <string>
 
 #include "check/template_check.h"
-#include "docgen/body_table.h"
 #include "docx/docx_engine.h"
 #include "wordproc/wordproc_error.h"
 
@@ -29,24 +28,14 @@ const fs::path& WorkDir() {
 }
 
 void RunDocument(Application& app, const std::string& template_path, const std::string& target) {
-  auto doc = app.GetDocuments()->Add("\"" + template_path + "\"");
-  FindExecuteArgs find;
-  find.find_text = "<Datum>";
-  find.match_case = false;
-  find.replace_with = ReplacementText{"06-Dez-2026 \v<x>&", false};
-  auto headers = doc->GetSections()->Item(1)->GetHeaders();
-  for (int i = 1; i <= headers->Count(); ++i) {
-    headers->Item(kHeaderFooterPrimary)->GetRange()->GetFind()->Execute(find);
+  static const std::string table_text =
+      "A\tB\tC\r\nStra\xC3\x9F"
+      "e\t\x01\t\r\n";
+  auto doc = app.CreateDocument(template_path, true);
+  for (int i = 1; i <= doc->FirstSectionHeaderCount(); ++i) {
+    doc->ReplaceInPrimaryHeader("<Datum>", {"06-Dez-2026 \v<x>&", false});
   }
-  doc->GetContent()->SetText(
-      "\r\nA\tB\tC\r\nStra\xC3\x9F"
-      "e\t\x01\t\r\n");
-  app.GetSelection()->WholeStory();
-  auto table = app.GetSelection()->ConvertToTable(reportword::TableConversion(3));
-  table->SetPreferredWidthType(PreferredWidthType::kPercent);
-  table->SetPreferredWidth(100.0f);
-  table->GetBorders()->SetOutsideLineStyle(LineStyle::kNone);
-  table->GetColumns()->Item(2)->SetWidth(150.0f);
+  doc->LayOutBodyAsTable(table_text, {3, {100.0f, 150.0f}, true, false});
   doc->SaveAs(target);
   doc->Close();
 }

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "automation/automation_backend.h"
-#include "docgen/body_table.h"
 #include "fake_dispatch.h"
 #include "wordproc/wordproc_error.h"
 

@@ -10,12 +10,13 @@
 
 #include <chrono>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "docgen/body_table.h"
 #include "docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"
@@ -44,20 +45,17 @@ class DocxEngineTest : public ::testing::Test {
     return path.string();
   }
   std::unique_ptr<Document> Add(const std::string& path) {
-    return app_->GetDocuments()->Add("\"" + path + "\"");
+    return app_->CreateDocument(path, true);
   }
-  static bool Replace(Document& doc, const std::string& find, const std::string& with,
-                      int header = kHeaderFooterPrimary) {
-    FindExecuteArgs args;
-    args.find_text = find;
-    args.match_case = false;
-    args.replace_with = ReplacementText{with, false};
-    return doc.GetSections()->Item(1)->GetHeaders()->Item(header)->GetRange()->GetFind()->Execute(
-        args);
+  static bool Replace(Document& doc, const std::string& find, const std::string& with) {
+    return doc.ReplaceInPrimaryHeader(find, {with, false});
   }
-  std::unique_ptr<Table> Convert(short columns) {
-    app_->GetSelection()->WholeStory();
-    return app_->GetSelection()->ConvertToTable(TableConversion(columns));
+  // Lays `text` out as the body's table; the fixture keeps the text, as the
+  // job state does in a run.
+  void Table(Document& doc, std::string text, short columns, std::vector<float> widths = {},
+             bool leading_empty_row = false) {
+    doc.LayOutBodyAsTable(texts_.emplace_back(std::move(text)),
+                          {columns, std::move(widths), leading_empty_row, false});
   }
   // Saves, closes, checks the schemas and returns the parts of the result.
   std::map<std::string, std::string> SaveAndRead(Document& doc,
@@ -79,6 +77,7 @@ class DocxEngineTest : public ::testing::Test {
   }
 
   reportword::testing::TempDir dir_;
+  std::list<std::string> texts_;
   // No converter: these tests are about the engine's own formats and messages.
   // Every save happens at the same moment, kSaveTime.
   std::unique_ptr<Application> app_ = DocxBackend(ConversionOptions{"/nonexistent/soffice"}, [] {

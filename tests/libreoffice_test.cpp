@@ -119,7 +119,7 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
   auto app = backend.CreateApplication();
   try {
-    app->GetDocuments()->Add("\"" + (dir / "t.rtf").string() + "\"");
+    app->CreateDocument((dir / "t.rtf").string(), true);
     ADD_FAILURE() << "the hanging conversion was not stopped";
   } catch (const wordproc::Error& e) {
     EXPECT_NE(std::string(e.what()).find("did not finish"), std::string::npos) << e.what();
@@ -157,8 +157,7 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
                     fs::perm_options::replace);
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
     const fs::path made_from = fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx";
-    auto document =
-        backend.CreateApplication()->GetDocuments()->Add("\"" + made_from.string() + "\"");
+    auto document = backend.CreateApplication()->CreateDocument(made_from.string(), true);
     const std::string failure = "(exit status 3): source file could not be loaded";
     std::string message;
     try {
@@ -191,7 +190,7 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHin
   for (const auto& [bytes, message] : cases) {
     testing::WriteFile(dir / "t.dotx", bytes);
     try {
-      app->GetDocuments()->Add("\"" + (dir / "t.dotx").string() + "\"");
+      app->CreateDocument((dir / "t.dotx").string(), true);
       ADD_FAILURE() << message << ": accepted";
     } catch (const wordproc::Error& e) {
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();

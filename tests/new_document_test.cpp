@@ -203,7 +203,7 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
     reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
     const std::map<std::string, std::string> original(parts.begin(), parts.end());
     auto doc = Add((dir_ / "t.dotx").string());
-    if (c.replace_body) doc->GetContent()->SetText("a\tb\r\n");
+    if (c.replace_body) Table(*doc, "a\tb\r\n", 2);
     const auto saved = SaveAndRead(*doc);
     if (!c.replace_body) {  // nothing to drop from the main part's relationships: not rewritten
       EXPECT_EQ(saved.at("word/_rels/document.xml.rels"),

@@ -10,21 +10,15 @@ constexpr float kRoadSecondColumnPoints = 150.0f;
 }  // namespace
 
 std::array<DocumentPlan, 2> PlanDocuments(JobState& job) {
-  std::vector<float> second_widths;
-  if (job.RoadRenovationMode) second_widths = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
+  const bool road = job.RoadRenovationMode;
+  wordproc::TableLayout first{3, {}, road, false};
+  wordproc::TableLayout second{2, {}, road, true};
+  if (road) second.column_widths_points = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
   return {
-      DocumentPlan{1,
-                   job.TemplatePath1,
-                   job.TargetPath1,
-                   job.TableText1,
-                   3,
-                   true,
-                   DateCalls::kOncePerHeader,
-                   true,
-                   false,
-                   {}},
-      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, 2, false,
-                   DateCalls::kOnce, false, true, second_widths},
+      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true,
+                   DateCalls::kOncePerHeader, true, std::move(first)},
+      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, DateCalls::kOnce,
+                   false, std::move(second)},
   };
 }
 

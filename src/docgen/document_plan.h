@@ -5,9 +5,9 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 #include "core/job_state.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 
@@ -21,20 +21,16 @@ struct DocumentPlan {
   int number;  // 1 or 2
   const std::string& template_path;
   const std::string& target_path;
-  // The job state's table text: a road run puts an empty row in front of it.
-  std::string& table_text;
-  short columns;
+  const std::string& table_text;  // the job state's own, laid out where it lies
   // Only the first document turns the word processor's alerts off.
   bool turns_alerts_off;
   DateCalls date_calls;
   // The first document upper-cases the build number's first character and
   // stores it back; the second uses the stored value.
   bool upper_cases_build_number;
-  // The second document selects its own content before the table is made; the
-  // first relies on the selection lying in the document just created.
-  bool selects_content;
-  // Fixed column widths in points, from column 1 on; empty for none.
-  std::vector<float> column_widths_points;
+  // Columns, fixed widths, the road reports' empty first row, and whether the
+  // second document selects its own content before the table is made.
+  wordproc::TableLayout table;
 };
 
 // The plans of document 1 and document 2 of the job.

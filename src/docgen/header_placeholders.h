@@ -21,9 +21,4 @@ inline constexpr const char* kFileNamePlaceholder = "<filename>";       // road-
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
                                JobState& job, DateSource& dates);
 
-// One find-and-replace in the first section's primary header, through a freshly
-// obtained object chain.
-void ReplaceInHeader(wordproc::Document& document, const std::string& find_text,
-                     const wordproc::ReplacementText& replacement);
-
 }  // namespace reportword

@@ -14,13 +14,6 @@ int PointsToTwips(float points) {
   return static_cast<int>(std::clamp(twips, 0.0, 31680.0));  // 22 inches, the format's maximum
 }
 
-void AppendBorder(std::string& out, const char* side, bool visible) {
-  out += "<w:";
-  out += side;
-  out += visible ? " w:val=\"single\" w:sz=\"4\" w:space=\"0\" w:color=\"auto\"/>"
-                 : " w:val=\"none\" w:sz=\"0\" w:space=\"0\" w:color=\"auto\"/>";
-}
-
 void AppendCell(std::string& out, std::string_view content, int width_twips) {
   out += "<w:tc><w:tcPr><w:tcW w:w=\"";
   out += std::to_string(width_twips);
@@ -44,18 +37,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-void AppendParagraphsXml(std::string& out, std::string_view text) {
-  for (std::string_view line : SplitLines(text)) {
-    if (line.empty()) {
-      out += "<w:p/>";
-      continue;
-    }
-    out += "<w:p>";
-    AppendRunXml(out, line);
-    out += "</w:p>";
-  }
-}
-
 int CountColumns(std::string_view text) {
   int widest = 1;
   for (std::string_view line : SplitLines(text)) {
@@ -68,36 +49,19 @@ void AppendTableXml(std::string& out, const TableModel& table, int text_width_tw
   const int columns = std::max(1, table.columns);
   std::vector<int> widths(static_cast<std::size_t>(columns),
                           std::max(1, text_width_twips) / columns);
-  for (const auto& [column, points] : table.column_widths_points) {
-    if (column >= 1 && column <= columns) {
-      widths[static_cast<std::size_t>(column - 1)] = PointsToTwips(points);
-    }
+  for (std::size_t i = 0; i < table.column_widths_points.size() && i < widths.size(); ++i) {
+    widths[i] = PointsToTwips(table.column_widths_points[i]);
   }
 
-  out += "<w:tbl><w:tblPr>";
-  using wordproc::PreferredWidthType;
-  const PreferredWidthType type = table.preferred_width_type.value_or(PreferredWidthType::kAuto);
-  const float value = table.preferred_width.value_or(0.0f);
-  if (type == PreferredWidthType::kPercent) {
-    // Percent widths are stored in fiftieths of a percent.
-    const double pct = std::clamp(std::round(static_cast<double>(value) * 50.0), 0.0, 100000.0);
-    out += "<w:tblW w:w=\"" + std::to_string(static_cast<int>(pct)) + "\" w:type=\"pct\"/>";
-  } else if (type == PreferredWidthType::kPoints) {
-    out += "<w:tblW w:w=\"" + std::to_string(PointsToTwips(value)) + "\" w:type=\"dxa\"/>";
-  } else {
-    out += "<w:tblW w:w=\"0\" w:type=\"auto\"/>";
+  // Full width (in fiftieths of a percent), every border drawn as none, as a
+  // converted table reads once its borders are taken off.
+  out += "<w:tbl><w:tblPr><w:tblW w:w=\"5000\" w:type=\"pct\"/><w:tblBorders>";
+  for (const char* side : {"top", "left", "bottom", "right", "insideH", "insideV"}) {
+    out += "<w:";
+    out += side;
+    out += " w:val=\"none\" w:sz=\"0\" w:space=\"0\" w:color=\"auto\"/>";
   }
-  if (table.apply_borders || table.outside_borders || table.inside_borders) {
-    out += "<w:tblBorders>";
-    AppendBorder(out, "top", table.outside_borders);
-    AppendBorder(out, "left", table.outside_borders);
-    AppendBorder(out, "bottom", table.outside_borders);
-    AppendBorder(out, "right", table.outside_borders);
-    AppendBorder(out, "insideH", table.inside_borders);
-    AppendBorder(out, "insideV", table.inside_borders);
-    out += "</w:tblBorders>";
-  }
-  if (table.fixed_layout) out += "<w:tblLayout w:type=\"fixed\"/>";
+  out += "</w:tblBorders><w:tblLayout w:type=\"fixed\"/>";
   out +=
       "<w:tblLook w:val=\"0000\" w:firstRow=\"0\" w:lastRow=\"0\" w:firstColumn=\"0\" "
       "w:lastColumn=\"0\" w:noHBand=\"1\" w:noVBand=\"1\"/>";
@@ -108,6 +72,9 @@ void AppendTableXml(std::string& out, const TableModel& table, int text_width_tw
   std::vector<std::string_view> rows = SplitLines(table.text);
   // A line end after the last row ends that row; it does not start another.
   if (rows.size() > 1 && rows.back().empty()) rows.pop_back();
+  // The empty row above goes before the text's rows, and an empty text has
+  // just that one.
+  if (table.leading_empty_row && !table.text.empty()) rows.insert(rows.begin(), std::string_view());
   for (std::string_view row : rows) {
     out += "<w:tr>";
     std::size_t start = 0;

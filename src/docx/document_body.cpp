@@ -67,22 +67,6 @@ int TextWidthTwips(const DocumentState& doc) {
 
 }  // namespace
 
-std::string BodyParagraphText(const DocumentState& doc) {
-  std::string text;
-  bool first = true;
-  for (pugi::xml_node block : doc.Body().children()) {
-    if (!IsW(block, "p")) continue;
-    if (!first) text += "\r";
-    first = false;
-    WalkSubtree(block, [&](const pugi::xml_node& node) {
-      if (IsW(node, "t")) text += node.child_value();
-      if (IsW(node, "tab")) text += "\t";
-      return !IsW(node, "del") && !IsW(node, "txbxContent");
-    });
-  }
-  return text;
-}
-
 void ClearBody(DocumentState& doc) {
   pugi::xml_node body = doc.Body();
   pugi::xml_node last_sect;
@@ -101,29 +85,24 @@ void ClearBody(DocumentState& doc) {
   pugi::xml_node marker = last_sect ? body.insert_child_before(pugi::node_pi, last_sect)
                                     : body.append_child(pugi::node_pi);
   marker.set_name(kBodyMarkerName);
-  doc.body_replaced = true;
 }
 
 std::string SerialiseMainPart(const DocumentState& doc) {
-  if (!doc.body_replaced) return WriteXmlPart(doc.main_xml);
+  if (!doc.table) return WriteXmlPart(doc.main_xml);
   const pugi::xml_node marker = BodyMarker(doc);
   if (!marker) throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
   const auto [xml, marker_text] = SerialiseWithUniqueMarker(doc, marker);
   const std::size_t at = xml.find(marker_text);
   // Written once into a string reserved for it: a large table is tens of
   // megabytes of XML, and every regrowth or splice would copy all of it.
-  const std::string& text = doc.table ? doc.table->text : doc.body_text;
+  const std::string_view text = doc.table->text;
   const std::size_t fields = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\t')) +
                              static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
                              1;
   std::string out;
-  out.reserve(xml.size() + 2 * text.size() + fields * (doc.table ? 128 : 40) + 4096);
+  out.reserve(xml.size() + 2 * text.size() + fields * 128 + 4096);
   out.append(xml, 0, at);
-  if (doc.table) {
-    AppendTableXml(out, *doc.table, TextWidthTwips(doc));
-  } else {
-    AppendParagraphsXml(out, doc.body_text);
-  }
+  AppendTableXml(out, *doc.table, TextWidthTwips(doc));
   out.append(xml, at + marker_text.size(), std::string::npos);
   return out;
 }

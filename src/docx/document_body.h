@@ -9,17 +9,13 @@
 
 namespace reportword::docx {
 
-// The text of the template's own body paragraphs, for a conversion of a body
-// that was never replaced: paragraphs separated by CR, tabs kept.
-std::string BodyParagraphText(const DocumentState& doc);
-
 // Replaces every block of the body by the marker where the generated body
 // will go; only the last section's properties stay, with every header and
 // footer in force for that section.
 void ClearBody(DocumentState& doc);
 
-// The main part as it is saved: with the generated table or paragraphs where
-// the body was replaced.
+// The main part as it is saved: with the body's table in the marker's place
+// once one was laid out.
 std::string SerialiseMainPart(const DocumentState& doc);
 
 }  // namespace reportword::docx

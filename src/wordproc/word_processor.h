@@ -1,207 +1,69 @@
-// The word processor as the generation logic sees it: a small slice of a desktop
-// word processor's automation object model, just the members that the document
-// steps call. Every object handed out is owned by the caller and released when
-// it goes out of scope, as an automation reference would be. Every failing call
-// throws reportword::GenerationError.
-//
-// The native .docx engine (docx/) implements it; so can a backend that drives
-// an installed word processor, and the tests use a recording fake.
+// The word processor as the generation sees it: the steps that make one
+// document from a template. The native .docx engine carries them out on the
+// package itself; the automation backend makes the installed word processor's
+// object-model calls inside each step; the tests record them. Every failing
+// step throws wordproc::Error.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace reportword::wordproc {
 
-// Numeric values are the automation model's own constants.
-enum class PreferredWidthType : int { kAuto = 1, kPercent = 2, kPoints = 3 };
-enum class LineStyle : int { kNone = 0, kSingle = 1 };
-enum class TableSeparator : int { kParagraphs = 0, kTabs = 1, kCommas = 2 };
-enum class AutoFitBehavior : int { kFixed = 0, kContent = 1, kWindow = 2 };
-inline constexpr int kTableFormatNone = 0;
-inline constexpr int kHeaderFooterPrimary = 1;
-inline constexpr int kAlertsNone = 0;
-
-class Application;
-class Documents;
-class Document;
-class Sections;
-class Section;
-class HeadersFooters;
-class HeaderFooter;
-class Range;
-class Find;
-class Selection;
-class Tables;
-class Table;
-class Borders;
-class Columns;
-class Column;
-
-// The replacement text of a find: either a new text or a reference to a text
-// the caller keeps (automation passes the latter by reference). The engine
-// treats both alike; the distinction is kept for backends that marshal it.
-struct ReplacementText {
+// The text a header placeholder is replaced with. `by_reference` marks a text
+// the caller keeps, which automation passes by reference; the native engine
+// treats both alike.
+struct Replacement {
   std::string text;
   bool by_reference = false;
 };
 
-// Find.Execute arguments in their automation order; an empty optional is an
-// omitted argument.
-struct FindExecuteArgs {
-  std::string find_text;
-  std::optional<bool> match_case;
-  std::optional<bool> match_whole_word;
-  std::optional<bool> match_wildcards;
-  std::optional<bool> match_sounds_like;
-  std::optional<bool> match_all_word_forms;
-  std::optional<bool> forward;
-  std::optional<int> wrap;
-  std::optional<bool> format;
-  std::optional<ReplacementText> replace_with;
-  std::optional<int> replace;
-  std::optional<bool> match_kashida;
-  std::optional<bool> match_diacritics;
-  std::optional<bool> match_alef_hamza;
-  std::optional<bool> match_control;
+// How the body's text becomes its table: always full width, without borders,
+// with fixed column widths.
+struct TableLayout {
+  short columns = 1;
+  // Widths in points from column 1 on; empty leaves the columns even.
+  std::vector<float> column_widths_points;
+  // An empty first row above the text's rows (road reports).
+  bool leading_empty_row = false;
+  // Whether the word processor's selection is first put into this document's
+  // content; an engine without a selection has nothing to do for it.
+  bool selects_content = false;
 };
 
-// Selection.ConvertToTable arguments in their automation order.
-struct ConvertToTableArgs {
-  std::optional<TableSeparator> separator;
-  std::optional<double> num_rows;
-  std::optional<short> num_columns;
-  std::optional<float> initial_column_width;
-  std::optional<int> format;
-  std::optional<bool> apply_borders;
-  std::optional<bool> apply_shading;
-  std::optional<bool> apply_font;
-  std::optional<bool> apply_color;
-  std::optional<bool> apply_heading_rows;
-  std::optional<bool> apply_last_row;
-  std::optional<bool> apply_first_column;
-  std::optional<bool> apply_last_column;
-  std::optional<bool> auto_fit;
-  std::optional<AutoFitBehavior> auto_fit_behavior;
-  std::optional<int> default_table_behavior;
-};
-
-class Application {
- public:
-  virtual ~Application() = default;
-  // The automation "Application" property: the application object itself.
-  virtual std::unique_ptr<Application> GetApplication() = 0;
-  virtual void SetVisible(bool visible) = 0;
-  virtual void SetDisplayAlerts(int alerts) = 0;
-  virtual std::unique_ptr<Documents> GetDocuments() = 0;
-  virtual std::unique_ptr<Selection> GetSelection() = 0;
-  // Ends the application; documents still open are discarded unsaved.
-  virtual void Quit() = 0;
-};
-
-class Documents {
- public:
-  virtual ~Documents() = default;
-  // `template_argument` is the template path as the caller passes it to the
-  // automation call, i.e. enclosed in double-quote characters.
-  virtual std::unique_ptr<Document> Add(const std::string& template_argument) = 0;
-};
-
+// One document made from a template, open until it is closed.
 class Document {
  public:
   virtual ~Document() = default;
-  virtual std::unique_ptr<Application> GetApplication() = 0;
-  virtual std::unique_ptr<Sections> GetSections() = 0;
-  // The whole main text of the document.
-  virtual std::unique_ptr<Range> GetContent() = 0;
-  virtual void SaveAs(const std::string& file_name) = 0;
+  // How many headers the first section has (primary, first page, even pages).
+  virtual int FirstSectionHeaderCount() = 0;
+  // Replaces the first occurrence of `find_text`, in any letter case, in the
+  // first section's primary header. Returns whether there was one.
+  virtual bool ReplaceInPrimaryHeader(const std::string& find_text,
+                                      const Replacement& replacement) = 0;
+  // Makes `table_text` (rows ended by CR LF, fields separated by tabs) the
+  // whole body, as a table. The text is read where it is, not copied: it must
+  // stay as it is until the document is saved for the last time or closed.
+  virtual void LayOutBodyAsTable(const std::string& table_text, const TableLayout& layout) = 0;
+  // Saves under `target_path`; its extension chooses the format.
+  virtual void SaveAs(const std::string& target_path) = 0;
   virtual void Close() = 0;
 };
 
-class Sections {
+// The word processor itself.
+class Application {
  public:
-  virtual ~Sections() = default;
-  virtual std::unique_ptr<Section> Item(int index) = 0;  // 1-based
+  virtual ~Application() = default;
+  // A new document from the template at `template_path`, with the word
+  // processor kept out of sight; `turn_alerts_off` also silences its alerts.
+  virtual std::unique_ptr<Document> CreateDocument(const std::string& template_path,
+                                                   bool turn_alerts_off) = 0;
+  // Ends the word processor; documents still open are discarded unsaved.
+  virtual void Quit() = 0;
 };
 
-class Section {
- public:
-  virtual ~Section() = default;
-  virtual std::unique_ptr<HeadersFooters> GetHeaders() = 0;
-};
-
-class HeadersFooters {
- public:
-  virtual ~HeadersFooters() = default;
-  virtual int Count() = 0;
-  virtual std::unique_ptr<HeaderFooter> Item(int index) = 0;  // kHeaderFooterPrimary, ...
-};
-
-class HeaderFooter {
- public:
-  virtual ~HeaderFooter() = default;
-  virtual std::unique_ptr<Range> GetRange() = 0;
-};
-
-class Range {
- public:
-  virtual ~Range() = default;
-  virtual void SetText(const std::string& text) = 0;
-  virtual std::unique_ptr<Find> GetFind() = 0;
-  virtual void Select() = 0;
-};
-
-class Find {
- public:
-  virtual ~Find() = default;
-  // Returns whether the text was found.
-  virtual bool Execute(const FindExecuteArgs& args) = 0;
-};
-
-class Selection {
- public:
-  virtual ~Selection() = default;
-  virtual void WholeStory() = 0;
-  virtual std::unique_ptr<Table> ConvertToTable(const ConvertToTableArgs& args) = 0;
-  virtual std::unique_ptr<Tables> GetTables() = 0;
-};
-
-class Tables {
- public:
-  virtual ~Tables() = default;
-  virtual std::unique_ptr<Table> Item(int index) = 0;  // 1-based
-};
-
-class Table {
- public:
-  virtual ~Table() = default;
-  virtual void SetPreferredWidthType(PreferredWidthType type) = 0;
-  virtual void SetPreferredWidth(float width) = 0;
-  virtual std::unique_ptr<Borders> GetBorders() = 0;
-  virtual std::unique_ptr<Columns> GetColumns() = 0;
-};
-
-class Borders {
- public:
-  virtual ~Borders() = default;
-  virtual void SetOutsideLineStyle(LineStyle style) = 0;
-  virtual void SetInsideLineStyle(LineStyle style) = 0;
-};
-
-class Columns {
- public:
-  virtual ~Columns() = default;
-  virtual std::unique_ptr<Column> Item(int index) = 0;  // 1-based
-};
-
-class Column {
- public:
-  virtual ~Column() = default;
-  virtual void SetWidth(float points) = 0;
-};
-
-// The file-existence query used by input validation.
+// The file queries of input validation.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
