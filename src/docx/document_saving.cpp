@@ -74,10 +74,13 @@ std::string NewPackage(const DocumentState& doc, std::chrono::system_clock::time
 
 }  // namespace
 
+std::string SavedPackage(const DocumentState& doc, const ApplicationState& app) {
+  return NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
+}
+
 void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app) {
   CheckSaveTarget(file_name);  // before the package is built for nothing
-  const std::string bytes =
-      NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
+  const std::string bytes = SavedPackage(doc, app);
   const std::string format = ConvertedTargetFormat(file_name);
   if (format.empty()) {
     WriteFileAtomically(file_name, bytes);
