@@ -2,8 +2,8 @@
 // (template_fuzzer) almost always breaks a CRC, so the parts never reach the
 // XML code; here the input chooses the parts themselves and the target zips
 // them with correct checksums. The input is four parts, each ended by a line
-// of kSeparator: the main part, its relationships, the header it names and
-// the content types. A part the input does not reach is left out of the
+// "=====": the main part, its relationships, the header it names and the
+// content types. A part the input does not reach is left out of the
 // package. The other parts are fixed: those of tests/data/rich-template.
 //
 // Each input is opened, its primary header filled, its body laid out as a
@@ -107,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     GenerateAgain(std::move(saved));
   } catch (const wordproc::Error& e) {
-    std::fprintf(stderr, "parts_fuzzer: the saved package does not open again: %s\n", e.what());
+    std::fprintf(stderr, "parts_fuzzer: what it saved does not open and save again: %s\n",
+                 e.what());
     std::abort();
   }
   return 0;
