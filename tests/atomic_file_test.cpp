@@ -17,6 +17,7 @@
 #include "docx/signal_cleanup_posix.h"
 #endif
 
+#include "text/utf8_path.h"
 #include "wordproc/wordproc_error.h"
 
 #include "package_builder.h"
@@ -32,9 +33,8 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
   std::string accented;
   for (int i = 0; i < 124; ++i) accented += "\xC3\xA4";
   for (const std::string& name : {std::string(250, 'n') + ".docx", "x" + accented + ".docx"}) {
-    const std::filesystem::path target = dir.path() / std::filesystem::u8path(name);
-    const auto u8 = target.u8string();
-    WriteFileAtomically(std::string(u8.begin(), u8.end()), "contents");
+    const std::filesystem::path target = dir.path() / text::PathFromUtf8(name);
+    WriteFileAtomically(text::PathToUtf8(target), "contents");
     EXPECT_EQ(reportword::testing::ReadFile(target), "contents") << name.size();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     std::filesystem::remove(target);

@@ -7,11 +7,13 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 #include "core/generation_error.h"
 #include "report/report_decoding.h"
 #include "test_support.h"
 #include "text/unicode.h"
+#include "text/utf8_path.h"
 
 namespace reportword {
 namespace {
@@ -178,12 +180,15 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
 
 TEST(ReportFileTest, ReadsTheFileOfItsPathAndNamesAnUnreadableOne) {
   testing::TempDir dir;
-  for (const char* file_name : {"report.txt", "Bericht Straße.txt"}) {
-    const std::filesystem::path path = dir.path() / std::filesystem::u8path(file_name);
+  std::vector<std::string> names = {"report.txt", "Bericht Straße.txt"};
+#ifndef _WIN32
+  names.push_back("Bericht \xE4.txt");  // a Latin-1 name: bytes, not UTF-8
+#endif
+  for (const std::string& file_name : names) {
+    const std::filesystem::path path = dir.path() / text::PathFromUtf8(file_name);
     std::ofstream(path, std::ios::binary) << "t\r\nB\tD\tA\r\n";
     JobState job;
-    const auto u8 = path.u8string();
-    job.ReportFilePath.assign(u8.begin(), u8.end());
+    job.ReportFilePath = text::PathToUtf8(path);
     ReadReportFile(job);
     EXPECT_EQ(job.TableText1, "A\t\t\r\n") << file_name;
   }

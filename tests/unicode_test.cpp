@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "text/utf8_path.h"
+
 namespace reportword::text {
 namespace {
 
@@ -54,6 +56,29 @@ TEST(UnicodeTest, Utf16RoundTrip) {
   for (const std::string& s : samples) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");  // lone surrogate
   EXPECT_EQ(Utf8ToUtf16("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), u"\xD800\xDC00\xDBFF\xDFFF");
+}
+
+// A file name goes to the file system and comes back as it was. Outside
+// Windows a name is bytes: one that is not UTF-8 (Latin-1, cut short, a
+// surrogate) must reach the file system unchanged, or its file is not found.
+TEST(Utf8PathTest, NamesReachTheFileSystemUnchanged) {
+  const std::string names[] = {"", "report.txt",
+                               "Bericht Stra\xC3\x9F"
+                               "e.txt",
+                               "a/b c/\xF0\x9F\x98\x80"};
+  for (const std::string& name : names) EXPECT_EQ(PathToUtf8(PathFromUtf8(name)), name);
+#ifdef _WIN32
+  EXPECT_EQ(PathFromUtf8("Stra\xC3\x9F"
+                         "e")
+                .native(),
+            L"Stra\u00DFe");
+#else
+  const std::string bytes[] = {"Bericht \xE4.txt", "a\xC3", "\xED\xA0\x80", "\xFF\xFE"};
+  for (const std::string& name : bytes) {
+    EXPECT_EQ(PathFromUtf8(name).native(), name);
+    EXPECT_EQ(PathToUtf8(PathFromUtf8(name)), name);
+  }
+#endif
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "docx/engine_failure.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 
@@ -34,7 +35,7 @@ fs::path FollowLinks(const std::string& path, fs::path target) {
 SaveTarget CheckSaveTarget(const std::string& path) {
   if (path.empty()) throw SaveError(path, text::Translate("no file name given"));
   SaveTarget target;
-  target.file = FollowLinks(path, fs::u8path(path));
+  target.file = FollowLinks(path, text::PathFromUtf8(path));
   std::error_code ec;
   const fs::file_status status = fs::status(target.file, ec);
   if (fs::is_directory(status))

@@ -5,6 +5,7 @@
 #include "docx/atomic_file.h"
 #include "docx/engine_failure.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
@@ -24,8 +25,7 @@ std::string SystemText(DWORD code) {
     text.pop_back();
   }
   if (text.empty()) return text::Format(text::Translate("Windows error {0}"), code);
-  const std::u8string utf8 = fs::path(text).u8string();
-  return std::string(utf8.begin(), utf8.end());
+  return text::PathToUtf8(fs::path(text));
 }
 
 [[noreturn]] void FailWindows(const std::string& path, const std::string& what, DWORD code) {
@@ -68,7 +68,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   fs::path temporary;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-    temporary = target.folder / fs::u8path(TemporaryName());
+    temporary = target.folder / text::PathFromUtf8(TemporaryName());
     file = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;

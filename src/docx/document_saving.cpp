@@ -15,13 +15,14 @@
 #include "docx/xml_part.h"
 #include "text/translate.h"
 #include "text/unicode.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
 
 // The format a target's extension asks for, where it is not .docx content.
 std::string ConvertedTargetFormat(const std::string& file_name) {
-  const std::string extension = std::filesystem::u8path(file_name).extension().string();
+  const std::string extension = text::PathFromUtf8(file_name).extension().string();
   for (const char* format : {"pdf", "odt"}) {
     if (text::EqualsIgnoreCase(extension, std::string(".") + format)) return format;
   }
@@ -50,8 +51,7 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
 }
 
 std::string TemplateFileName(const std::string& path) {
-  const std::u8string name = std::filesystem::u8path(path).filename().u8string();
-  return std::string(name.begin(), name.end());
+  return text::PathToUtf8(text::PathFromUtf8(path).filename());
 }
 
 // The package as a word processor would save the new document at `saved_at`.
@@ -79,10 +79,13 @@ std::string NewPackage(const DocumentState& doc, std::chrono::system_clock::time
 
 }  // namespace
 
+std::string SavedPackage(const DocumentState& doc, const ApplicationState& app) {
+  return NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
+}
+
 void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app) {
   CheckSaveTarget(file_name);  // before the package is built for nothing
-  const std::string bytes =
-      NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
+  const std::string bytes = SavedPackage(doc, app);
   const std::string format = ConvertedTargetFormat(file_name);
   if (format.empty()) {
     WriteFileAtomically(file_name, bytes);

@@ -9,6 +9,8 @@
 
 namespace reportword::docx {
 
+// The package a .docx target gets, saved at the application's clock.
+std::string SavedPackage(const DocumentState& doc, const ApplicationState& app);
 void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app);
 
 }  // namespace reportword::docx

@@ -41,8 +41,13 @@ void CheckLayout(const wordproc::TableLayout& layout) {
 
 class DocxDocument final : public wordproc::Document {
  public:
-  DocxDocument(std::shared_ptr<ApplicationState> app, std::shared_ptr<DocumentState> doc)
-      : app_(std::move(app)), doc_(std::move(doc)), template_path_(doc_->template_path) {}
+  // With `saved`, a save writes no file but the package into `*saved`.
+  DocxDocument(std::shared_ptr<ApplicationState> app, std::shared_ptr<DocumentState> doc,
+               std::string* saved = nullptr)
+      : app_(std::move(app)),
+        doc_(std::move(doc)),
+        template_path_(doc_->template_path),
+        saved_(saved) {}
 
   // Primary, first-page and even-page: always three, whether or not the
   // template defines them, as a word processor counts them.
@@ -74,7 +79,11 @@ class DocxDocument final : public wordproc::Document {
   }
   void SaveAs(const std::string& target_path) override {
     CheckOpen();
-    SaveDocument(*doc_, target_path, *app_);
+    if (saved_) {
+      *saved_ = SavedPackage(*doc_, *app_);
+    } else {
+      SaveDocument(*doc_, target_path, *app_);
+    }
   }
   void Close() override {
     CheckOpen();
@@ -94,6 +103,7 @@ class DocxDocument final : public wordproc::Document {
   std::shared_ptr<ApplicationState> app_;
   std::shared_ptr<DocumentState> doc_;
   std::string template_path_;
+  std::string* saved_;
 };
 
 class DocxApplication final : public wordproc::Application {
@@ -128,6 +138,13 @@ std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
   state->conversion = conversion_;
   state->clock = clock_;
   return std::make_unique<DocxApplication>(state);
+}
+
+std::unique_ptr<wordproc::Document> OpenDocumentInMemory(std::string template_bytes,
+                                                         const std::string& name,
+                                                         std::string* saved) {
+  return std::make_unique<DocxDocument>(std::make_shared<ApplicationState>(),
+                                        OpenTemplateBytes(std::move(template_bytes), name), saved);
 }
 
 std::unique_ptr<wordproc::FileSystem> DocxBackend::CreateFileSystem() {

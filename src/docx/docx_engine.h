@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "docx/libreoffice.h"
 #include "wordproc/word_processor.h"
@@ -28,5 +29,13 @@ class DocxBackend : public wordproc::Backend {
   ConversionOptions conversion_;
   SaveClock clock_;
 };
+
+// A document made from the bytes of a template package already in memory, for
+// which `name` stands in messages: the document steps without the file system,
+// for fuzzing. Its SaveAs writes no file; `*saved` receives the package a .docx
+// target would get.
+std::unique_ptr<wordproc::Document> OpenDocumentInMemory(std::string template_bytes,
+                                                         const std::string& name,
+                                                         std::string* saved);
 
 }  // namespace reportword::docx

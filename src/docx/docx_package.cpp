@@ -10,6 +10,7 @@
 #include "docx/engine_failure.h"
 #include "docx/package_layout.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
@@ -89,7 +90,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
 std::unique_ptr<TemplatePackage> TemplatePackage::Open(const std::string& path,
                                                        const PackageLimits& limits) {
   namespace fs = std::filesystem;
-  const fs::path file = fs::u8path(path);
+  const fs::path file = text::PathFromUtf8(path);
   std::error_code ec;
   if (fs::is_directory(file, ec)) Fail(path, text::Translate("is a folder, not a template file"));
   const std::uintmax_t size = fs::file_size(file, ec);

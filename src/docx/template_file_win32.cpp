@@ -5,6 +5,7 @@
 #include "docx/engine_failure.h"
 #include "docx/template_file.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 
@@ -12,7 +13,7 @@ namespace reportword::docx {
 // name before the file is opened.
 std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size) {
   namespace fs = std::filesystem;
-  const fs::path file = fs::u8path(path);
+  const fs::path file = text::PathFromUtf8(path);
   std::error_code error;
   const fs::file_status status = fs::status(file, error);
   if (fs::is_directory(status)) {

@@ -11,6 +11,7 @@
 #include "docx/template_file.h"
 #include "docx/xml_part.h"
 #include "text/translate.h"
+#include "text/utf8_path.h"
 
 namespace reportword::docx {
 namespace {
@@ -153,7 +154,7 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   // A copy under a plain name, so that LibreOffice's output name is known. It
   // is written from the bytes already read: the file is opened only once.
   const std::filesystem::path copy =
-      work.path() / ("template" + std::filesystem::u8path(path).extension().string());
+      work.path() / ("template" + text::PathFromUtf8(path).extension().string());
   {
     std::ofstream out(copy, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -173,10 +174,10 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
 }
 
 std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
-                                                 const ConversionOptions& conversion) {
+                                                 std::unique_ptr<TemplatePackage> package) {
   auto doc = std::make_shared<DocumentState>();
   doc->template_path = path;
-  doc->package = OpenPackage(path, conversion);
+  doc->package = std::move(package);
   LoadContentTypes(*doc);
   doc->main_part = FindMainPart(*doc);
   MakeDocumentContentType(*doc);
@@ -197,19 +198,29 @@ std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
   return doc;
 }
 
-}  // namespace
-
-std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
-                                            const ConversionOptions& conversion) {
-  // Where memory runs out, the message names the template rather than the
-  // library's name for the failure.
+// Where memory runs out, the message names the template rather than the
+// library's name for the failure.
+template <typename ReadPackage>
+std::shared_ptr<DocumentState> OpenNamingTheTemplate(const std::string& path, ReadPackage read) {
   try {
-    return OpenDocumentState(path, conversion);
+    return OpenDocumentState(path, read());
   } catch (const std::bad_alloc&) {
     throw TemplateError(path, text::Translate("not enough memory to read it"));
   } catch (const std::length_error&) {
     throw TemplateError(path, text::Translate("holds more than this program can keep in memory"));
   }
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
+                                            const ConversionOptions& conversion) {
+  return OpenNamingTheTemplate(path, [&] { return OpenPackage(path, conversion); });
+}
+
+std::shared_ptr<DocumentState> OpenTemplateBytes(std::string bytes, const std::string& name) {
+  return OpenNamingTheTemplate(name,
+                               [&] { return TemplatePackage::FromBytes(std::move(bytes), name); });
 }
 
 }  // namespace reportword::docx

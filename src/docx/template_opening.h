@@ -14,5 +14,8 @@ namespace reportword::docx {
 // Throws wordproc::Error naming the template when it cannot be used.
 std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
                                             const ConversionOptions& conversion);
+// The same for the bytes of an OOXML package already in memory, which `name`
+// stands for in messages; nothing is converted.
+std::shared_ptr<DocumentState> OpenTemplateBytes(std::string bytes, const std::string& name);
 
 }  // namespace reportword::docx

@@ -18,6 +18,7 @@
 #include "report/road_line_parser.h"
 #include "text/translate.h"
 #include "text/unicode.h"
+#include "text/utf8_path.h"
 
 namespace reportword {
 namespace {
@@ -134,7 +135,7 @@ void ReadReportFile(JobState& job) {
   const std::string& path = job.ReportFilePath;
   std::ifstream in;
   errno = 0;
-  in.open(std::filesystem::u8path(path), std::ios::in | std::ios::binary);
+  in.open(text::PathFromUtf8(path), std::ios::in | std::ios::binary);
   if (!in.is_open()) {
     const int error = errno;
     Fail(path, error != 0 ? text::Format(text::Translate("cannot be opened: {0}"),

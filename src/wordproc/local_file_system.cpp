@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "text/utf8_path.h"
+
 namespace reportword::wordproc {
 
 namespace fs = std::filesystem;
@@ -10,7 +12,7 @@ namespace fs = std::filesystem;
 bool LocalFileSystem::FileExists(const std::string& path) {
   if (path.empty()) return false;
   std::error_code ec;
-  return fs::is_regular_file(fs::u8path(path), ec);
+  return fs::is_regular_file(text::PathFromUtf8(path), ec);
 }
 
 }  // namespace reportword::wordproc

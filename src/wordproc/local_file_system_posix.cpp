@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "text/utf8_path.h"
 #include "wordproc/local_file_system.h"
 
 namespace reportword::wordproc {
@@ -23,7 +24,7 @@ struct Identity {
 };
 
 std::optional<Identity> IdentityOf(const std::string& path) {
-  const fs::path file = fs::u8path(path);
+  const fs::path file = text::PathFromUtf8(path);
   struct stat st {};
   if (::stat(file.c_str(), &st) == 0) return Identity{st.st_dev, st.st_ino, ""};
   // A name that is not there yet: ".." or "." at the end would name a folder.
@@ -44,8 +45,8 @@ bool LocalFileSystem::SameFile(const std::string& a, const std::string& b) {
   if (ia && ib) return *ia == *ib;
   // Unreachable folders: the spelling is all there is to compare.
   std::error_code ec;
-  return fs::weakly_canonical(fs::absolute(fs::u8path(a), ec), ec) ==
-         fs::weakly_canonical(fs::absolute(fs::u8path(b), ec), ec);
+  return fs::weakly_canonical(fs::absolute(text::PathFromUtf8(a), ec), ec) ==
+         fs::weakly_canonical(fs::absolute(text::PathFromUtf8(b), ec), ec);
 }
 
 }  // namespace reportword::wordproc

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "text/utf8_path.h"
 #include "wordproc/local_file_system.h"
 
 namespace reportword::wordproc {
@@ -35,7 +36,7 @@ std::optional<Identity> IdentityOfExisting(const fs::path& path) {
 }
 
 std::optional<Identity> IdentityOf(const std::string& path) {
-  const fs::path file = fs::u8path(path);
+  const fs::path file = text::PathFromUtf8(path);
   if (std::optional<Identity> existing = IdentityOfExisting(file)) return existing;
   const fs::path name = file.filename();
   if (name.empty() || name == L"." || name == L"..") return std::nullopt;
@@ -63,8 +64,10 @@ bool LocalFileSystem::SameFile(const std::string& a, const std::string& b) {
   if (ia && ib) return SameIdentity(*ia, *ib);
   // Unreachable folders: the spelling is all there is to compare.
   std::error_code ec;
-  const std::wstring ca = fs::weakly_canonical(fs::absolute(fs::u8path(a), ec), ec).wstring();
-  const std::wstring cb = fs::weakly_canonical(fs::absolute(fs::u8path(b), ec), ec).wstring();
+  const std::wstring ca =
+      fs::weakly_canonical(fs::absolute(text::PathFromUtf8(a), ec), ec).wstring();
+  const std::wstring cb =
+      fs::weakly_canonical(fs::absolute(text::PathFromUtf8(b), ec), ec).wstring();
   return CompareStringOrdinal(ca.c_str(), static_cast<int>(ca.size()), cb.c_str(),
                               static_cast<int>(cb.size()), TRUE) == CSTR_EQUAL;
 }
