@@ -126,14 +126,9 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
     EXPECT_NE(std::string(e.what()).find("t.rtf"), std::string::npos) << e.what();
   }
   ::setenv("PATH", old_path.c_str(), 1);
-  // Both sleeps belonged to the converter's process group and go with it; a
-  // killed process can take a moment to disappear.
-  bool gone = false;
-  for (int i = 0; i < 100 && !gone; ++i) {
-    gone = !testing::ProcessRunning("sleep 61.25");
-    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(gone) << "a process of the stand-in converter outlived the time limit";
+  // Both sleeps belonged to the converter's process group and go with it.
+  EXPECT_TRUE(testing::ProcessesGone("sleep 61.25"))
+      << "a process of the stand-in converter outlived the time limit";
 }
 
 // A stand-in converter that hands back its input as the requested file, or
