@@ -10,6 +10,8 @@
 namespace reportword::docx {
 namespace {
 
+using namespace reportword::testing;  // the tests' own helpers
+
 std::string Para(const std::string& text) {
   return "<w:p><w:r><w:t>" + text + "</w:t></w:r></w:p>";
 }
@@ -36,7 +38,7 @@ TEST_F(DocxEngineTest, MacroTemplateBecomesADocumentWithoutItsProject) {
       "<Override PartName=\"/word/vbaData.xml\" "
       "ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
   const auto parts = Made(spec, nullptr, "t.dotm");
-  const auto original = reportword::testing::ReadPackage(dir_ / "t.dotm");
+  const auto original = ReadPackage(dir_ / "t.dotm");
   for (const char* gone :
        {"word/vbaProject.bin", "word/_rels/vbaProject.bin.rels", "word/vbaData.xml"}) {
     EXPECT_EQ(parts.count(gone), 0u) << gone;
@@ -144,8 +146,8 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   spec.extra_relationships =
       "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
       "relationships/header\" Target=\"header3.xml\"/>";
-  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + reportword::testing::kWordNs +
-                                               ">" + Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
+  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" +
+                                               Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
   spec.extra_content_types =
       "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-"
       "officedocument.wordprocessingml.header+xml\"/>";
@@ -153,7 +155,7 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   EXPECT_EQ(doc->FirstSectionHeaderCount(), 3);
   EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
   doc->SaveAs((dir_ / "before.docx").string());
-  auto parts = reportword::testing::ReadPackage(dir_ / "before.docx");
+  auto parts = ReadPackage(dir_ / "before.docx");
   EXPECT_NE(parts.at("word/header3.xml").find("S1 D"), std::string::npos);
   for (const char* part : {"word/header1.xml", "word/header2.xml", "word/footer1.xml"}) {
     EXPECT_NE(parts.at(part).find("&lt;Datum&gt;"), std::string::npos) << part;
@@ -211,19 +213,16 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
 }
 
 TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
-  auto parts = reportword::testing::TemplateParts({});
-  for (auto& [name, content] : parts) {
-    if (name != "word/header1.xml") continue;
-    const std::string declared_utf16 = std::regex_replace(content, std::regex("UTF-8"), "UTF-16");
-    content = "\xFF\xFE";  // UTF-16LE with its byte-order mark
-    for (char c : declared_utf16) content += std::string{c, '\0'};
-  }
-  reportword::testing::WriteFile(dir_ / "utf16.dotx", reportword::testing::ZipParts(parts));
-  auto doc = Add((dir_ / "utf16.dotx").string());
+  auto parts = TemplateParts({});
+  std::string& header = Part(parts, "word/header1.xml");
+  const std::string declared_utf16 = std::regex_replace(header, std::regex("UTF-8"), "UTF-16");
+  header = "\xFF\xFE";  // UTF-16LE with its byte-order mark
+  for (char c : declared_utf16) header += std::string{c, '\0'};
+  auto doc = AddParts(parts);
   EXPECT_TRUE(Replace(*doc, "<Datum>", "D"));
-  const std::string header = SaveAndRead(*doc).at("word/header1.xml");
-  EXPECT_TRUE(header.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << header;
-  EXPECT_NE(header.find("&lt;objektbezeichnung&gt; D &lt;"), std::string::npos) << header;
+  const std::string saved = SaveAndRead(*doc).at("word/header1.xml");
+  EXPECT_TRUE(saved.starts_with("<?xml version=\"1.0\" encoding=\"UTF-8\"")) << saved;
+  EXPECT_NE(saved.find("&lt;objektbezeichnung&gt; D &lt;"), std::string::npos) << saved;
 }
 
 TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
@@ -286,7 +285,7 @@ TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
   auto doc = Add(WriteTemplate({}));
   EXPECT_FALSE(Replace(*doc, "<Datum> x", "D"));
   const std::string header = SaveAndRead(*doc).at("word/header1.xml");
-  EXPECT_EQ(header, reportword::testing::ReadPackage(dir_ / "t.dotx").at("word/header1.xml"));
+  EXPECT_EQ(header, ReadPackage(dir_ / "t.dotx").at("word/header1.xml"));
   EXPECT_THROW(doc->SaveAs((dir_ / "x.docx").string()), Error);
   app_->Quit();
   EXPECT_THROW(Add((dir_ / "t.dotx").string()), Error);
@@ -298,21 +297,13 @@ TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
 // own name, once.
 TEST_F(DocxEngineTest, APartIsFoundByAnySpellingOfItsName) {
   for (const char* target : {"Header1.xml", "header%31.xml", "/WORD/HEADER1.XML"}) {
-    auto parts = reportword::testing::TemplateParts({});
-    for (auto& [name, content] : parts) {
-      if (name == "word/_rels/document.xml.rels") {
-        content = std::regex_replace(content, std::regex("\"header1.xml\""),
-                                     '"' + std::string(target) + '"');
-      }
-    }
-    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
-    auto doc = Add((dir_ / "t.dotx").string());
+    auto parts = TemplateParts({});
+    std::string& rels = Part(parts, "word/_rels/document.xml.rels");
+    rels.replace(rels.find("\"header1.xml\"") + 1, 11, target);
+    auto doc = AddParts(parts);
     EXPECT_TRUE(Replace(*doc, "<Datum>", "D")) << target;
     const auto saved = SaveAndRead(*doc);
-    std::set<std::string> names, saved_names;
-    for (const auto& part : parts) names.insert(part.first);
-    for (const auto& part : saved) saved_names.insert(part.first);
-    EXPECT_EQ(saved_names, names) << target;
+    EXPECT_EQ(saved.size(), parts.size()) << target;  // no part twice
     EXPECT_NE(saved.at("word/header1.xml").find("&gt; D &lt;"), std::string::npos) << target;
   }
 }
@@ -321,12 +312,10 @@ TEST_F(DocxEngineTest, APartIsFoundByAnySpellingOfItsName) {
 // holds that reads like the marker.
 TEST_F(DocxEngineTest, TheBodyGoesInPlaceWhateverTheTemplateHoldsBeforeIt) {
   for (const std::string before_body : {"<?reportword-body?>", "<!--<?reportword-body?>-->"}) {
-    auto parts = reportword::testing::TemplateParts({});
-    for (auto& [name, content] : parts) {
-      if (name == "word/document.xml") content.insert(content.find("<w:body>"), before_body);
-    }
-    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
-    auto doc = Add((dir_ / "t.dotx").string());
+    auto parts = TemplateParts({});
+    std::string& main = Part(parts, "word/document.xml");
+    main.insert(main.find("<w:body>"), before_body);
+    auto doc = AddParts(parts);
     Table(*doc, "a\tb\r\n", 2);
     const std::string xml = SaveAndRead(*doc).at("word/document.xml");
     EXPECT_NE(xml.find(before_body + "<w:body><w:tbl>"), std::string::npos) << xml;
@@ -340,11 +329,11 @@ TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
   const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
   struct Case {
     const char* name;
-    reportword::testing::Parts extra_parts;
+    Parts extra_parts;
     std::string extra_relationships;
     std::set<std::string> copied;  // byte for byte
   };
-  const std::string comments = std::string("<w:comments ") + reportword::testing::kWordNs + "/>";
+  const std::string comments = std::string("<w:comments ") + kWordNs + "/>";
   const std::string broken_rels = "<Relationships";
   // clang-format off
   const Case cases[] = {
@@ -357,18 +346,15 @@ TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
     spec.headers["even"] = "<w:p>";  // not closed
     spec.extra_parts = c.extra_parts;
     spec.extra_relationships = c.extra_relationships;
-    const auto parts = reportword::testing::TemplateParts(spec);
-    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
-    auto doc = Add((dir_ / "t.dotx").string());
+    auto parts = TemplateParts(spec);
+    auto doc = AddParts(parts);
     EXPECT_TRUE(Replace(*doc, "<Datum>", "D")) << c.name;
     Table(*doc, "a\r\n", 1);
     ASSERT_NO_THROW(doc->SaveAs((dir_ / "out.docx").string())) << c.name;
-    const auto saved = reportword::testing::ReadPackage(dir_ / "out.docx");
+    const auto saved = ReadPackage(dir_ / "out.docx");
     for (const std::string& part : c.copied) {
-      const auto original =
-          std::find_if(parts.begin(), parts.end(), [&](const auto& p) { return p.first == part; });
       ASSERT_TRUE(saved.count(part)) << c.name << ": " << part;
-      EXPECT_EQ(saved.at(part), original->second) << c.name << ": " << part;
+      EXPECT_EQ(saved.at(part), Part(parts, part)) << c.name << ": " << part;
     }
   }
 }
@@ -394,8 +380,8 @@ TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
 TEST(DocxPackageTest, EndRecordsPastTheLimitAreRefused) {
   PackageLimits limits;
   limits.max_end_records = 2;
-  const std::string zip = reportword::testing::BuildTemplate();
-  const std::string end_record = zip.substr(zip.size() - 22);
+  const std::string zip = BuildTemplate();
+  const std::string end_record = zip.substr(zip.size() - kEocdLength);
   EXPECT_NO_THROW(TemplatePackage::FromBytes(zip + end_record, "t", limits));
   EXPECT_THAT([&] { TemplatePackage::FromBytes(zip + end_record + end_record, "t", limits); },
               ::testing::ThrowsMessage<wordproc::Error>(
@@ -405,19 +391,18 @@ TEST(DocxPackageTest, EndRecordsPastTheLimitAreRefused) {
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
   PackageLimits limits;
   limits.max_total_size = 64 * 1024;
-  auto parts = reportword::testing::TemplateParts({});
+  auto parts = TemplateParts({});
   parts.emplace_back("word/media/a.bin", std::string(40 * 1024, 'a'));
-  EXPECT_NO_THROW(TemplatePackage::FromBytes(reportword::testing::ZipParts(parts), "t", limits));
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(ZipParts(parts), "t", limits));
   parts.emplace_back("word/media/b.bin", std::string(40 * 1024, 'b'));
-  EXPECT_THAT(
-      [&] { TemplatePackage::FromBytes(reportword::testing::ZipParts(parts), "t", limits); },
-      ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("in all")));
+  EXPECT_THAT([&] { TemplatePackage::FromBytes(ZipParts(parts), "t", limits); },
+              ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("in all")));
 }
 
 // The template file's size is checked before a byte of it is read.
 TEST(DocxPackageTest, TemplateFilesOver512MiBAreRefusedUnread) {
-  reportword::testing::TempDir dir;
-  reportword::testing::WriteFile(dir / "big.dotx", "");
+  TempDir dir;
+  WriteFile(dir / "big.dotx", "");
   std::filesystem::resize_file(dir / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
   EXPECT_THAT([&] { TemplatePackage::Open((dir / "big.dotx").string()); },
               ::testing::ThrowsMessage<wordproc::Error>(

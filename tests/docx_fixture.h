@@ -47,6 +47,11 @@ class DocxEngineTest : public ::testing::Test {
   std::unique_ptr<Document> Add(const std::string& path) {
     return app_->CreateDocument(path, true);
   }
+  // A document made from a template of these parts.
+  std::unique_ptr<Document> AddParts(const reportword::testing::Parts& parts) {
+    reportword::testing::WriteFile(dir_ / "t.dotx", reportword::testing::ZipParts(parts));
+    return Add((dir_ / "t.dotx").string());
+  }
   static bool Replace(Document& doc, const std::string& find, const std::string& with) {
     return doc.ReplaceInPrimaryHeader(find, {with, false});
   }

@@ -187,20 +187,5 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
   }
 }
 
-#ifndef _WIN32
-TEST_F(EndToEndTest, LibreOfficeOpensBothDocuments) {
-  REPORTWORD_REQUIRE_LIBREOFFICE();
-  ASSERT_EQ(RunDefault("9500e000").status, 0);
-  const std::string text1 = testing::TextThroughLibreOffice(P("out1.docx"), dir_ / "lo");
-  EXPECT_NE(text1.find("Hauptweg 4 Hochspannung"), std::string::npos) << text1;
-  EXPECT_NE(text1.find("B7-001"), std::string::npos) << text1;
-  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Straße 1\s+NAYY 150\s+OK)"))) << text1;
-  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Gasse 2\s+NYY 50\s+Muffe)"))) << text1;
-  const std::string text2 = testing::TextThroughLibreOffice(P("out2.docx"), dir_ / "lo");
-  EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
-  EXPECT_EQ(text2.find("&lt;"), std::string::npos);
-}
-#endif
-
 }  // namespace
 }  // namespace reportword

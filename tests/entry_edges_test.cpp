@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "package_builder.h"
-#include "report/report_decoding.h"
 #include "test_support.h"
 #include "text/display_escaping.h"
 
@@ -137,23 +136,6 @@ TEST_F(EntryEdgesTest, JsonKeepsNamesApartAndItsErrorsEnglish) {
   EXPECT_EQ(result.standard_output.find("\xEF\xBF\xBD"), std::string::npos);
 }
 
-TEST_F(EntryEdgesTest, JsonFindingsCarryTheirFields) {
-  testing::TemplateContents spec;
-  spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
-  spec.footer = "<w:p><w:r><w:t>&lt;Datum&gt; &lt;Objektbezeichung&gt;</w:t></w:r></w:p>";
-  WriteFile(P("t.dotx"), testing::BuildTemplate(spec));
-  const auto result = testing::RunReportword({"--check-template", "--json", P("t.dotx")});
-  EXPECT_EQ(result.status, 4) << result.output;
-  for (
-      const char* fields : {
-          R"({"kind": "shown_unfilled", "placeholder": "<Datum>", "section": 1, "part": "footer", "text": ")",
-          R"({"kind": "near_miss", "placeholder": "<objektbezeichnung>", "section": 1, "part": "footer", "text": ")",
-      }) {
-    EXPECT_NE(result.standard_output.find(fields), std::string::npos) << fields << "\n"
-                                                                      << result.standard_output;
-  }
-}
-
 // The check reads a template from one descriptor opened without waiting, so a
 // fifo nobody writes to or a device is refused at once; a run opens templates
 // the same way (a run's input check already refuses them). `timeout` only
@@ -192,22 +174,6 @@ TEST_F(EntryEdgesTest, CheckOutputThatCannotBeWrittenFails) {
     EXPECT_EQ(result.status, 1) << result.output;
     EXPECT_EQ(result.output, "Velam_Analyse: the report cannot be written to stdout\n");
   }
-}
-
-// A line longer than any row is refused with its number as soon as it is
-// seen, before its bytes are held.
-TEST_F(EntryEdgesTest, OverlongReportLineIsRefusedWithItsNumber) {
-  std::string report = "Export\r\nb7\tHauptweg\tStrasse\r\n";
-  report.append(report::kMaxLineBytes + 1, 'x');
-  report += "\r\n";
-  WriteFile(P("long.txt"), report);
-  const auto result = testing::RunReportword(
-      {"9520e000", P("a.dotx"), P("a.dotx"), P("long.txt"), P("o1.docx"), P("o2.docx")});
-  EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_EQ(result.output, "Velam_Analyse: report file \"" + P("long.txt").string() +
-                               "\", line 3: longer than the limit of 4 MiB; this is not a "
-                               "report\n");
-  EXPECT_FALSE(fs::exists(P("o1.docx")));
 }
 
 // A template whose parts inflate beyond the memory the process may have:

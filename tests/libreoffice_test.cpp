@@ -93,17 +93,6 @@ TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
   EXPECT_EQ(entries, 5u) << "no working folder is left beside the targets";
 }
 
-TEST_F(LibreOfficeTest, DamagedLegacyTemplateFailsAndWritesNothing) {
-  testing::WriteFile(dir_ / "bad.dot",
-                     std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(3000, 'x'));
-  auto result = Run(dir_ / "bad.dot", dir_ / "b.dotx", "1.docx", "2.docx");
-  EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_NE(result.output.find("bad.dot"), std::string::npos) << result.output;
-  EXPECT_NE(result.output.find("LibreOffice"), std::string::npos) << result.output;
-  EXPECT_FALSE(fs::exists(dir_ / "1.docx"));
-  EXPECT_FALSE(fs::exists(dir_ / "2.docx"));
-}
-
 // A converter that never finishes: the time limit ends it and its process
 // group, and the failure says so.
 TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
