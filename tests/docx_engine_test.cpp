@@ -20,23 +20,12 @@ std::string Para(const std::string& text) {
 // behind, and the parts nothing changed are copied byte for byte.
 TEST_F(DocxEngineTest, MacroTemplateBecomesADocumentWithoutItsProject) {
   TemplateContents spec;
+  // clang-format off
   spec.main_content_type = "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
-  spec.extra_parts = {
-      {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"},
-      {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)},
-      {"word/vbaProject.bin", "VBA"},
-      {"word/_rels/vbaProject.bin.rels",
-       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-       "<Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/"
-       "wordVbaData\" Target=\"vbaData.xml\"/></Relationships>"},
-      {"word/vbaData.xml", "<wne:vbaSuppData xmlns:wne=\"x\"/>"}};
-  spec.extra_relationships =
-      "<Relationship Id=\"rIdV\" Type=\"http://schemas.microsoft.com/office/2006/relationships/"
-      "vbaProject\" Target=\"vbaProject.bin\"/>";
-  spec.extra_content_types =
-      "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/>"
-      "<Override PartName=\"/word/vbaData.xml\" "
-      "ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
+  spec.extra_parts = { {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"}, {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)}, {"word/vbaProject.bin", "VBA"}, {"word/_rels/vbaProject.bin.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/wordVbaData\" Target=\"vbaData.xml\"/></Relationships>"}, {"word/vbaData.xml", "<wne:vbaSuppData xmlns:wne=\"x\"/>"}};
+  spec.extra_relationships = "<Relationship Id=\"rIdV\" Type=\"http://schemas.microsoft.com/office/2006/relationships/vbaProject\" Target=\"vbaProject.bin\"/>";
+  spec.extra_content_types = "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/><Override PartName=\"/word/vbaData.xml\" ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
+  // clang-format on
   const auto parts = Made(spec, nullptr, "t.dotm");
   const auto original = ReadPackage(dir_ / "t.dotm");
   for (const char* gone :
@@ -58,27 +47,17 @@ TEST_F(DocxEngineTest, MacroTemplateBecomesADocumentWithoutItsProject) {
 // of its part afterwards: only what a reader sees is matched, a match across
 // runs takes the first run's formatting, and the replacement is literal text.
 TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
-  struct Case {
-    const char* name;
-    std::string header;  // the paragraphs of the template's header
-    std::string with;    // replaces "<Datum>"
-    bool found;
-    std::string expected;         // "" where the header stays as it was
-    std::string references = "";  // the section's references, where not the usual ones
-  };
+  // The template header's paragraphs, what replaces "<Datum>", whether it is
+  // found, the paragraphs afterwards ("" where they stay as they were), and
+  // the section's references where not the usual ones.
+  // clang-format off
+  struct Case { const char* name; std::string header; std::string with; bool found; std::string expected; std::string references = ""; };
+  // clang-format on
   const std::string w = kWordUri, datum = Para("&lt;Datum&gt;");
-  const std::string split =
-      "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: &lt;Da</w:t></w:r>"
-      "<w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr>"
-      "<w:i/></w:rPr><w:lastRenderedPageBreak/><w:t>TU</w:t></w:r><w:bookmarkEnd w:id=\"0\"/>"
-      "<w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t>m&gt; "
-      "Ende</w:t></w:r></w:p>";
-  const std::string split_expected =
-      "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: 06-Dez-2026</w:t></w:r>"
-      "<w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr>"
-      "<w:i/></w:rPr><w:lastRenderedPageBreak/><w:t/></w:r><w:bookmarkEnd w:id=\"0\"/>"
-      "<w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> Ende"
-      "</w:t></w:r></w:p>";
+  // clang-format off
+  const std::string split = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: &lt;Da</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t>TU</w:t></w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t>m&gt; Ende</w:t></w:r></w:p>";
+  const std::string split_expected = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: 06-Dez-2026</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t/></w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> Ende</w:t></w:r></w:p>";
+  // clang-format on
   const auto box = [](const std::string& text) {
     return "<w:p><w:r><mc:AlternateContent "
            "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
@@ -90,11 +69,8 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
            "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent>"
            "</w:r></w:p>";
   };
-  const std::string deleted_box =
-      "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict><v:shape "
-      "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
-      datum + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
   // clang-format off
+  const std::string deleted_box = "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + datum + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
   const Case cases[] = {
       {"split across runs", split, "06-Dez-2026", true, split_expected},
       {"case ignored", Para("x &lt;DATUM&gt; y"), "D", true, Para("x D y")},
@@ -136,21 +112,17 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
 
 TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   TemplateContents spec;
-  spec.headers = {{"default", Para("&lt;Datum&gt; body-section")},
-                  {"first", Para("&lt;Datum&gt; first-page")}};
+  // clang-format off
+  spec.headers = {{"default", Para("&lt;Datum&gt; body-section")}, {"first", Para("&lt;Datum&gt; first-page")}};
+  // clang-format on
   // The first section ends at a paragraph-level section break that uses a
   // header of its own (header3.xml).
-  spec.body = Para("&lt;Datum&gt; in body") +
-              "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdS\"/>"
-              "</w:sectPr></w:pPr></w:p>";
-  spec.extra_relationships =
-      "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-      "relationships/header\" Target=\"header3.xml\"/>";
-  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" +
-                                               Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
-  spec.extra_content_types =
-      "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-"
-      "officedocument.wordprocessingml.header+xml\"/>";
+  // clang-format off
+  spec.body = Para("&lt;Datum&gt; in body") + "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdS\"/></w:sectPr></w:pPr></w:p>";
+  spec.extra_relationships = "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" Target=\"header3.xml\"/>";
+  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" + Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
+  spec.extra_content_types = "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>";
+  // clang-format on
   auto doc = Add(WriteTemplate(spec));
   EXPECT_EQ(doc->FirstSectionHeaderCount(), 3);
   EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
@@ -164,30 +136,24 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   // text, and with it the header that only it used.
   Table(*doc, "a\tb\r\n", 2);
   parts = SaveAndRead(*doc);
-  EXPECT_EQ(ElementsXml(parts.at("word/document.xml"), true),
-            "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>"
-            "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>"
-            "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>");
+  // clang-format off
+  EXPECT_EQ(ElementsXml(parts.at("word/document.xml"), true), "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/><w:footerReference w:type=\"default\" r:id=\"rIdF1\"/><w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>");
+  // clang-format on
   EXPECT_EQ(parts.count("word/header3.xml"), 0u);
 }
 
 TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
-  auto section_break = [](const std::string& references) {
-    return "<w:p><w:pPr><w:sectPr>" + references +
-           "</w:sectPr></w:pPr><w:r><w:t>s</w:t></w:r></w:p>";
+  // clang-format off
+  auto section_break = [](const std::string& references) { return "<w:p><w:pPr><w:sectPr>" + references + "</w:sectPr></w:pPr><w:r><w:t>s</w:t></w:r></w:p>";
+    // clang-format on
   };
   const std::string h1 = "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>";
   const std::string first = "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>";
   const std::string f1 = "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
   const std::string even = "<w:headerReference w:type=\"even\" r:id=\"rIdH1\"/>";
   const std::string first_footer = "<w:footerReference w:type=\"first\" r:id=\"rIdF1\"/>";
-  struct Case {
-    const char* name;
-    std::string body;
-    std::string final_references;
-    std::string expected;
-  };
   // clang-format off
+  struct Case { const char* name; std::string body; std::string final_references; std::string expected; };
   const Case cases[] = {
       {"inherited from the first section", section_break(f1 + h1) + "<w:p/>", "", h1 + f1},
       {"own references stay; the rest through the chain", section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1, "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + f1 + first},
@@ -201,9 +167,9 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
     spec.headers = {{"default", Para("&lt;Datum&gt;")}, {"first", "<w:p/>"}};
     spec.body = c.body;
     spec.final_references = c.final_references;
-    spec.extra_relationships =
-        "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-        "relationships/header\" Target=\"header1.xml\"/>";
+    // clang-format off
+    spec.extra_relationships = "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" Target=\"header1.xml\"/>";
+    // clang-format on
     const auto parts = Made(spec, [&](Document& doc) {
       EXPECT_TRUE(Replace(doc, "<Datum>", "D")) << c.name;
       Table(doc, "a\r\n", 1);
@@ -226,22 +192,16 @@ TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
 }
 
 TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
-  struct Case {
-    const char* name;
-    const char* text;
-    short columns;
-    bool road;  // columns 1 and 2 set to 250 and 150 points, an empty row first
-    // The main part in short: the grid's column widths, then "/" for each row
-    // and, for each cell, "|", its width, ":" and its text.
-    std::string expected;
-  };
+  // `road`: columns 1 and 2 set to 250 and 150 points, an empty row first.
+  // `expected`, the main part in short: the grid's column widths, then "/" for
+  // each row and, for each cell, "|", its width, ":" and its text.
+  // clang-format off
+  struct Case { const char* name; const char* text; short columns; bool road; std::string expected; };
+  // clang-format on
   const std::string none = " w:val=\"none\" w:sz=\"0\" w:space=\"0\" w:color=\"auto\"/>";
-  const std::string table_properties =
-      "<w:tblPr><w:tblW w:w=\"5000\" w:type=\"pct\"/><w:tblBorders><w:top" + none + "<w:left" +
-      none + "<w:bottom" + none + "<w:right" + none + "<w:insideH" + none + "<w:insideV" + none +
-      "</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblLook w:val=\"0000\" w:firstRow=\"0\" "
-      "w:lastRow=\"0\" w:firstColumn=\"0\" w:lastColumn=\"0\" w:noHBand=\"1\" w:noVBand=\"1\"/>"
-      "</w:tblPr>";
+  // clang-format off
+  const std::string table_properties = "<w:tblPr><w:tblW w:w=\"5000\" w:type=\"pct\"/><w:tblBorders><w:top" + none + "<w:left" + none + "<w:bottom" + none + "<w:right" + none + "<w:insideH" + none + "<w:insideV" + none + "</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblLook w:val=\"0000\" w:firstRow=\"0\" w:lastRow=\"0\" w:firstColumn=\"0\" w:lastColumn=\"0\" w:noHBand=\"1\" w:noVBand=\"1\"/></w:tblPr>";
+  // clang-format on
   // Without set widths the columns share the text width of the template's A4
   // page, 11906 - 2 * 1417 twips, evenly.
   // clang-format off
@@ -327,12 +287,10 @@ TEST_F(DocxEngineTest, TheBodyGoesInPlaceWhateverTheTemplateHoldsBeforeIt) {
 // is not well-formed is copied, and what it might use stays.
 TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
   const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
-  struct Case {
-    const char* name;
-    Parts extra_parts;
-    std::string extra_relationships;
-    std::set<std::string> copied;  // byte for byte
-  };
+  // `copied`: the parts copied byte for byte.
+  // clang-format off
+  struct Case { const char* name; Parts extra_parts; std::string extra_relationships; std::set<std::string> copied; };
+  // clang-format on
   const std::string comments = std::string("<w:comments ") + kWordNs + "/>";
   const std::string broken_rels = "<Relationships";
   // clang-format off

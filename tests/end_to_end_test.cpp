@@ -145,14 +145,11 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
   if (!testing::LocaleInstalled("de_DE.UTF-8")) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed; run scripts/install-deps.sh --tests";
   }
-  struct Case {
-    const char* name;
-    std::vector<fs::path> words;
-    int status;
-    bool on_stdout;      // else one line on stderr
-    std::string german;  // what the output starts with; all of it where it ends a line
-    std::string english;
-  };
+  // The output is on stdout or else one line on stderr; it starts with the
+  // German or English text, and is all of it where that ends a line.
+  // clang-format off
+  struct Case { const char* name; std::vector<fs::path> words; int status; bool on_stdout; std::string german; std::string english; };
+  // clang-format on
   const std::string template_missing =
       "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden\n";
   const std::u8string checked = P("a.dotx").u8string();  // as the check names it

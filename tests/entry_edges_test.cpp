@@ -67,11 +67,10 @@ TEST(DisplayEscapingTest, EveryControlCharacterAndStrayByteIsEscaped) {
 // A report named `r.txt" "victim.txt` would make victim.txt the first target.
 TEST_F(EntryEdgesTest, ArgumentWithADoubleQuoteIsRefusedOnPosix) {
   const std::string sneaky = P("report.txt").string() + "\" \"" + P("victim.txt").string();
-  struct Case {
-    const char* name;
-    std::vector<fs::path> words;
-    std::string named;  // the argument the message names
-  };
+  // `named`: the argument the message names.
+  // clang-format off
+  struct Case { const char* name; std::vector<fs::path> words; std::string named; };
+  // clang-format on
   const Case cases[] = {
       {"in the report",
        {"9520e000", P("a.dotx"), P("a.dotx"), sneaky, P("o1.docx"), P("o2.docx")},

@@ -53,13 +53,11 @@ std::set<std::string> AttributeValues(const std::string& xml, const std::string&
 using NewDocumentTest = DocxEngineTest;
 
 TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
-  struct Case {
-    const char* name;
-    std::string core;  // of the template; "" for none
-    std::string app;
-    std::string expected_core;
-    std::string expected_app;  // "" where the document has none
-  };
+  // The template's properties parts ("" for none) and the document's ("" where
+  // it has none).
+  // clang-format off
+  struct Case { const char* name; std::string core; std::string app; std::string expected_core; std::string expected_app; };
+  // clang-format on
   const std::string descriptive =
       "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject>"
       "<dc:creator>Netzplanung</dc:creator><cp:keywords>Netz</cp:keywords>"
@@ -146,15 +144,11 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
       "word/commentsExtensible.xml", "word/people.xml",
       "rIdCom", "rIdComX", "rIdComI", "rIdComE", "rIdPeople"};
   // clang-format on
-  struct Case {
-    const char* name;
-    bool replace_body;
-    bool comment_mark_in_footnote;
-    // How the main part names the header, and the header the picture it
-    // shares with the body: names of the same parts.
-    const char* header_target = "header1.xml";
-    const char* logo_target = "media/image2.png";
-  };
+  // The targets: how the main part names the header, and the header the
+  // picture it shares with the body (names of the same parts).
+  // clang-format off
+  struct Case { const char* name; bool replace_body; bool comment_mark_in_footnote; const char* header_target = "header1.xml"; const char* logo_target = "media/image2.png"; };
+  // clang-format on
   const Case cases[] = {
       {"body replaced", true, false},
       {"body replaced, a comment mark left in a footnote", true, true},
