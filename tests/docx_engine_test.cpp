@@ -59,15 +59,9 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
   const std::string split_expected = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: 06-Dez-2026</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t/></w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> Ende</w:t></w:r></w:p>";
   // clang-format on
   const auto box = [](const std::string& text) {
-    return "<w:p><w:r><mc:AlternateContent "
-           "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\">"
-           "<mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" +
-           Para(text) +
-           "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape "
-           "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
-           Para(text) +
-           "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent>"
-           "</w:r></w:p>";
+    // clang-format off
+    return "<w:p><w:r><mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" + Para(text) + "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + Para(text) + "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>";
+    // clang-format on
   };
   // clang-format off
   const std::string deleted_box = "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + datum + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";

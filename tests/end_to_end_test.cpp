@@ -15,23 +15,10 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::WriteFile;
 
-constexpr const char* kNetworkReport =
-    "Export\tline one is discarded\r\n"
-    "b7-001\tHauptweg 4\tStra\xDF"
-    "e 1\tNAYY 150\tOK\r\n"
-    "\tOther\tGasse 2\tNYY 50\tMuffe\r\n"
-    "\r\n"
-    "Messpunkt\tWert\r\n"
-    "MP 1\t0,4 %\r\n"
-    "MP 2\t1,2 %\r\n";
-
-constexpr const char* kRoadReport =
-    "Export\r\n"
-    "s-113\tLindenallee 3\tAbschnitt Ost\tGas DN 150\tumlegen\r\n"
-    "\tKirchplatz 1\tAbschnitt West\tWasser\terneuern\r\n"
-    "\r\n"
-    "Leitung\tL\xE4nge\r\n"
-    "Gas L\xE4nge\t120 m\r\n";
+// clang-format off
+constexpr const char* kNetworkReport = "Export\tline one is discarded\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 1\t0,4 %\r\nMP 2\t1,2 %\r\n";
+constexpr const char* kRoadReport = "Export\r\ns-113\tLindenallee 3\tAbschnitt Ost\tGas DN 150\tumlegen\r\n\tKirchplatz 1\tAbschnitt West\tWasser\terneuern\r\n\r\nLeitung\tL\xE4nge\r\nGas L\xE4nge\t120 m\r\n";
+// clang-format on
 
 // The time now as document properties record it, to the second.
 std::string UtcNow() {

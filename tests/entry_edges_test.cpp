@@ -83,9 +83,9 @@ TEST_F(EntryEdgesTest, ArgumentWithADoubleQuoteIsRefusedOnPosix) {
     SCOPED_TRACE(c.name);
     const testing::CommandResult result = testing::RunReportword(c.words);
     EXPECT_EQ(result.status, 2) << result.output;
-    EXPECT_EQ(result.output, "Velam_Analyse: the argument \"" + c.named +
-                                 "\" holds a double quote, which would end its path early; "
-                                 "rename the file or folder without the double quote\n");
+    // clang-format off
+    EXPECT_EQ(result.output, "Velam_Analyse: the argument \"" + c.named + "\" holds a double quote, which would end its path early; rename the file or folder without the double quote\n");
+    // clang-format on
     EXPECT_EQ(ReadFile(P("victim.txt")), "keep me");
     EXPECT_FALSE(fs::exists(P("o1.docx")));
   }
@@ -221,10 +221,9 @@ std::string EncryptedPackageBytes() {
 // legacy file.
 TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
   WriteFile(P("locked.docx"), EncryptedPackageBytes());
-  const std::string message =
-      "Velam_Analyse: template \"" + P("locked.docx").string() +
-      "\": is encrypted (protected by a password), so it cannot be read; open it in the word "
-      "processor, remove the password and save it again\n";
+  // clang-format off
+  const std::string message = "Velam_Analyse: template \"" + P("locked.docx").string() + "\": is encrypted (protected by a password), so it cannot be read; open it in the word processor, remove the password and save it again\n";
+  // clang-format on
   for (const std::vector<fs::path>& words :
        {std::vector<fs::path>{"--check-template", P("locked.docx")},
         {"9520e000", P("locked.docx"), P("a.dotx"), P("report.txt"), P("o1.docx"), P("o2.docx")}}) {

@@ -155,19 +155,11 @@ const char* const kTargetIsInput =
     "Ziel ist eine Eingabedatei. Dokument kann nicht generiert werden";
 
 std::vector<Case> Catalogue() {
-  const std::string bomb =
-      "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol1 "
-      "\"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\"><!ENTITY lol2 "
-      "\"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">]>"
-      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
-      "<w:body><w:p><w:r><w:t>&lol2;</w:t></w:r></w:p></w:body></w:document>";
-  const std::string strict =
-      "<w:document xmlns:w=\"http://purl.oclc.org/ooxml/wordprocessingml/main\"><w:body/>"
-      "</w:document>";
-  const std::string outside_rel =
-      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-      "<Relationship Id=\"rIdH1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-      "relationships/header\" Target=\"../../../etc/passwd\"/></Relationships>";
+  // clang-format off
+  const std::string bomb = "<?xml version=\"1.0\"?><!DOCTYPE lolz [<!ENTITY lol \"lol\"><!ENTITY lol1 \"&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;&lol;\"><!ENTITY lol2 \"&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;&lol1;\">]><w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p><w:r><w:t>&lol2;</w:t></w:r></w:p></w:body></w:document>";
+  const std::string strict = "<w:document xmlns:w=\"http://purl.oclc.org/ooxml/wordprocessingml/main\"><w:body/></w:document>";
+  const std::string outside_rel = "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rIdH1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" Target=\"../../../etc/passwd\"/></Relationships>";
+  // clang-format on
   std::string controls;
   for (int c = 0; c < 32; ++c) controls += static_cast<char>(c == '\r' || c == '\n' ? ' ' : c);
 #ifdef _WIN32

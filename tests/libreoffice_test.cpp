@@ -21,14 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ShellQuote;
 
-constexpr const char* kReport =
-    "Export\r\n"
-    "b7-001\tHauptweg 4\tStra\xDF"
-    "e 1\tNAYY 150\tOK\r\n"
-    "\tOther\tGasse 2\tNYY 50\tMuffe\r\n"
-    "\r\n"
-    "Messpunkt\tWert\r\n"
-    "MP 2\t1,2 %\r\n";
+// clang-format off
+constexpr const char* kReport = "Export\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 2\t1,2 %\r\n";
+// clang-format on
 
 class LibreOfficeTest : public ::testing::Test {
  protected:
@@ -42,19 +37,17 @@ class LibreOfficeTest : public ::testing::Test {
   // Has LibreOffice itself save `source` in another format, as a user would.
   fs::path SaveAs(const fs::path& source, const std::string& filter, const std::string& extension) {
     const fs::path out = dir_ / "made";
-    auto result = testing::RunCommand(
-        "soffice --headless --norestore -env:UserInstallation=file://" +
-        (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) +
-        " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    // clang-format off
+    auto result = testing::RunCommand("soffice --headless --norestore -env:UserInstallation=file://" + (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) + " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    // clang-format on
     EXPECT_EQ(result.status, 0) << result.output;
     return out / (source.stem().string() + "." + extension);
   }
   testing::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
                              const std::string& o2) {
-    return testing::RunCommand(
-        "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " + ShellQuote(t1.string()) +
-        " " + ShellQuote(t2.string()) + " " + ShellQuote((dir_ / "report.txt").string()) + " " +
-        ShellQuote((dir_ / o1).string()) + " " + ShellQuote((dir_ / o2).string()));
+    // clang-format off
+    return testing::RunCommand("LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " + ShellQuote(t1.string()) + " " + ShellQuote(t2.string()) + " " + ShellQuote((dir_ / "report.txt").string()) + " " + ShellQuote((dir_ / o1).string()) + " " + ShellQuote((dir_ / o2).string()));
+    // clang-format on
   }
   testing::TempDir dir_;
 };

@@ -19,15 +19,14 @@ constexpr const char* kDeclaration =
 const std::string kCp = "http://schemas.openxmlformats.org/package/2006/metadata/core-properties";
 const std::string kDcTerms = "http://purl.org/dc/terms/";
 const std::string kXsi = "http://www.w3.org/2001/XMLSchema-instance";
-const std::string kAppNs =
-    "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" "
-    "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\"";
+// clang-format off
+const std::string kAppNs = "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\"";
+// clang-format on
 
 std::string Core(const std::string& inner) {
-  return kDeclaration + ("<cp:coreProperties xmlns:cp=\"" + kCp) +
-         "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"" + kDcTerms +
-         "\" xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"" + kXsi + "\">" + inner +
-         "</cp:coreProperties>";
+  // clang-format off
+  return kDeclaration + ("<cp:coreProperties xmlns:cp=\"" + kCp) + "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"" + kDcTerms + "\" xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"" + kXsi + "\">" + inner + "</cp:coreProperties>";
+  // clang-format on
 }
 
 std::string App(const std::string& inner) {
@@ -57,28 +56,20 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   // it has none).
   // clang-format off
   struct Case { const char* name; std::string core; std::string app; std::string expected_core; std::string expected_app; };
+  const std::string descriptive = "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject><dc:creator>Netzplanung</dc:creator><cp:keywords>Netz</cp:keywords><dc:description>Vorlage</dc:description><cp:lastModifiedBy>M. Muster</cp:lastModifiedBy>";
+  const std::string kept_app = "<Application>Microsoft Office Word</Application><DocSecurity>0</DocSecurity><ScaleCrop>false</ScaleCrop><Company>Stadtwerke</Company><LinksUpToDate>false</LinksUpToDate><AppVersion>16.0000</AppVersion>";
   // clang-format on
-  const std::string descriptive =
-      "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject>"
-      "<dc:creator>Netzplanung</dc:creator><cp:keywords>Netz</cp:keywords>"
-      "<dc:description>Vorlage</dc:description><cp:lastModifiedBy>M. Muster</cp:lastModifiedBy>";
-  const std::string kept_app =
-      "<Application>Microsoft Office Word</Application><DocSecurity>0</DocSecurity>"
-      "<ScaleCrop>false</ScaleCrop><Company>Stadtwerke</Company>"
-      "<LinksUpToDate>false</LinksUpToDate><AppVersion>16.0000</AppVersion>";
   // Prefixes of their own, declared where they are used, and a decoy "modified"
   // and "Pages" in another namespace.
-  const std::string prefixed_core =
-      "<p:coreProperties xmlns:p=\"" + kCp +
-      "\"><t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title><revision "
-      "xmlns=\"" +
-      kCp + "\">";
+  // clang-format off
+  const std::string prefixed_core = "<p:coreProperties xmlns:p=\"" + kCp + "\"><t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title><revision xmlns=\"" + kCp + "\">";
+  // clang-format on
   const std::string prefixed_created =
       "<q:created xmlns:q=\"" + kDcTerms + "\" xmlns:i=\"" + kXsi + "\" i:type=\"q:W3CDTF\">";
   const std::string decoy = "<x:modified xmlns:x=\"urn:other\">stays</x:modified>";
-  const std::string prefixed_app =
-      "<ep:Properties xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-      "extended-properties\">";
+  // clang-format off
+  const std::string prefixed_app = "<ep:Properties xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">";
+  // clang-format on
   const std::string pages = "<Pages xmlns=\"urn:other\">2</Pages></ep:Properties>";
   const std::string right_app = kDeclaration + ("\n<Properties " + kAppNs) +
                                 ">\n  <Template>netzanalyse-1.dotx</Template>\n</Properties>";
@@ -98,10 +89,8 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
        Core(Date("created", kSaved) + "<cp:revision>1</cp:revision>" + Date("modified", kSaved)), right_app},
       {"no properties parts", "", "", Core("<cp:revision>1</cp:revision>" + Date("created", kSaved) + Date("modified", kSaved)), ""},
   };
+  const std::string core_type = "<Override PartName=\"/docProps/core.xml\" ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
   // clang-format on
-  const std::string core_type =
-      "<Override PartName=\"/docProps/core.xml\" "
-      "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
   for (const Case& c : cases) {
     TemplateContents spec;
     spec.core_properties = c.core;
@@ -114,9 +103,9 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
     std::string rels =
         reportword::testing::ReadPackage(dir_ / "netzanalyse-1.dotx").at("_rels/.rels");
     if (c.core.empty()) {
-      rels.insert(rels.find("</Relationships>"),
-                  "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/"
-                  "relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>");
+      // clang-format off
+      rels.insert(rels.find("</Relationships>"), "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>");
+      // clang-format on
     }
     EXPECT_EQ(parts.at("_rels/.rels"), rels) << c.name;
     const std::string& types = parts.at("[Content_Types].xml");

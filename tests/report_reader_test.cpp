@@ -115,9 +115,9 @@ TEST(ReportReaderTest, LinesUpToTheLimitAreReadLongerOnesRefused) {
       ReadBytes("t\r\nA\r\n" + longest + "x" + tail);
       ADD_FAILURE() << "an overlong line was read";
     } catch (const GenerationError& error) {
-      EXPECT_EQ(std::string(error.what()),
-                "report file \"mem.txt\", line 3: longer than the limit of 4 MiB; this is not a "
-                "report");
+      // clang-format off
+      EXPECT_EQ(std::string(error.what()), "report file \"mem.txt\", line 3: longer than the limit of 4 MiB; this is not a report");
+      // clang-format on
     }
   }
 }
