@@ -15,14 +15,10 @@ using fakes::RecordingMessageDisplay;
 constexpr const char* kFivePaths =
     R"("/t/a.dotx" "/t/b.dotx" "/r/report.txt" "/o/1.docx" "/o/2.docx")";
 
-struct ParseCase {
-  const char* name;
-  std::string argument_text;
-  CommandLineResult result;
-  const char* network_name;
-  bool road_mode;
-  std::array<std::string, 5> paths;  // template 1, template 2, report, target 1, target 2
-};
+// `paths`: template 1, template 2, report, target 1, target 2.
+// clang-format off
+struct ParseCase { const char* name; std::string argument_text; CommandLineResult result; const char* network_name; bool road_mode; std::array<std::string, 5> paths; };
+// clang-format on
 
 const std::array<std::string, 5> kNoPaths{"", "", "", "", ""};
 const std::array<std::string, 5> kUsualPaths{"/t/a.dotx", "/t/b.dotx", "/r/report.txt", "/o/1.docx",
@@ -78,10 +74,9 @@ TEST(CommandLineTest, ParsesArgumentText) {
 }
 
 TEST(CommandLineTest, WindowsCommandLineLosesOnlyTheProgramName) {
-  struct Case {
-    std::u16string command_line;
-    std::string argument_text;
-  } cases[] = {
+  // clang-format off
+  struct Case { std::u16string command_line; std::string argument_text; } cases[] = {
+      // clang-format on
       {u"reportword.exe 9520e000 \"C:\\a b\\t.dotx\"", "9520e000 \"C:\\a b\\t.dotx\""},
       {u"\"C:\\Program Files\\rw\\reportword.exe\" 9520e000 \"x\"", "9520e000 \"x\""},
       {u"\"C:\\rw\\reportword.exe\"9520e000", "9520e000"},  // no blank after a quoted name

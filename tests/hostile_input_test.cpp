@@ -33,10 +33,9 @@ constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKop
 
 // A path given to the executable: a name in the test folder, or as it stands
 // (relative to the test folder, where the run starts on POSIX).
-struct Arg {
-  std::string text;
-  bool in_folder = true;
-};
+// clang-format off
+struct Arg { std::string text; bool in_folder = true; };
+// clang-format on
 Arg Raw(std::string text) {
   return {std::move(text), false};
 }
@@ -45,17 +44,11 @@ enum class Platform { kAny, kPosix, kWindows };
 // Writes the inputs into the folder; false skips the case (it needs a privilege).
 using Prepare = std::function<bool(const fs::path&)>;
 
-struct Case {
-  const char* name;
-  Prepare prepare;
-  std::vector<Arg> args;  // code, then the paths
-  int status;
-  const char* message;  // expected in the diagnostic ("" for none)
-  bool documents_written;
-  std::string shell_prefix = "";  // e.g. a ulimit for the run (POSIX shells only)
-  Platform platform = Platform::kAny;
-  const char* replaced = "";  // a file there before that the run replaces
-};
+// `message` is expected in the diagnostic ("" for none); `shell_prefix` runs
+// first (a ulimit); `replaced` is a file there before that the run replaces.
+// clang-format off
+struct Case { const char* name; Prepare prepare; std::vector<Arg> args; int status; const char* message; bool documents_written; std::string shell_prefix = ""; Platform platform = Platform::kAny; const char* replaced = ""; };
+// clang-format on
 
 std::vector<Arg> Standard(const char* t1 = "a.dotx", const char* t2 = "b.dotx",
                           const char* report = "report.txt", const char* o1 = "out1.docx",

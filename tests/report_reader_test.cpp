@@ -26,11 +26,9 @@ JobState ReadBytes(const std::string& bytes, bool road = false) {
 }
 
 TEST(ReportReaderTest, LinesAndLineEnds) {
-  struct Case {
-    const char* name;
-    std::string bytes;
-    std::string table_text1, table_text2;
-  } cases[] = {
+  // clang-format off
+  struct Case { const char* name; std::string bytes; std::string table_text1, table_text2; } cases[] = {
+      // clang-format on
       {"CR", "t\r1\t2\tA\r1\t2\tB\r", "A\t\t\r\nB\t\t\r\n", ""},
       {"CR LF", "t\r\n1\t2\tA\r\n1\t2\tB\r\n", "A\t\t\r\nB\t\t\r\n", ""},
       {"LF", "t\n1\t2\tA\n1\t2\tB\n", "A\t\t\r\nB\t\t\r\n", ""},
@@ -54,12 +52,8 @@ TEST(ReportReaderTest, LinesAndLineEnds) {
 }
 
 TEST(ReportReaderTest, Encodings) {
-  struct Case {
-    const char* name;
-    std::string bytes;
-    std::string object_designation;
-  } cases[] = {
-      // clang-format off
+  // clang-format off
+  struct Case { const char* name; std::string bytes; std::string object_designation; } cases[] = {
       {"UTF-8", "t\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
       {"Windows-1252", "t\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
       {"UTF-8 with BOM", "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},

@@ -6,11 +6,9 @@ namespace reportword::text {
 namespace {
 
 TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
-  struct Case {
-    const char* a;
-    const char* b;
-    bool equal;
-  } cases[] = {
+  // clang-format off
+  struct Case { const char* a; const char* b; bool equal; } cases[] = {
+      // clang-format on
       {"Äußere", "äUßERE", true},
       {"9520E000", "9520e000", true},
       {"STRAßENSANIERUNG", "straßensanierung", true},
@@ -40,13 +38,6 @@ TEST(UnicodeTest, UpperCaseFirstCharacter) {
   EXPECT_EQ(UpperCaseFirstCharacter(""), "");
   const std::string invalid_first = std::string("\xff") + "a";  // an invalid byte is no letter
   EXPECT_EQ(UpperCaseFirstCharacter(invalid_first), invalid_first);
-}
-
-TEST(UnicodeTest, TrimRemovesSpacesOnly) {
-  EXPECT_EQ(TrimSpaces("  a b  "), "a b");
-  EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
-  EXPECT_TRUE(IsBlank("   "));
-  EXPECT_FALSE(IsBlank(" \t "));
 }
 
 TEST(UnicodeTest, Utf16RoundTrip) {
