@@ -38,8 +38,8 @@ TEST_F(DocxEngineTest, MacroTemplateBecomesADocumentWithoutItsProject) {
   }
   EXPECT_EQ(parts.at("word/_rels/document.xml.rels").find("vbaProject"), std::string::npos);
   const std::string& types = parts.at("[Content_Types].xml");
-  EXPECT_EQ(types.find("vba"), std::string::npos) << types;
-  EXPECT_EQ(types.find("emplate.main+xml"), std::string::npos) << types;
+  for (const char* gone : {"vba", "emplate.main+xml"})
+    EXPECT_EQ(types.find(gone), types.npos) << types;
   EXPECT_NE(types.find("wordprocessingml.document.main+xml"), std::string::npos) << types;
 }
 
@@ -359,13 +359,6 @@ TEST(DocxPackageTest, TemplateFilesOver512MiBAreRefusedUnread) {
   EXPECT_THAT([&] { TemplatePackage::Open((dir / "big.dotx").string()); },
               ::testing::ThrowsMessage<wordproc::Error>(
                   ::testing::HasSubstr("is larger than 512 MiB; refusing to open it")));
-}
-
-TEST(DocxPackageTest, RelationshipTargetsResolveInsideThePackageOnly) {
-  EXPECT_EQ(ResolvePartName("word/document.xml", "header1.xml"), "word/header1.xml");
-  EXPECT_EQ(ResolvePartName("word/document.xml", "/word/h.xml"), "word/h.xml");
-  EXPECT_EQ(ResolvePartName("word/document.xml", "../customXml/item1.xml"), "customXml/item1.xml");
-  EXPECT_EQ(ResolvePartName("word/document.xml", "../../etc/passwd"), "");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <regex>
 #include <thread>
 
@@ -28,7 +29,10 @@ constexpr const char* kReport = "Export\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tN
 class LibreOfficeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    REPORTWORD_REQUIRE_LIBREOFFICE();
+    if (testing::RunCommand("command -v soffice && command -v pdftotext").status != 0) {
+      GTEST_SKIP() << "LibreOffice (soffice) or pdftotext is not installed; run "
+                      "scripts/install-deps.sh to check documents with a real client";
+    }
     const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
     fs::copy_file(examples / "netzanalyse-1.dotx", dir_ / "a.dotx");
     fs::copy_file(examples / "netzanalyse-2.dotx", dir_ / "b.dotx");
@@ -59,13 +63,14 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
   ASSERT_EQ(result.status, 0) << result.output;
   testing::ExpectSchemaValid(dir_ / "1.docx");
   testing::ExpectSchemaValid(dir_ / "2.docx");
-  const std::string text1 = testing::TextThroughLibreOffice(dir_ / "1.docx", dir_ / "lo");
-  EXPECT_NE(text1.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text1;
-  EXPECT_NE(text1.find("B7-001"), std::string::npos) << text1;
-  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Gasse 2\s+NYY 50\s+Muffe)"))) << text1;
-  const std::string text2 = testing::TextThroughLibreOffice(dir_ / "2.docx", dir_ / "lo");
-  EXPECT_NE(text2.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text2;
-  EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
+  std::map<std::string, std::string> texts;
+  // clang-format off
+  for (const auto& [document, pattern] : {std::pair{"1.docx", "Hauptweg 4 Niederspannungsnetz"}, {"1.docx", "B7-001"}, {"1.docx", R"(Gasse 2\s+NYY 50\s+Muffe)"}, {"2.docx", "Hauptweg 4 Niederspannungsnetz"}, {"2.docx", R"(MP 2\s+1,2 %)"}}) {
+    // clang-format on
+    std::string& text = texts[document];
+    if (text.empty()) text = testing::TextThroughLibreOffice(dir_ / document, dir_ / "lo");
+    EXPECT_TRUE(std::regex_search(text, std::regex(pattern))) << pattern << " in\n" << text;
+  }
 }
 
 TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
@@ -73,17 +78,16 @@ TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
   ASSERT_EQ(result.status, 0) << result.output;
   auto text =
       testing::RunCommand("pdftotext -layout " + ShellQuote((dir_ / "1.PDF").string()) + " -");
-  EXPECT_NE(text.output.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text.output;
-  EXPECT_NE(text.output.find("B7-001"), std::string::npos) << text.output;
-  EXPECT_TRUE(std::regex_search(text.output, std::regex(R"(Straße 1\s+NAYY 150\s+OK)")))
-      << text.output;
+  for (const char* pattern :
+       {"Hauptweg 4 Niederspannungsnetz", "B7-001", R"(Straße 1\s+NAYY 150\s+OK)"})
+    EXPECT_TRUE(std::regex_search(text.output, std::regex(pattern))) << pattern << " in\n"
+                                                                     << text.output;
   const auto odt = testing::ReadPackage(dir_ / "2.odt");
   EXPECT_EQ(odt.at("mimetype"), "application/vnd.oasis.opendocument.text");
   EXPECT_NE(odt.at("content.xml").find("1,2 %"), std::string::npos);
   EXPECT_NE(odt.at("styles.xml").find("Hauptweg 4 Niederspannungsnetz"), std::string::npos);
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path())) ++entries;
-  EXPECT_EQ(entries, 5u) << "no working folder is left beside the targets";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 5)
+      << "a working folder is left";
 }
 
 // A converter that never finishes: the time limit ends it and its process

@@ -138,15 +138,10 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
   // clang-format off
   const std::pair<std::string, bool> samples[] = {
       {"abc", true}, {"Hauptstraße", true}, {"€ 𝄞 \xEF\xBB\xBF", true},
-      {"\xC3", false},              // cut off at the end
-      {"\xC0\xAF", false},          // overlong
-      {"\xED\x9F\xBF", true},       // last code point before the surrogates
-      {"\xED\xA0\x80", false},      // surrogate
-      {"\xE0\x9F\xBF", false},      // overlong
-      {"\xF0\x8F\xBF\xBF", false},  // overlong
-      {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
-      {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
-      {"a\x80", false}, {"\xC3" "a", false}, {"\xF8\x88\x80\x80\x80", false},
+      // The last code point before the surrogates, overlong forms, U+10FFFF, and
+      // what the report reader's encoding rows do not cover.
+      {"\xED\x9F\xBF", true}, {"\xE0\x9F\xBF", false}, {"\xF0\x8F\xBF\xBF", false},
+      {"\xF4\x8F\xBF\xBF", true}, {"\xF4\x90\x80\x80", false}, {"\xC3" "a", false}, {"\xF8\x88\x80\x80\x80", false},
       {"0123456789abcdefä0123456789abcdef", true}};
   // clang-format on
   for (const auto& [sample, valid] : samples) {
