@@ -117,7 +117,7 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" + Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
   spec.extra_content_types = "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>";
   // clang-format on
-  auto doc = Add(WriteTemplate(spec));
+  auto doc = AddParts(TemplateParts(spec));
   EXPECT_EQ(doc->FirstSectionHeaderCount(), 3);
   EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
   doc->SaveAs((dir_ / "before.docx").string());
@@ -236,13 +236,13 @@ TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
 // A placeholder that is not there leaves the header as it was; a closed
 // document and a word processor that quit take no further steps.
 TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
-  auto doc = Add(WriteTemplate({}));
+  auto doc = AddParts(TemplateParts({}));
   EXPECT_FALSE(Replace(*doc, "<Datum> x", "D"));
   const std::string header = SaveAndRead(*doc).at("word/header1.xml");
   EXPECT_EQ(header, ReadPackage(dir_ / "t.dotx").at("word/header1.xml"));
   EXPECT_THROW(doc->SaveAs((dir_ / "x.docx").string()), Error);
   app_->Quit();
-  EXPECT_THROW(Add((dir_ / "t.dotx").string()), Error);
+  EXPECT_THROW(AddParts(TemplateParts({})), Error);
   EXPECT_THROW(app_->Quit(), Error);
 }
 
