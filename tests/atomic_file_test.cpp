@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -102,14 +104,20 @@ class AtomicFileModeTest : public ::testing::Test {
   mode_t old_mask_ = 0;
 };
 
-TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsPermissionBits) {
-  for (const mode_t mode : {0640, 0600, 0664, 0660}) {
-    const auto target = dir_ / ("existing-" + std::to_string(mode) + ".docx");
-    reportword::testing::WriteFile(target, "old");
-    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
-    WriteFileAtomically(target.string(), "new contents");
-    EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
-    EXPECT_EQ(ModeOf(target), mode) << std::oct << mode;
+// A replaced file keeps its permission bits; a new one gets 0666 less the umask.
+TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
+  // Name, mode before (0: no file), umask, mode after.
+  // clang-format off
+  const std::tuple<const char*, mode_t, mode_t, mode_t> cases[] = {
+      {"a.docx", 0640, 022, 0640}, {"b.docx", 0600, 022, 0600}, {"c.docx", 0664, 077, 0664}, {"d.docx", 0660, 022, 0660}, {"new.docx", 0, 022, 0644}, {"private.docx", 0, 077, 0600}};
+  // clang-format on
+  for (const auto& [name, before, mask, after] : cases) {
+    ::umask(mask);
+    if (before != 0) reportword::testing::WriteFile(dir_ / name, "old");
+    ASSERT_TRUE(before == 0 || ::chmod((dir_ / name).c_str(), before) == 0);
+    WriteFileAtomically((dir_ / name).string(), "new contents");
+    EXPECT_EQ(reportword::testing::ReadFile(dir_ / name), "new contents");
+    EXPECT_EQ(ModeOf(dir_ / name), after) << name;
   }
 }
 
@@ -124,14 +132,6 @@ TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsOwnerAndGroup) {
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t{4321}, gid_t{4322}));
-}
-
-TEST_F(AtomicFileModeTest, NewFileGetsTheUsualModeLessTheUmask) {
-  WriteFileAtomically((dir_ / "new.docx").string(), "contents");
-  EXPECT_EQ(ModeOf(dir_ / "new.docx"), 0644u);
-  ::umask(077);
-  WriteFileAtomically((dir_ / "private.docx").string(), "contents");
-  EXPECT_EQ(ModeOf(dir_ / "private.docx"), 0600u);
 }
 
 // A signal while a temporary file and a working folder exist removes both and
