@@ -122,31 +122,21 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
   // The parts and the main part's relationships that only the body uses, and
   // those of the comments, which go unless a comment mark is left elsewhere.
   // clang-format off
-  const std::set<std::string> body = {
-      "word/media/image1.png", "word/media/image3.emf", "word/embeddings/oleObject1.bin",
-      "word/charts/chart1.xml", "word/charts/_rels/chart1.xml.rels", "word/embeddings/sheet1.xlsx",
-      "word/diagrams/data1.xml", "word/diagrams/layout1.xml", "word/diagrams/quickStyle1.xml",
-      "word/diagrams/colors1.xml", "word/diagrams/drawing1.xml", "rIdImg1", "rIdShared", "rIdImg3",
-      "rIdOle", "rIdChart", "rIdLink", "rIdDm", "rIdLo", "rIdQs", "rIdCs", "rIdDd"};
-  const std::set<std::string> comments = {
-      "word/comments.xml", "word/commentsExtended.xml", "word/commentsIds.xml",
-      "word/commentsExtensible.xml", "word/people.xml",
-      "rIdCom", "rIdComX", "rIdComI", "rIdComE", "rIdPeople"};
+  const std::set<std::string> body = {"word/media/image1.png", "word/media/image3.emf", "word/embeddings/oleObject1.bin", "word/charts/chart1.xml", "word/charts/_rels/chart1.xml.rels", "word/embeddings/sheet1.xlsx", "word/diagrams/data1.xml", "word/diagrams/layout1.xml", "word/diagrams/quickStyle1.xml", "word/diagrams/colors1.xml", "word/diagrams/drawing1.xml", "rIdImg1", "rIdShared", "rIdImg3", "rIdOle", "rIdChart", "rIdLink", "rIdDm", "rIdLo", "rIdQs", "rIdCs", "rIdDd"};
+  const std::set<std::string> comments = {"word/comments.xml", "word/commentsExtended.xml", "word/commentsIds.xml", "word/commentsExtensible.xml", "word/people.xml", "rIdCom", "rIdComX", "rIdComI", "rIdComE", "rIdPeople"};
   // clang-format on
   // The targets: how the main part names the header, and the header the
   // picture it shares with the body (names of the same parts).
   // clang-format off
   struct Case { const char* name; bool replace_body; bool comment_mark_in_footnote; const char* header_target = "header1.xml"; const char* logo_target = "media/image2.png"; };
-  // clang-format on
   const Case cases[] = {
       {"body replaced", true, false},
       {"body replaced, a comment mark left in a footnote", true, true},
       {"body kept", false, false},
-      {"header and shared picture named in other cases", true, false, "Header1.xml",
-       "MEDIA/Image2.PNG"},
-      {"header and shared picture named with escapes", true, false, "header%31.xml",
-       "media/image%32.png"},
+      {"header and shared picture named in other cases", true, false, "Header1.xml", "MEDIA/Image2.PNG"},
+      {"header and shared picture named with escapes", true, false, "header%31.xml", "media/image%32.png"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     auto parts = reportword::testing::PartsFromFolder("rich-template");
     for (const auto& [part, from, to] :
