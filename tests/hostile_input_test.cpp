@@ -312,9 +312,7 @@ INSTANTIATE_TEST_SUITE_P(Catalogue, HostileInputTest,
                          ::testing::Range<std::size_t>(0, Catalogue().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
                            std::string name = Catalogue()[info.param].name;
-                           std::replace_if(
-                               name.begin(), name.end(),
-                               [](unsigned char ch) { return !std::isalnum(ch); }, '_');
+                           for (char& ch : name) ch = std::isalnum(ch & 0xFF) ? ch : '_';
                            return name;
                          });
 
