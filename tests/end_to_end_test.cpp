@@ -45,12 +45,10 @@ class EndToEndTest : public ::testing::Test {
   fs::path P(const std::string& name) const { return folder_ / name; }
 
  protected:
-  testing::CommandResult Run(const std::string& code, std::vector<fs::path> paths) {
-    paths.insert(paths.begin(), fs::path(code));
-    return testing::RunReportword(paths);
-  }
-  testing::CommandResult RunDefault(const std::string& code = "9520e000") {
-    return Run(code, {P("a.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")});
+  testing::CommandResult RunDefault(const std::string& code = "9520e000",
+                                    const std::string& template2 = "b.dotx") {
+    return testing::RunReportword(
+        {code, P("a.dotx"), P(template2), P("report.txt"), P("out1.docx"), P("out2.docx")});
   }
 
   testing::TempDir dir_;
@@ -110,8 +108,7 @@ TEST_F(EndToEndTest, RoadRenovationRunFillsFilenameAndSetsColumnWidths) {
 TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
   WriteFile(P("bad.dotx"), testing::BuildTemplate().substr(0, 300));
   WriteFile(P("out2.docx"), "previous document 2");
-  auto result = Run("9570e000",
-                    {P("a.dotx"), P("bad.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")});
+  auto result = RunDefault("9570e000", "bad.dotx");
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_NE(result.output.find("Velam_Analyse: "), std::string::npos);
   EXPECT_NE(result.output.find("bad.dotx"), std::string::npos) << result.output;

@@ -66,17 +66,15 @@ std::string Without(const std::string& part) {
 // nested so deep that its innermost element (a w:t, or a w:b below the run
 // properties) is at `depth`, counting w:hdr as 1.
 std::string NestedHeader(int depth) {
-  const int controls = (depth - 4) / 2;  // each w:sdt and its w:sdtContent add two levels
   std::string open, close;
-  for (int i = 0; i < controls; ++i) {
+  for (int i = 0; i < (depth - 4) / 2; ++i) {  // each w:sdt and its w:sdtContent add two levels
     open += "<w:sdt><w:sdtContent>";
     close += "</w:sdtContent></w:sdt>";
   }
-  const std::string run_properties = depth % 2 ? "<w:rPr><w:b/></w:rPr>" : "";
   TemplateContents spec;
-  spec.headers = {{"default", open + "<w:p><w:r>" + run_properties +
-                                  "<w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt;</w:t></w:r></w:p>" +
-                                  close}};
+  // clang-format off
+  spec.headers = {{"default", open + "<w:p><w:r>" + (depth % 2 ? "<w:rPr><w:b/></w:rPr>" : "") + "<w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt;</w:t></w:r></w:p>" + close}};
+  // clang-format on
   return testing::BuildTemplate(spec);
 }
 

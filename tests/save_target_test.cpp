@@ -34,17 +34,12 @@ TEST_P(SaveSignalTest, ASignalDuringAConversionLeavesNothing) {
   WriteFile(out / "out1.pdf", "old pdf");
 
   const std::string examples = REPORTWORD_SOURCE_DIR "/examples/netzanalyse-";
-  std::string args[] = {REPORTWORD_EXECUTABLE,         "9520e000",
-                        examples + "1.dotx",           examples + "2.dotx",
-                        (dir / "report.txt").string(), (out / "out1.pdf").string(),
-                        (out / "out2.docx").string()};
-  std::string env[] = {"PATH=" + bin.string() + ":/usr/bin:/bin", "TMPDIR=" + tmp.string(),
-                       "LC_ALL=C", "STARTED=" + (dir / "started").string()};
-  std::vector<char*> argv, envp;
+  // clang-format off
+  std::string args[] = {"/usr/bin/env", "-i", "PATH=" + bin.string() + ":/usr/bin:/bin", "TMPDIR=" + tmp.string(), "LC_ALL=C", "STARTED=" + (dir / "started").string(), REPORTWORD_EXECUTABLE, "9520e000", examples + "1.dotx", examples + "2.dotx", (dir / "report.txt").string(), (out / "out1.pdf").string(), (out / "out2.docx").string()};
+  // clang-format on
+  std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
-  for (std::string& entry : env) envp.push_back(entry.data());
   argv.push_back(nullptr);
-  envp.push_back(nullptr);
   // The run gets the signals at their defaults, whatever this test inherited.
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
@@ -55,7 +50,7 @@ TEST_P(SaveSignalTest, ASignalDuringAConversionLeavesNothing) {
   posix_spawnattr_setsigmask(&attributes, &none);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
   pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data()), 0);
+  ASSERT_EQ(::posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), &argv.back()), 0);
   posix_spawnattr_destroy(&attributes);
   for (int i = 0; i < 600 && !fs::exists(dir / "started"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
