@@ -114,6 +114,17 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   }
 }
 
+// A template's file name may be any bytes on POSIX (the program itself hands
+// the engine UTF-8); the property that names it is XML all the same.
+TEST_F(NewDocumentTest, TheTemplatePropertyIsXmlWhateverTheFileName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "file names on Windows are always Unicode";
+#else
+  const std::string app = Made({}, nullptr, "t-\xFF\x1B[1m.dotx").at("docProps/app.xml");
+  EXPECT_NE(app.find("<Template>t-\xEF\xBF\xBD[1m.dotx</Template>"), std::string::npos) << app;
+#endif
+}
+
 // Builds on a template (tests/data/rich-template) whose body holds a commented
 // passage, a footnote, pictures (one of them also in the header), an embedded
 // object, a chart, a diagram and a hyperlink, and whose main part relates the
