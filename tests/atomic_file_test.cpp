@@ -88,12 +88,6 @@ TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
 
 #else
 
-mode_t ModeOf(const std::filesystem::path& path) {
-  struct stat st {};
-  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-  return st.st_mode & 07777;
-}
-
 // Sets the umask for one test and puts the old one back.
 class AtomicFileModeTest : public ::testing::Test {
  protected:
@@ -117,7 +111,9 @@ TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
     ASSERT_TRUE(before == 0 || ::chmod((dir_ / name).c_str(), before) == 0);
     WriteFileAtomically((dir_ / name).string(), "new contents");
     EXPECT_EQ(reportword::testing::ReadFile(dir_ / name), "new contents");
-    EXPECT_EQ(ModeOf(dir_ / name), after) << name;
+    struct stat st {};
+    ASSERT_EQ(::stat((dir_ / name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, after) << name;
   }
 }
 

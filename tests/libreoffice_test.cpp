@@ -53,9 +53,7 @@ class LibreOfficeTest : public ::testing::Test {
   }
   testing::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
                              const std::string& o2) {
-    // clang-format off
-    return testing::RunCommand("LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " + ShellQuote(t1.string()) + " " + ShellQuote(t2.string()) + " " + ShellQuote((dir_ / "report.txt").string()) + " " + ShellQuote((dir_ / o1).string()) + " " + ShellQuote((dir_ / o2).string()));
-    // clang-format on
+    return testing::RunReportword({"9520e000", t1, t2, dir_ / "report.txt", dir_ / o1, dir_ / o2});
   }
   testing::TempDir dir_;
 };
