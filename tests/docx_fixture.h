@@ -39,13 +39,11 @@ inline constexpr const char* kRelUri =
 
 class DocxEngineTest : public ::testing::Test {
  protected:
-  std::string WriteTemplate(const TemplateContents& spec, const std::string& name = "t.dotx") {
-    const auto path = dir_ / name;
-    reportword::testing::WriteFile(path, reportword::testing::BuildTemplate(spec));
-    return path.string();
-  }
-  std::unique_ptr<Document> Add(const std::string& path) {
-    return app_->CreateDocument(path, true);
+  // A document made from a template of these parts, written as `name`.
+  std::unique_ptr<Document> AddParts(const reportword::testing::Parts& parts,
+                                     const std::string& name = "t.dotx") {
+    reportword::testing::WriteFile(dir_ / name, reportword::testing::ZipParts(parts));
+    return app_->CreateDocument((dir_ / name).string(), true);
   }
   static bool Replace(Document& doc, const std::string& find, const std::string& with) {
     return doc.ReplaceInPrimaryHeader(find, {with, false});
@@ -71,7 +69,7 @@ class DocxEngineTest : public ::testing::Test {
   std::map<std::string, std::string> Made(const TemplateContents& spec,
                                           const std::function<void(Document&)>& edit = nullptr,
                                           const std::string& name = "t.dotx") {
-    auto doc = Add(WriteTemplate(spec, name));
+    auto doc = AddParts(reportword::testing::TemplateParts(spec), name);
     if (edit) edit(*doc);
     return SaveAndRead(*doc);
   }

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "package_builder.h"
-#include "report/report_decoding.h"
 #include "test_support.h"
 #include "text/display_escaping.h"
 
@@ -43,7 +42,6 @@ class EntryEdgesTest : public ::testing::Test {
     WriteFile(dir_ / "victim.txt", "keep me");
   }
   fs::path P(const std::string& name) const { return dir_ / name; }
-  std::string Program() const { return testing::ShellQuote(REPORTWORD_EXECUTABLE); }
 
   testing::TempDir dir_;
 };
@@ -65,149 +63,79 @@ TEST(DisplayEscapingTest, EveryControlCharacterAndStrayByteIsEscaped) {
 
 #ifndef _WIN32
 
-// A report named `r.txt" "victim.txt` would make victim.txt the first target.
-TEST_F(EntryEdgesTest, ArgumentWithADoubleQuoteIsRefusedOnPosix) {
+// Refusals through the executable: one line on stderr with its exit status,
+// and nothing written. `prefix` runs first (a redirection, a time limit that
+// only keeps a regression from hanging the suite).
+TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is missing on this system";
+  ASSERT_EQ(::mkfifo(P("fifo.dotx").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(P("stdin").c_str(), 0600), 0);
+  const fs::path a = P("a.dotx"), named = P("x\ny\x1b[2J.dotx");
+  fs::copy_file(a, named);
+  // A report named `r.txt" "victim.txt` would make victim.txt the first target.
   const std::string sneaky = P("report.txt").string() + "\" \"" + P("victim.txt").string();
-  struct Case {
-    const char* name;
-    std::vector<fs::path> words;
-    std::string named;  // the argument the message names
-  };
+  const std::string quote = "Velam_Analyse: the argument \"",
+                    template_named = "Velam_Analyse: template \"";
+  const std::string quote_end =
+      "\" holds a double quote, which would end its path early; rename the file or folder without "
+      "the double quote\n";
+  const std::string not_regular =
+      "\": is not a regular file (but a pipe, a device or a socket); name the template file "
+      "itself\n";
+  const std::string unwritable = "Velam_Analyse: the report cannot be written to stdout\n";
+  const std::string gone = text::EscapeForDisplay(P("gone\n.dotx").string()),
+                    unsaved = text::EscapeForDisplay(P("no folder/\r1.docx").string());
+  // clang-format off
+  struct Case { const char* name; std::string prefix; std::vector<fs::path> words; int status; std::string output; };
   const Case cases[] = {
-      {"in the report",
-       {"9520e000", P("a.dotx"), P("a.dotx"), sneaky, P("o1.docx"), P("o2.docx")},
-       sneaky},
-      {"in the last target",
-       {"9520e000", P("a.dotx"), P("a.dotx"), P("report.txt"), P("o1.docx"), "x\"y.docx"},
-       "x\"y.docx"},
+      {"a double quote in the report", "", {"9520e000", a, a, sneaky, P("o1.docx"), P("o2.docx")}, 2, quote + sneaky + quote_end},
+      {"a double quote in the last target", "", {"9520e000", a, a, P("report.txt"), P("o1.docx"), "x\"y.docx"}, 2, quote + "x\"y.docx" + quote_end},
+      // A line break or an escape sequence in a name stays inside its one line.
+      {"a line break in a missing template's name", "", {"--check-template", P("gone\n.dotx")}, 1, template_named + gone + "\": cannot be read (No such file or directory)\n"},
+      {"control characters in the names of a run", "", {"9520e000", named, named, P("report.txt"), P("no folder/\r1.docx"), P("2.docx")}, 1, "Velam_Analyse: cannot save \"" + unsaved + "\": the folder does not exist\n"},
+      // The check opens a template without waiting, so a fifo nobody writes to
+      // or a device is refused at once, as a run's input check refuses them.
+      {"a fifo as template", "timeout 20 ", {"--check-template", P("fifo.dotx")}, 1, template_named + P("fifo.dotx").string() + not_regular},
+      {"a device as template", "timeout 20 ", {"--check-template", "/dev/null"}, 1, template_named + "/dev/null" + not_regular},
+      // Opened for reading and writing, the fifo is a stdin whose writer never writes.
+      {"a waiting stdin as template", "0<>" + testing::ShellQuote(P("stdin").string()) + " timeout 20 ", {"--check-template", "/dev/stdin"}, 1, template_named + "/dev/stdin" + not_regular},
+      // A report the check could not deliver is a failure, not a clean template.
+      {"the check's report to a full disk", ">/dev/full ", {"--check-template", a}, 1, unwritable},
+      {"the check's report to a closed stdout", ">&- ", {"--check-template", a}, 1, unwritable},
+      {"the JSON report to a full disk", ">/dev/full ", {"--check-template", "--json", a}, 1, unwritable},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const testing::CommandResult result = testing::RunReportword(c.words);
-    EXPECT_EQ(result.status, 2) << result.output;
-    EXPECT_EQ(result.output, "Velam_Analyse: the argument \"" + c.named +
-                                 "\" holds a double quote, which would end its path early; "
-                                 "rename the file or folder without the double quote\n");
+    const testing::CommandResult result = testing::RunReportword(c.words, "C", c.prefix);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.output, c.output);
     EXPECT_EQ(ReadFile(P("victim.txt")), "keep me");
     EXPECT_FALSE(fs::exists(P("o1.docx")));
   }
-}
-
-// A name holding a line break or an escape sequence stays inside its one line,
-// on stderr and in the check's report alike.
-TEST_F(EntryEdgesTest, ControlCharactersInNamesAreShownEscaped) {
-  const fs::path named = P("x\ny\x1b[2J.dotx");
-  fs::copy_file(P("a.dotx"), named);
-  const std::string shown = text::EscapeForDisplay(named.string());
-
-  const auto missing = testing::RunReportword({"--check-template", P("gone\n.dotx")});
-  EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.output.find('\n'), missing.output.size() - 1) << missing.output;
-  EXPECT_NE(missing.output.find("gone\\n.dotx"), std::string::npos) << missing.output;
-
+  // The check's report names a template in one line too.
   const auto checked = testing::RunReportword({"--check-template", named});
   EXPECT_EQ(checked.status, 0) << checked.output;
-  EXPECT_TRUE(checked.output.starts_with(shown + "\n  placeholder")) << checked.output;
-  EXPECT_EQ(checked.output.find('\x1b'), std::string::npos);
-
-  const auto run = testing::RunReportword(
-      {"9520e000", named, named, P("report.txt"), P("no folder/\r1.docx"), P("2.docx")});
-  EXPECT_EQ(run.status, 1) << run.output;
-  EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << run.output;
-  EXPECT_NE(run.output.find("no folder/\\r1.docx"), std::string::npos) << run.output;
+  EXPECT_TRUE(
+      checked.output.starts_with(text::EscapeForDisplay(named.string()) + "\n  placeholder"))
+      << checked.output;
 }
 
-// Scripts read the JSON form: names that are not UTF-8 stay apart, the error
-// is English under every locale, and findings come with fields of their own.
+// Scripts read the JSON form: names that are not UTF-8 stay apart, and the
+// error is English under every locale.
 TEST_F(EntryEdgesTest, JsonKeepsNamesApartAndItsErrorsEnglish) {
-  const fs::path first = P("t\xFF.dotx");
-  const fs::path second = P("t\xFE.dotx");
+  const fs::path first = P("t\xFF.dotx"), second = P("t\xFE.dotx");
   WriteFile(first, testing::BuildTemplate());
   const char* locale = testing::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
   const auto result = testing::RunReportword({"--check-template", "--json", first, second}, locale);
   EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_NE(result.standard_output.find("t\\udcff.dotx\", \"placeholders\""), std::string::npos)
-      << result.standard_output;
-  EXPECT_NE(result.standard_output.find("t\\udcfe.dotx\", \"error\": \"template \\\""),
-            std::string::npos)
-      << result.standard_output;
-  EXPECT_NE(result.standard_output.find("\": cannot be read (No such file or directory)\""),
-            std::string::npos)
-      << result.standard_output;
+  for (const char* expected :
+       {"t\\udcff.dotx\", \"placeholders\"", "t\\udcfe.dotx\", \"error\": \"template \\\"",
+        "\": cannot be read (No such file or directory)\""}) {
+    EXPECT_NE(result.standard_output.find(expected), std::string::npos) << expected << "\n"
+                                                                        << result.standard_output;
+  }
   EXPECT_EQ(result.standard_output.find("\xEF\xBF\xBD"), std::string::npos);
-}
-
-TEST_F(EntryEdgesTest, JsonFindingsCarryTheirFields) {
-  testing::TemplateContents spec;
-  spec.headers = {{"default", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
-  spec.footer = "<w:p><w:r><w:t>&lt;Datum&gt; &lt;Objektbezeichung&gt;</w:t></w:r></w:p>";
-  WriteFile(P("t.dotx"), testing::BuildTemplate(spec));
-  const auto result = testing::RunReportword({"--check-template", "--json", P("t.dotx")});
-  EXPECT_EQ(result.status, 4) << result.output;
-  for (
-      const char* fields : {
-          R"({"kind": "shown_unfilled", "placeholder": "<Datum>", "section": 1, "part": "footer", "text": ")",
-          R"({"kind": "near_miss", "placeholder": "<objektbezeichnung>", "section": 1, "part": "footer", "text": ")",
-      }) {
-    EXPECT_NE(result.standard_output.find(fields), std::string::npos) << fields << "\n"
-                                                                      << result.standard_output;
-  }
-}
-
-// The check reads a template from one descriptor opened without waiting, so a
-// fifo nobody writes to or a device is refused at once; a run opens templates
-// the same way (a run's input check already refuses them). `timeout` only
-// keeps a regression from hanging the suite.
-TEST_F(EntryEdgesTest, TemplatesThatAreNotRegularFilesAreRefusedWithoutWaiting) {
-  ASSERT_EQ(::mkfifo(P("fifo.dotx").c_str(), 0600), 0);
-  const std::string not_regular =
-      "is not a regular file (but a pipe, a device or a socket); name the template file itself";
-  const std::string fifo = testing::ShellQuote(P("fifo.dotx").string());
-  ASSERT_EQ(::mkfifo(P("stdin").c_str(), 0600), 0);
-  // Opened for reading and writing, the fifo is a stdin with a writer that
-  // never writes, like a pipe from a program that waits.
-  const std::string waiting_stdin = " 0<>" + testing::ShellQuote(P("stdin").string());
-  const std::pair<std::string, std::string> cases[] = {
-      {fifo, P("fifo.dotx").string()},
-      {"/dev/null", "/dev/null"},
-      {"/dev/stdin" + waiting_stdin, "/dev/stdin"},
-  };
-  for (const auto& [arguments, named] : cases) {
-    SCOPED_TRACE(arguments);
-    const auto result =
-        testing::RunCommand("LC_ALL=C timeout 20 " + Program() + " --check-template " + arguments);
-    EXPECT_EQ(result.status, 1) << result.output;
-    EXPECT_EQ(result.output, "Velam_Analyse: template \"" + named + "\": " + not_regular + "\n");
-  }
-}
-
-// A report the check could not deliver is a failure, not a clean template.
-TEST_F(EntryEdgesTest, CheckOutputThatCannotBeWrittenFails) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is missing on this system";
-  const std::string check =
-      "LC_ALL=C " + Program() + " --check-template " + testing::ShellQuote(P("a.dotx").string());
-  for (const char* redirection : {" >/dev/full", " >&-", " --json >/dev/full"}) {
-    SCOPED_TRACE(redirection);
-    const auto result = testing::RunCommand("{ " + check + redirection + "; }");
-    EXPECT_EQ(result.status, 1) << result.output;
-    EXPECT_EQ(result.output, "Velam_Analyse: the report cannot be written to stdout\n");
-  }
-}
-
-// A line longer than any row is refused with its number as soon as it is
-// seen, before its bytes are held.
-TEST_F(EntryEdgesTest, OverlongReportLineIsRefusedWithItsNumber) {
-  std::string report = "Export\r\nb7\tHauptweg\tStrasse\r\n";
-  report.append(report::kMaxLineBytes + 1, 'x');
-  report += "\r\n";
-  WriteFile(P("long.txt"), report);
-  const auto result = testing::RunReportword(
-      {"9520e000", P("a.dotx"), P("a.dotx"), P("long.txt"), P("o1.docx"), P("o2.docx")});
-  EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_EQ(result.output, "Velam_Analyse: report file \"" + P("long.txt").string() +
-                               "\", line 3: longer than the limit of 4 MiB; this is not a "
-                               "report\n");
-  EXPECT_FALSE(fs::exists(P("o1.docx")));
 }
 
 // A template whose parts inflate beyond the memory the process may have:
@@ -220,8 +148,7 @@ TEST_F(EntryEdgesTest, RunningOutOfMemoryNamesTheFileAndTheCause) {
   spec.body = "<w:p><w:r><w:t>" + std::string(160u << 20, 'x') + "</w:t></w:r></w:p>";
   WriteFile(P("big.dotx"), testing::BuildTemplate(spec));
   const auto result =
-      testing::RunCommand("ulimit -v 150000; LC_ALL=C " + Program() + " --check-template " +
-                          testing::ShellQuote(P("big.dotx").string()));
+      testing::RunReportword({"--check-template", P("big.dotx")}, "C", "ulimit -v 150000; ");
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_EQ(result.output, "Velam_Analyse: template \"" + P("big.dotx").string() +
                                "\": not enough memory to read it\n");
@@ -256,10 +183,9 @@ std::string EncryptedPackageBytes() {
 // legacy file.
 TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
   WriteFile(P("locked.docx"), EncryptedPackageBytes());
-  const std::string message =
-      "Velam_Analyse: template \"" + P("locked.docx").string() +
-      "\": is encrypted (protected by a password), so it cannot be read; open it in the word "
-      "processor, remove the password and save it again\n";
+  // clang-format off
+  const std::string message = "Velam_Analyse: template \"" + P("locked.docx").string() + "\": is encrypted (protected by a password), so it cannot be read; open it in the word processor, remove the password and save it again\n";
+  // clang-format on
   for (const std::vector<fs::path>& words :
        {std::vector<fs::path>{"--check-template", P("locked.docx")},
         {"9520e000", P("locked.docx"), P("a.dotx"), P("report.txt"), P("o1.docx"), P("o2.docx")}}) {

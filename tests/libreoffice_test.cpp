@@ -1,9 +1,11 @@
 // Templates in LibreOffice's formats and .pdf/.odt targets, through the real
 // executable, and the converter's time limit with a stand-in that hangs.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <map>
 #include <regex>
 #include <thread>
 
@@ -19,21 +21,22 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 using testing::ShellQuote;
+using ::testing::ThrowsMessage;
 
-constexpr const char* kReport =
-    "Export\r\n"
-    "b7-001\tHauptweg 4\tStra\xDF"
-    "e 1\tNAYY 150\tOK\r\n"
-    "\tOther\tGasse 2\tNYY 50\tMuffe\r\n"
-    "\r\n"
-    "Messpunkt\tWert\r\n"
-    "MP 2\t1,2 %\r\n";
+// clang-format off
+constexpr const char* kReport = "Export\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 2\t1,2 %\r\n";
+// clang-format on
 
 class LibreOfficeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    REPORTWORD_REQUIRE_LIBREOFFICE();
+    if (testing::RunCommand("command -v soffice && command -v pdftotext").status != 0) {
+      GTEST_SKIP() << "LibreOffice (soffice) or pdftotext is not installed; run "
+                      "scripts/install-deps.sh to check documents with a real client";
+    }
     const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
     fs::copy_file(examples / "netzanalyse-1.dotx", dir_ / "a.dotx");
     fs::copy_file(examples / "netzanalyse-2.dotx", dir_ / "b.dotx");
@@ -42,19 +45,15 @@ class LibreOfficeTest : public ::testing::Test {
   // Has LibreOffice itself save `source` in another format, as a user would.
   fs::path SaveAs(const fs::path& source, const std::string& filter, const std::string& extension) {
     const fs::path out = dir_ / "made";
-    auto result = testing::RunCommand(
-        "soffice --headless --norestore -env:UserInstallation=file://" +
-        (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) +
-        " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    // clang-format off
+    auto result = testing::RunCommand("soffice --headless --norestore -env:UserInstallation=file://" + (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) + " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    // clang-format on
     EXPECT_EQ(result.status, 0) << result.output;
     return out / (source.stem().string() + "." + extension);
   }
   testing::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
                              const std::string& o2) {
-    return testing::RunCommand(
-        "LC_ALL=C " + ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000 " + ShellQuote(t1.string()) +
-        " " + ShellQuote(t2.string()) + " " + ShellQuote((dir_ / "report.txt").string()) + " " +
-        ShellQuote((dir_ / o1).string()) + " " + ShellQuote((dir_ / o2).string()));
+    return testing::RunReportword({"9520e000", t1, t2, dir_ / "report.txt", dir_ / o1, dir_ / o2});
   }
   testing::TempDir dir_;
 };
@@ -66,13 +65,14 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
   ASSERT_EQ(result.status, 0) << result.output;
   testing::ExpectSchemaValid(dir_ / "1.docx");
   testing::ExpectSchemaValid(dir_ / "2.docx");
-  const std::string text1 = testing::TextThroughLibreOffice(dir_ / "1.docx", dir_ / "lo");
-  EXPECT_NE(text1.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text1;
-  EXPECT_NE(text1.find("B7-001"), std::string::npos) << text1;
-  EXPECT_TRUE(std::regex_search(text1, std::regex(R"(Gasse 2\s+NYY 50\s+Muffe)"))) << text1;
-  const std::string text2 = testing::TextThroughLibreOffice(dir_ / "2.docx", dir_ / "lo");
-  EXPECT_NE(text2.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text2;
-  EXPECT_TRUE(std::regex_search(text2, std::regex(R"(MP 2\s+1,2 %)"))) << text2;
+  std::map<std::string, std::string> texts;
+  // clang-format off
+  for (const auto& [document, pattern] : {std::pair{"1.docx", "Hauptweg 4 Niederspannungsnetz"}, {"1.docx", "B7-001"}, {"1.docx", R"(Gasse 2\s+NYY 50\s+Muffe)"}, {"2.docx", "Hauptweg 4 Niederspannungsnetz"}, {"2.docx", R"(MP 2\s+1,2 %)"}}) {
+    // clang-format on
+    std::string& text = texts[document];
+    if (text.empty()) text = testing::TextThroughLibreOffice(dir_ / document, dir_ / "lo");
+    EXPECT_TRUE(std::regex_search(text, std::regex(pattern))) << pattern << " in\n" << text;
+  }
 }
 
 TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
@@ -80,28 +80,16 @@ TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
   ASSERT_EQ(result.status, 0) << result.output;
   auto text =
       testing::RunCommand("pdftotext -layout " + ShellQuote((dir_ / "1.PDF").string()) + " -");
-  EXPECT_NE(text.output.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << text.output;
-  EXPECT_NE(text.output.find("B7-001"), std::string::npos) << text.output;
-  EXPECT_TRUE(std::regex_search(text.output, std::regex(R"(Straße 1\s+NAYY 150\s+OK)")))
-      << text.output;
+  for (const char* pattern :
+       {"Hauptweg 4 Niederspannungsnetz", "B7-001", R"(Straße 1\s+NAYY 150\s+OK)"})
+    EXPECT_TRUE(std::regex_search(text.output, std::regex(pattern))) << pattern << " in\n"
+                                                                     << text.output;
   const auto odt = testing::ReadPackage(dir_ / "2.odt");
   EXPECT_EQ(odt.at("mimetype"), "application/vnd.oasis.opendocument.text");
   EXPECT_NE(odt.at("content.xml").find("1,2 %"), std::string::npos);
   EXPECT_NE(odt.at("styles.xml").find("Hauptweg 4 Niederspannungsnetz"), std::string::npos);
-  std::size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_.path())) ++entries;
-  EXPECT_EQ(entries, 5u) << "no working folder is left beside the targets";
-}
-
-TEST_F(LibreOfficeTest, DamagedLegacyTemplateFailsAndWritesNothing) {
-  testing::WriteFile(dir_ / "bad.dot",
-                     std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(3000, 'x'));
-  auto result = Run(dir_ / "bad.dot", dir_ / "b.dotx", "1.docx", "2.docx");
-  EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_NE(result.output.find("bad.dot"), std::string::npos) << result.output;
-  EXPECT_NE(result.output.find("LibreOffice"), std::string::npos) << result.output;
-  EXPECT_FALSE(fs::exists(dir_ / "1.docx"));
-  EXPECT_FALSE(fs::exists(dir_ / "2.docx"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 5)
+      << "a working folder is left";
 }
 
 // A converter that never finishes: the time limit ends it and its process
@@ -118,22 +106,13 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
   docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
   auto app = backend.CreateApplication();
-  try {
-    app->CreateDocument((dir / "t.rtf").string(), true);
-    ADD_FAILURE() << "the hanging conversion was not stopped";
-  } catch (const wordproc::Error& e) {
-    EXPECT_NE(std::string(e.what()).find("did not finish"), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("t.rtf"), std::string::npos) << e.what();
-  }
+  EXPECT_THAT(
+      [&] { app->CreateDocument((dir / "t.rtf").string(), true); },
+      ThrowsMessage<wordproc::Error>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
   ::setenv("PATH", old_path.c_str(), 1);
-  // Both sleeps belonged to the converter's process group and go with it; a
-  // killed process can take a moment to disappear.
-  bool gone = false;
-  for (int i = 0; i < 100 && !gone; ++i) {
-    gone = !testing::ProcessRunning("sleep 61.25");
-    if (!gone) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  EXPECT_TRUE(gone) << "a process of the stand-in converter outlived the time limit";
+  // Both sleeps belonged to the converter's process group and go with it.
+  EXPECT_TRUE(testing::ProcessesGone("sleep 61.25"))
+      << "a process of the stand-in converter outlived the time limit";
 }
 
 // A stand-in converter that hands back its input as the requested file, or
@@ -189,13 +168,9 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHin
   auto app = backend.CreateApplication();
   for (const auto& [bytes, message] : cases) {
     testing::WriteFile(dir / "t.dotx", bytes);
-    try {
-      app->CreateDocument((dir / "t.dotx").string(), true);
-      ADD_FAILURE() << message << ": accepted";
-    } catch (const wordproc::Error& e) {
-      EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
-      EXPECT_NE(std::string(e.what()).find("install LibreOffice"), std::string::npos) << e.what();
-    }
+    EXPECT_THAT([&] { app->CreateDocument((dir / "t.dotx").string(), true); },
+                ThrowsMessage<wordproc::Error>(
+                    AllOf(HasSubstr(message), HasSubstr("install LibreOffice"))));
   }
 }
 

@@ -12,11 +12,10 @@
 namespace reportword {
 namespace {
 
-struct ParserCase {
-  const char* name;
-  std::vector<std::string> lines;  // from line 2 of the report on
-  std::string build_number, object_designation, table_text1, table_text2;
-};
+// `lines`: the report from its line 2 on.
+// clang-format off
+struct ParserCase { const char* name; std::vector<std::string> lines; std::string build_number, object_designation, table_text1, table_text2; };
+// clang-format on
 
 void ExpectParsed(const ParserCase& c, bool road) {
   JobState job;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,17 +15,14 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <fcntl.h>
 #include <locale.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
-extern char** environ;
 #endif
 
 namespace reportword::testing {
@@ -52,33 +50,65 @@ class TempDir {
   fs::path path_;
 };
 
-// A file for a child's output, removed afterwards.
-struct TempDirOutput {
-  fs::path path = fs::temp_directory_path() /
-                  ("reportword-output-" + std::to_string(std::random_device()()) + ".txt");
-  ~TempDirOutput() {
-    std::error_code ec;
-    fs::remove(path, ec);
-  }
-};
-
 struct CommandResult {
   int status = -1;
   std::string output;           // stdout and stderr together
   std::string standard_output;  // stdout alone (RunReportword)
 };
 
+inline std::string ShellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A child's output file, read and removed.
+inline std::string Consume(const fs::path& path) {
+  std::string bytes = ReadFile(path);
+  std::error_code ec;
+  fs::remove(path, ec);
+  return bytes;
+}
+
+#ifndef _WIN32
+// Runs a shell command; its stderr joins its stdout unless `with_stderr` is off.
+inline CommandResult RunCommand(const std::string& command, bool with_stderr = true) {
+  CommandResult result;
+  FILE* pipe = ::popen((command + (with_stderr ? " 2>&1" : "")).c_str(), "r");
+  if (!pipe) return result;
+  std::array<char, 4096> buffer;
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0;)
+    result.output.append(buffer.data(), n);
+  const int raw = ::pclose(pipe);
+  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return result;
+}
+#endif
+
 // Runs reportword as a calling program does: the first word as it stands,
 // then every further word as a path in double quotes. On Windows that is the
-// raw command line the program reads; elsewhere each word is one argument.
-// LC_ALL is `locale`: English messages and, on Linux, the C locale's month
-// names unless a test asks for another.
+// raw command line the program reads; elsewhere each word is one argument and
+// `shell_prefix` (a `cd`, a ulimit) runs first. LC_ALL is `locale`: English
+// messages and the C locale's month names unless a test asks for another.
 inline CommandResult RunReportword(const std::vector<fs::path>& words,
-                                   const std::string& locale = "C") {
+                                   const std::string& locale = "C",
+                                   const std::string& shell_prefix = "") {
   CommandResult result;
-  TempDirOutput output;
-  TempDirOutput standard_output;
+  const fs::path err_path =
+      fs::temp_directory_path() / ("reportword-err-" + std::to_string(std::random_device()()));
 #ifdef _WIN32
+  (void)shell_prefix;
+  const fs::path out_path = err_path.string() + "-out";
   std::wstring command_line = L"\"" + fs::path(REPORTWORD_EXECUTABLE).wstring() + L"\"";
   for (std::size_t i = 0; i < words.size(); ++i) {
     command_line += i == 0 ? L" " + words[i].wstring() : L" \"" + words[i].wstring() + L"\"";
@@ -87,9 +117,9 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words,
   SetEnvironmentVariableW(L"REPORTWORD_NO_MESSAGE_BOX", L"1");
   SetEnvironmentVariableW(L"LC_ALL", fs::path(locale).wstring().c_str());
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE err = CreateFileW(output.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+  HANDLE err = CreateFileW(err_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  HANDLE out = CreateFileW(standard_output.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+  HANDLE out = CreateFileW(out_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -111,59 +141,17 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words,
   }
   CloseHandle(out);
   CloseHandle(err);
+  result.output = Consume(out_path);
 #else
-  std::vector<std::string> args = {REPORTWORD_EXECUTABLE};
-  for (const fs::path& word : words) args.push_back(word.string());
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> env_strings = {"LC_ALL=" + locale};
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    if (!entry.starts_with("LC_ALL=") && !entry.starts_with("LANGUAGE=")) {
-      env_strings.push_back(entry);
-    }
-  }
-  std::vector<char*> envp;
-  for (std::string& e : env_strings) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, standard_output.path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, output.path.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-    int raw = 0;
-    waitpid(pid, &raw, 0);
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
+  std::string command = shell_prefix + "env -u LANGUAGE LC_ALL=" + ShellQuote(locale) + " " +
+                        ShellQuote(REPORTWORD_EXECUTABLE);
+  for (const fs::path& word : words) command += " " + ShellQuote(word.string());
+  result = RunCommand(command + " 2>" + ShellQuote(err_path.string()), false);
 #endif
-  std::ifstream out_file(standard_output.path, std::ios::binary);
-  result.standard_output.assign(std::istreambuf_iterator<char>(out_file), {});
-  std::ifstream err_file(output.path, std::ios::binary);
-  result.output = result.standard_output;
-  result.output.append(std::istreambuf_iterator<char>(err_file), {});
+  result.standard_output = result.output;
+  result.output += Consume(err_path);
   return result;
 }
-
-#ifndef _WIN32
-// Runs a shell command (POSIX only: the LibreOffice and resource-limit tests).
-inline CommandResult RunCommand(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> buffer;
-  std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    result.output.append(buffer.data(), n);
-  const int raw = ::pclose(pipe);
-  result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return result;
-}
-#endif
 
 // Whether the system has the locale `name` (Windows knows every locale by name).
 inline bool LocaleInstalled(const char* name) {
@@ -172,20 +160,9 @@ inline bool LocaleInstalled(const char* name) {
   return true;
 #else
   locale_t loc = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
-  if (loc == static_cast<locale_t>(0)) return false;
-  freelocale(loc);
-  return true;
+  if (loc != static_cast<locale_t>(0)) freelocale(loc);
+  return loc != static_cast<locale_t>(0);
 #endif
-}
-
-inline std::string ShellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-inline fs::path SchemaValidator() {
-  return fs::path(REPORTWORD_SOURCE_DIR) / ".." / "shared" / "tools" / "docx-validate";
 }
 
 // Checks `docx` against the WordprocessingML schemas with the validator beside
@@ -195,41 +172,42 @@ inline void ExpectSchemaValid(const fs::path& docx) {
 #ifdef _WIN32
   (void)docx;  // the Linux runs of the same tests validate these documents
 #else
-  if (!fs::exists(SchemaValidator())) {
+  const fs::path validator =
+      fs::path(REPORTWORD_SOURCE_DIR) / ".." / "shared" / "tools" / "docx-validate";
+  if (!fs::exists(validator)) {
     if (std::getenv("CI") != nullptr) {
-      ADD_FAILURE() << SchemaValidator() << " is missing; CI expects it";
+      ADD_FAILURE() << validator << " is missing; CI expects it";
     } else {
-      GTEST_SKIP() << SchemaValidator() << " not found; schema validation skipped";
+      GTEST_SKIP() << validator << " not found; schema validation skipped";
     }
     return;
   }
   CommandResult result =
-      RunCommand(ShellQuote(SchemaValidator().string()) + " " + ShellQuote(docx.string()));
+      RunCommand(ShellQuote(validator.string()) + " " + ShellQuote(docx.string()));
   EXPECT_EQ(result.status, 0) << result.output;
 #endif
 }
 
 #ifndef _WIN32
-// Whether a process runs whose whole command line is `command_line` (its
-// arguments joined by spaces), read from /proc so that no tool is needed.
-inline bool ProcessRunning(const std::string& command_line) {
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ec)) {
-    std::ifstream in(entry.path() / "cmdline", std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!text.empty() && text.back() == '\0') text.pop_back();
-    std::replace(text.begin(), text.end(), '\0', ' ');
-    if (text == command_line) return true;
+// Whether, within five seconds, no process runs whose whole command line is
+// `command_line` (read from /proc, so that no tool is needed); a killed
+// process can take a moment to disappear.
+inline bool ProcessesGone(const std::string& command_line) {
+  for (int i = 0; i < 100; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
+    bool running = false;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ec)) {
+      std::string text = ReadFile(entry.path() / "cmdline");
+      if (!text.empty() && text.back() == '\0') text.pop_back();
+      std::replace(text.begin(), text.end(), '\0', ' ');
+      running = running || text == command_line;
+    }
+    if (!running) return true;
   }
   return false;
 }
 
-inline bool HaveCommand(const std::string& name) {
-  return RunCommand("command -v " + name + " >/dev/null").status == 0;
-}
-
-// Converts `docx` with LibreOffice to PDF and returns its text (pdftotext),
-// or skips the calling test where LibreOffice or poppler is missing.
+// Converts `docx` with LibreOffice to PDF and returns its text (pdftotext).
 inline std::string TextThroughLibreOffice(const fs::path& docx, const fs::path& work) {
   fs::create_directories(work / "profile");
   const std::string convert = "soffice --headless --norestore -env:UserInstallation=file://" +
@@ -246,14 +224,6 @@ inline std::string TextThroughLibreOffice(const fs::path& docx, const fs::path& 
   return text.output;
 }
 
-#define REPORTWORD_REQUIRE_LIBREOFFICE()                                               \
-  do {                                                                                 \
-    if (!::reportword::testing::HaveCommand("soffice") ||                              \
-        !::reportword::testing::HaveCommand("pdftotext")) {                            \
-      GTEST_SKIP() << "LibreOffice (soffice) or pdftotext is not installed; run "      \
-                      "scripts/install-deps.sh to check documents with a real client"; \
-    }                                                                                  \
-  } while (0)
 #endif
 
 }  // namespace reportword::testing

@@ -40,14 +40,13 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   const std::string big_endian = testing::ReadFile(REPORTWORD_BIG_ENDIAN_CATALOG);
   EXPECT_STREQ(text::MessageCatalog(big_endian).Find("unknown failure"), "unbekannter Fehler");
 
-  std::string wrong_magic = bytes;
-  wrong_magic[0] = 'x';
-  std::string offset_outside = bytes;
-  offset_outside[16] = '\xff';  // the translations' table
-  std::string unterminated = bytes;
-  unterminated.back() = 'x';
-  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100),
-                                    wrong_magic, offset_outside, unterminated}) {
+  const auto changed = [&](std::size_t at, char byte) {
+    return bytes.substr(0, at) + byte + bytes.substr(at + 1);
+  };
+  // Cut short, a wrong magic number, the translations' table outside, the last string unterminated.
+  // clang-format off
+  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
+    // clang-format on
     EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
   }
 }

@@ -2,17 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "text/utf8_path.h"
 
 namespace reportword::text {
 namespace {
 
 TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
-  struct Case {
-    const char* a;
-    const char* b;
-    bool equal;
-  } cases[] = {
+  // clang-format off
+  struct Case { const char* a; const char* b; bool equal; } cases[] = {
+      // clang-format on
       {"Äußere", "äUßERE", true},
       {"9520E000", "9520e000", true},
       {"STRAßENSANIERUNG", "straßensanierung", true},
@@ -27,28 +27,21 @@ TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
 }
 
 TEST(UnicodeTest, FindIgnoreCaseReturnsByteOffset) {
-  EXPECT_EQ(FindIgnoreCase(" Straße Nord", "STRAßE"), 1u);
-  EXPECT_EQ(FindIgnoreCase("Äpfel <Datum>", "<datum>"), 7u);
-  EXPECT_EQ(FindIgnoreCase("abc", "x"), std::string_view::npos);
-  EXPECT_EQ(FindIgnoreCase("abc", ""), 0u);
-  EXPECT_EQ(FindIgnoreCase("", ""), 0u);
-  EXPECT_EQ(FindIgnoreCase("", "a"), std::string_view::npos);
+  constexpr auto kNone = std::string_view::npos;
+  // clang-format off
+  for (const auto& [text, find, at] : {std::tuple{" Straße Nord", "STRAßE", std::size_t{1}}, {"Äpfel <Datum>", "<datum>", 7}, {"abc", "x", kNone}, {"abc", "", 0}, {"", "", 0}, {"", "a", kNone}}) {
+    // clang-format on
+    EXPECT_EQ(FindIgnoreCase(text, find), at) << text << " / " << find;
+  }
 }
 
 TEST(UnicodeTest, UpperCaseFirstCharacter) {
-  EXPECT_EQ(UpperCaseFirstCharacter("ä12"), "Ä12");
-  EXPECT_EQ(UpperCaseFirstCharacter("b7-x"), "B7-x");
-  EXPECT_EQ(UpperCaseFirstCharacter(" b7"), " b7");
-  EXPECT_EQ(UpperCaseFirstCharacter(""), "");
-  const std::string invalid_first = std::string("\xff") + "a";  // an invalid byte is no letter
-  EXPECT_EQ(UpperCaseFirstCharacter(invalid_first), invalid_first);
-}
-
-TEST(UnicodeTest, TrimRemovesSpacesOnly) {
-  EXPECT_EQ(TrimSpaces("  a b  "), "a b");
-  EXPECT_EQ(TrimSpaces("\ta\t"), "\ta\t");
-  EXPECT_TRUE(IsBlank("   "));
-  EXPECT_FALSE(IsBlank(" \t "));
+  // An invalid byte is no letter.
+  // clang-format off
+  for (const auto& [text, upper] : {std::pair{"ä12", "Ä12"}, {"b7-x", "B7-x"}, {" b7", " b7"}, {"", ""}, {"\xff" "a", "\xff" "a"}}) {
+    // clang-format on
+    EXPECT_EQ(UpperCaseFirstCharacter(text), upper);
+  }
 }
 
 TEST(UnicodeTest, Utf16RoundTrip) {
