@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "docgen/report_generator.h"
-#include "main/program.h"
 #include "recording_word_processor.h"
 
 namespace reportword {
@@ -37,10 +35,6 @@ constexpr const char* kRoadReport =
     "\r\n"
     "Kopf\r\n"
     "X\tY\r\n";
-
-std::string Quoted(const std::string& s) {
-  return "\"" + s + "\"";
-}
 
 std::string Replace(const std::string& placeholder, const std::string& with, bool by_reference) {
   return "Replace(" + placeholder + ", " + with + (by_reference ? ", ref)" : ")");
@@ -189,13 +183,6 @@ TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
   }
 }
 
-TEST_F(GenerationTest, ChecksStopAtTheFirstMissingFile) {
-  log().existing_files.clear();
-  JobState job = NetworkJob();
-  EXPECT_EQ(GenerateReports(job, context_), GenerationOutcome::kInputCheckFailed);
-  EXPECT_THAT(log().calls, ElementsAre("CreateFileSystem", "FileExists(/t/a.dotx)"));
-}
-
 TEST_F(GenerationTest, InputsAreUsedTrimmedButTargetsAsGiven) {
   JobState job = NetworkJob();
   job.TemplatePath1 = " /t/my a.dotx  ";
@@ -309,45 +296,6 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
     EXPECT_EQ(finds, c.finds);
     EXPECT_EQ(job.BuildNumber, c.build_number_after);
     EXPECT_EQ(log->Count("HeaderCount"), c.document_number == 1 ? 1 : 0);
-  }
-}
-
-// --- the program entry ---
-
-class MainTest : public GenerationTest {
- protected:
-  int Run(const std::string& argument_text) {
-    ProgramEnvironment env{backend_, dates_, messages_, diagnostics_, output_};
-    return Main(argument_text, env);
-  }
-  std::string FullCommandLine() const {
-    return "9520e000 " + Quoted("/t/a.dotx") + " " + Quoted("/t/b.dotx") + " " +
-           Quoted(report_path_) + " " + Quoted("/o/1.docx") + " " + Quoted("/o/2.docx");
-  }
-  std::ostringstream diagnostics_;
-  std::ostringstream output_;
-};
-
-bool IsOneLine(const std::string& s) {
-  return !s.empty() && s.back() == '\n' && s.find('\n') == s.size() - 1;
-}
-
-TEST_F(MainTest, GenerationFailurePrintsItsCause) {
-  struct Case {
-    const char* fail_at;
-    bool generation_error;
-  } cases[] = {{"SaveAs(/o/2.docx)", true}, {"Table(C1", false}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.fail_at);
-    WriteReport(kNetworkReport);
-    backend_.log = std::make_shared<fakes::CallLog>();
-    log().existing_files = {"/t/a.dotx", "/t/b.dotx", report_path_};
-    log().FailAt(c.fail_at, 1, c.generation_error);
-    diagnostics_.str("");
-    EXPECT_EQ(Run(FullCommandLine()), kExitGenerationError);
-    EXPECT_TRUE(IsOneLine(diagnostics_.str()));
-    EXPECT_TRUE(diagnostics_.str().starts_with("Velam_Analyse: injected "));
-    EXPECT_THAT(diagnostics_.str(), HasSubstr(c.fail_at));
   }
 }
 
