@@ -26,6 +26,8 @@
 namespace {
 
 using namespace reportword;
+// The tests' package builder; plain `testing` would also name GoogleTest's.
+namespace build = reportword::testing;
 
 constexpr std::string_view kSeparator = "\n=====\n";
 constexpr const char* kVariableParts[] = {"word/document.xml", "word/_rels/document.xml.rels",
@@ -33,24 +35,24 @@ constexpr const char* kVariableParts[] = {"word/document.xml", "word/_rels/docum
 
 // The parts of a template rich in parts that the engine prunes or keeps; the
 // input replaces four of them.
-const testing::Parts& FixedParts() {
-  static const testing::Parts parts = [] {
-    testing::Parts fixed;
-    for (auto& part : testing::PartsFromFolder("rich-template")) {
+const build::Parts& FixedParts() {
+  static const build::Parts parts = [] {
+    build::Parts fixed;
+    for (auto& part : build::PartsFromFolder("rich-template")) {
       if (std::find(std::begin(kVariableParts), std::end(kVariableParts), part.first) ==
           std::end(kVariableParts)) {
         fixed.push_back(std::move(part));
       }
     }
     // The example templates' main part also names settings.
-    fixed.emplace_back("word/settings.xml", std::string("<w:settings ") + testing::kWordNs + "/>");
+    fixed.emplace_back("word/settings.xml", std::string("<w:settings ") + build::kWordNs + "/>");
     return fixed;
   }();
   return parts;
 }
 
-testing::Parts PackageParts(std::string_view input) {
-  testing::Parts parts;
+build::Parts PackageParts(std::string_view input) {
+  build::Parts parts;
   for (const char* name : kVariableParts) {
     const std::size_t end = input.find(kSeparator);
     if (end == std::string_view::npos) break;
@@ -95,12 +97,12 @@ void GenerateAgain(std::string generated) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const testing::Parts parts = PackageParts(input);
+  const build::Parts parts = PackageParts(input);
   std::set<std::string> stored;  // no deflating per run: the zip layer is not under test
   for (const auto& part : parts) stored.insert(part.first);
   std::string saved;
   try {
-    saved = Generate(testing::ZipParts(parts, stored));
+    saved = Generate(build::ZipParts(parts, stored));
   } catch (const wordproc::Error&) {
     return 0;
   }
