@@ -233,6 +233,20 @@ TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
   }
 }
 
+// A layout the format cannot hold is refused before the body is touched.
+TEST_F(DocxEngineTest, ImpossibleTableLayoutsAreRefused) {
+  const std::pair<TableLayout, const char*> cases[] = {
+      {{64, {}, false, false}, "a table of 64 columns is not possible"},
+      {{2, {10.0f, 20.0f, 30.0f}, false, false}, "the table has no column 3"},
+      {{2, {10.0f, 1585.0f}, false, false}, "column width 1585.000000 pt is out of range"},
+  };
+  auto doc = AddParts(TemplateParts({}));
+  for (const auto& [layout, message] : cases) {
+    EXPECT_THAT([&] { doc->LayOutBodyAsTable("a\tb\r\n", layout); },
+                ::testing::ThrowsMessage<Error>(::testing::StrEq(message)));
+  }
+}
+
 // A placeholder that is not there leaves the header as it was; a closed
 // document and a word processor that quit take no further steps.
 TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
@@ -340,13 +354,25 @@ TEST(DocxPackageTest, EndRecordsPastTheLimitAreRefused) {
                   ::testing::HasSubstr("has 3 zip end records; more than 2 are refused")));
 }
 
+// The default allows 16 end records; the limit counts every one.
+TEST(DocxPackageTest, SixteenEndRecordsAreReadASeventeenthIsRefused) {
+  std::string zip = BuildTemplate();
+  const std::string end_record = zip.substr(zip.size() - kEocdLength);
+  for (int i = 1; i < 16; ++i) zip += end_record;
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(zip, "t"));
+  EXPECT_THAT([&] { TemplatePackage::FromBytes(zip + end_record, "t"); },
+              ::testing::ThrowsMessage<wordproc::Error>(
+                  ::testing::HasSubstr("has 17 zip end records; more than 16 are refused")));
+}
+
 TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
-  PackageLimits limits;
-  limits.max_total_size = 64 * 1024;
   auto parts = TemplateParts({});
   parts.emplace_back("word/media/a.bin", std::string(40 * 1024, 'a'));
+  PackageLimits limits;
+  limits.max_total_size = 0;
+  for (const auto& [name, bytes] : parts) limits.max_total_size += bytes.size();
   EXPECT_NO_THROW(TemplatePackage::FromBytes(ZipParts(parts), "t", limits));
-  parts.emplace_back("word/media/b.bin", std::string(40 * 1024, 'b'));
+  limits.max_total_size -= 1;
   EXPECT_THAT([&] { TemplatePackage::FromBytes(ZipParts(parts), "t", limits); },
               ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("in all")));
 }

@@ -183,6 +183,12 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
     for (const auto& [name, bytes] : saved) names.insert(name);
     for (const auto& [name, bytes] : original) original_names.insert(name);
     EXPECT_EQ(names, less_gone(original_names)) << c.name;
+    // Targets in another spelling are written as the package stores the part.
+    EXPECT_NE(saved.at("word/_rels/document.xml.rels").find("\"header1.xml\""), std::string::npos)
+        << c.name;
+    EXPECT_NE(saved.at("word/_rels/header1.xml.rels").find("\"media/image2.png\""),
+              std::string::npos)
+        << c.name;
     for (const auto& [part, attribute] : {std::pair{"word/_rels/document.xml.rels", "Id"},
                                           std::pair{"[Content_Types].xml", "PartName"}}) {
       EXPECT_EQ(AttributeValues(saved.at(part), attribute),

@@ -64,6 +64,20 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
 ]}
 )"}});
 
+  TemplateContents in_body = Clean();
+  in_body.body = Paragraph(Run("am &lt;Datum&gt;"));
+  // The body is replaced by the table, so what it holds is no finding.
+  cases.push_back({"placeholder in the body, as JSON", in_body, true, 0, {R"({"templates": [
+  {"path": "{path}", "placeholders": [
+    {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
+    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
+    {"placeholder": "<filename>", "text": "<filename>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": true},
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "body", "kind": null, "text_box": false, "replaced_network": false, "replaced_road": false}
+  ], "findings": []}
+]}
+)"}});
+
   TemplateContents footer = Clean();
   footer.footer = Paragraph(Run("Stand &lt;DATUM&gt;"));
   cases.push_back({"placeholder in the footer", footer, false, 4, {
