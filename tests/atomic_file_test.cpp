@@ -3,6 +3,7 @@
 // rename cannot be seen from here without a fault injector.)
 #include "docx/atomic_file.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -48,6 +49,21 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
 // A document open in a word processor is held without delete sharing. The
 // save waits for it a little, then says what to do, and the old document
 // stays; once it is closed, the save replaces it.
+#ifndef _WIN32
+// A target reached through 40 links is written; one more is a loop.
+TEST(AtomicFileTest, FortyLinksAreFollowedAFortyFirstIsALoop) {
+  TempDir dir;
+  WriteFile(dir / "doc.docx", "old");
+  for (int i = 1; i <= 41; ++i)
+    std::filesystem::create_symlink(i == 1 ? "doc.docx" : "l" + std::to_string(i - 1),
+                                    dir / ("l" + std::to_string(i)));
+  WriteFileAtomically((dir / "l40").string(), "new");
+  EXPECT_EQ(ReadFile(dir / "doc.docx"), "new");
+  EXPECT_THAT([&] { WriteFileAtomically((dir / "l41").string(), "newer"); },
+              ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("a loop of links")));
+}
+#endif
+
 TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
   reportword::testing::TempDir dir;
   const auto target = dir / "held.docx";

@@ -172,6 +172,17 @@ TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
   }
 }
 
+// A primary header whose part the package lacks cannot be filled: the step
+// says which part is missing.
+TEST_F(DocxEngineTest, AMissingHeaderPartIsNamed) {
+  auto parts = TemplateParts({});
+  std::erase_if(parts, [](const auto& part) { return part.first == "word/header1.xml"; });
+  auto doc = AddParts(parts);
+  EXPECT_THAT([&] { Replace(*doc, "<Datum>", "D"); },
+              ::testing::ThrowsMessage<Error>(
+                  ::testing::HasSubstr("the header part word/header1.xml is missing")));
+}
+
 TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
   auto parts = TemplateParts({});
   std::string& header = Part(parts, "word/header1.xml");

@@ -210,23 +210,26 @@ TEST_F(GenerationTest, TargetTwoIsComparedAgainOnceTargetOneExists) {
 }
 
 TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) {
+  constexpr auto kI = fakes::CallLog::Thrown::kInterfaceError,
+                 kR = fakes::CallLog::Thrown::kRuntimeError, kInt = fakes::CallLog::Thrown::kInt;
   struct Case {
     const char* name;
     std::vector<std::pair<const char*, int>> fail_at;  // call prefix, occurrence
-    bool interface_failure;                            // else a plain std::runtime_error
-    bool remove_report;                                // passes the (faked) check, fails to open
-    std::vector<std::string> last_calls;               // the calls just before the quit
+    fakes::CallLog::Thrown thrown;
+    bool remove_report;                   // passes the (faked) check, fails to open
+    std::vector<std::string> last_calls;  // the calls just before the quit
     int documents_saved;
     const char* message;
   } cases[] = {
       // clang-format off
-      {"saving document 2", {{"SaveAs", 2}}, true, false, {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"}, 1, "injected failure at SaveAs"},
-      {"creating document 1", {{"Create(", 1}}, true, false, {"CreateApplication", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
-      {"a header search", {{"Replace(<Datum>", 1}}, true, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
-      {"checking a file", {{"FileExists", 2}}, true, false, {"CreateApplication"}, 0, "FileExists"},
-      {"reading the report", {}, true, true, {"CreateApplication"}, 0, "report.txt"},
-      {"quitting after a failure keeps the first error", {{"SaveAs", 1}, {"Quit", 1}}, true, false, {"Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)"}, 0, "SaveAs"},
-      {"a failure outside the interface", {{"Table", 1}}, false, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "injected runtime failure at Table"},
+      {"saving document 2", {{"SaveAs", 2}}, kI, false, {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"}, 1, "injected failure at SaveAs"},
+      {"creating document 1", {{"Create(", 1}}, kI, false, {"CreateApplication", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
+      {"a header search", {{"Replace(<Datum>", 1}}, kI, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
+      {"checking a file", {{"FileExists", 2}}, kI, false, {"CreateApplication"}, 0, "FileExists"},
+      {"reading the report", {}, kI, true, {"CreateApplication"}, 0, "report.txt"},
+      {"quitting after a failure keeps the first error", {{"SaveAs", 1}, {"Quit", 1}}, kI, false, {"Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)"}, 0, "SaveAs"},
+      {"no exception class", {{"Table", 1}}, kInt, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "(passed on as it was)"},
+      {"a failure outside the interface", {{"Table", 1}}, kR, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "injected runtime failure at Table"},
       // clang-format on
   };
   for (const Case& c : cases) {
@@ -235,7 +238,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
     GenerationContext context{backend, dates_, messages_};
     backend.log->existing_files = log().existing_files;
     for (const auto& [prefix, occurrence] : c.fail_at) {
-      backend.log->FailAt(prefix, occurrence, c.interface_failure);
+      backend.log->FailAt(prefix, occurrence, c.thrown);
     }
     JobState job = NetworkJob();
     if (c.remove_report) std::filesystem::remove(report_path_);
@@ -245,6 +248,8 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
       ADD_FAILURE() << "no GenerationError";
     } catch (const GenerationError& error) {
       EXPECT_THAT(error.what(), HasSubstr(c.message));
+    } catch (int) {
+      EXPECT_STREQ(c.message, "(passed on as it was)");
     }
     EXPECT_FALSE(job.WordApp);
     const std::vector<std::string> calls = WordCallsOf(*backend.log);

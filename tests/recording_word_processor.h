@@ -30,19 +30,25 @@ struct CallLog {
   // file system can tell apart once the file exists.
   std::set<std::pair<std::string, std::string>> same_once_saved;
 
-  // Makes the `occurrence`th step whose line starts with `prefix` fail, with
-  // the interface's failure or, to stand for a failure outside the backend's
-  // own checks, a plain std::runtime_error. The failing step is logged first.
-  void FailAt(std::string prefix, int occurrence = 1, bool generation_error = true) {
-    failures_.push_back({std::move(prefix), occurrence, generation_error});
+  // What a failing step throws: the interface's failure, a plain
+  // std::runtime_error (a failure outside the backend's own checks), or an
+  // int (something that is no exception class at all).
+  enum class Thrown { kInterfaceError, kRuntimeError, kInt };
+  // Makes the `occurrence`th step whose line starts with `prefix` fail. The
+  // failing step is logged first.
+  void FailAt(std::string prefix, int occurrence = 1, Thrown thrown = Thrown::kInterfaceError) {
+    failures_.push_back({std::move(prefix), occurrence, thrown});
   }
 
   void Record(const std::string& text) {
     calls.push_back(text);
     for (Failure& failure : failures_) {
       if (text.starts_with(failure.prefix) && --failure.remaining == 0) {
-        if (failure.generation_error) throw wp::Error("injected failure at " + text);
-        throw std::runtime_error("injected runtime failure at " + text);
+        if (failure.thrown == Thrown::kInterfaceError)
+          throw wp::Error("injected failure at " + text);
+        if (failure.thrown == Thrown::kRuntimeError)
+          throw std::runtime_error("injected runtime failure at " + text);
+        throw 42;
       }
     }
   }
@@ -56,7 +62,7 @@ struct CallLog {
   struct Failure {
     std::string prefix;
     int remaining;
-    bool generation_error;
+    Thrown thrown;
   };
   std::vector<Failure> failures_;
 };

@@ -64,7 +64,7 @@ TEST(ReportReaderTest, Encodings) {
       {"BOM alone on line 1", "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
       {"BOM, but not UTF-8 after it", "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
       {"U+FEFF after line 1 is data", "t\r\nB\t\xEF\xBB\xBFX", "\xEF\xBB\xBFX"},
-      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x9D\x9F\xA0\xFF", "€\u0081\u008D\u008F\u0090“”\u009D\u0178\u00A0ÿ"},
+      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x95\x9D\x9F\xA0\xFF", "€\u0081\u008D\u008F\u0090“”•\u009D\u0178\u00A0ÿ"},
       {"truncated sequence at the end", "t\r\nB\tx\xC3", "xÃ"},
       {"overlong form", "t\r\nB\t\xC0\xAF", "À¯"},
       {"surrogate", "t\r\nB\t\xED\xA0\x80", "í\u00A0€"},

@@ -48,6 +48,7 @@ TEST(UnicodeTest, Utf16RoundTrip) {
   const std::string samples[] = {"", "Straße", "Prüf ördner", "\xF0\x9F\x98\x80 emoji", "C:\\a\\b"};
   for (const std::string& s : samples) EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800') + u"x"), "\xEF\xBF\xBDx");  // lone surrogate
+  EXPECT_EQ(Utf16ToUtf8(u"\xD800\xE000"), "\xEF\xBF\xBD\xEE\x80\x80");  // no low surrogate after it
   EXPECT_EQ(Utf8ToUtf16("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"), u"\xD800\xDC00\xDBFF\xDFFF");
 }
 
