@@ -159,7 +159,7 @@ TEST_F(EntryEdgesTest, RunningOutOfMemoryNamesTheFileAndTheCause) {
 
 // A password-protected .docx is a compound file with the encrypted package in
 // it. The smallest such file: a header and one directory sector.
-std::string EncryptedPackageBytes() {
+std::string EncryptedPackageBytes(std::u16string_view info = u"EncryptionInfo") {
   std::string bytes(512 + 512, '\0');
   bytes.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
   bytes[24] = 0x3E;  // minor version
@@ -174,7 +174,7 @@ std::string EncryptedPackageBytes() {
     bytes[at + 66] = type;
   };
   entry(0, u"Root Entry", 5);
-  entry(1, u"EncryptionInfo", 2);
+  entry(1, info, 2);
   entry(2, u"EncryptedPackage", 2);
   return bytes;
 }
@@ -194,6 +194,10 @@ TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
     EXPECT_EQ(result.status, 1) << result.output;
     EXPECT_EQ(result.output, message);
   }
+  // A stream of another name but the same length is no encryption.
+  WriteFile(P("locked.docx"), EncryptedPackageBytes(u"EncryptionInf0"));
+  const auto other = testing::RunReportword({"--check-template", P("locked.docx")});
+  EXPECT_EQ(other.output.find("is encrypted"), std::string::npos) << other.output;
 }
 
 }  // namespace
