@@ -1,5 +1,6 @@
 // Runs the real executable on generated inputs and checks what a caller sees:
 // the exit status, the one-line diagnostic, and the files written or not.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -12,6 +13,8 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -66,15 +69,15 @@ TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
   const auto doc1 = testing::ReadPackage(P("out1.docx"));
   const auto doc2 = testing::ReadPackage(P("out2.docx"));
   const std::string& header1 = doc1.at("word/header1.xml");
-  EXPECT_NE(header1.find("Hauptweg 4 Niederspannungsnetz"), std::string::npos) << header1;
-  EXPECT_NE(header1.find("B7-001"), std::string::npos) << header1;
+  EXPECT_THAT(header1, HasSubstr("Hauptweg 4 Niederspannungsnetz"));
+  EXPECT_THAT(header1, HasSubstr("B7-001"));
   EXPECT_TRUE(std::regex_search(header1, std::regex(R"(\d\d-[A-Z][a-z][a-z]-\d{4})"))) << header1;
-  EXPECT_NE(doc2.at("word/header1.xml").find("B7-001"), std::string::npos);
+  EXPECT_THAT(doc2.at("word/header1.xml"), HasSubstr("B7-001"));
   const std::string& main1 = doc1.at("word/document.xml");
-  EXPECT_NE(main1.find("<w:t>Straße 1</w:t>"), std::string::npos);
-  EXPECT_NE(main1.find("<w:t>Muffe</w:t>"), std::string::npos);
-  EXPECT_EQ(main1.find("Dieser Text der Vorlage"), std::string::npos);
-  EXPECT_NE(doc2.at("word/document.xml").find("<w:t>1,2 %</w:t>"), std::string::npos);
+  EXPECT_THAT(main1, HasSubstr("<w:t>Straße 1</w:t>"));
+  EXPECT_THAT(main1, HasSubstr("<w:t>Muffe</w:t>"));
+  EXPECT_THAT(main1, Not(HasSubstr("Dieser Text der Vorlage")));
+  EXPECT_THAT(doc2.at("word/document.xml"), HasSubstr("<w:t>1,2 %</w:t>"));
   // Each document is new: made from its template and saved during the run.
   const std::string& core = doc1.at("docProps/core.xml");
   std::smatch created;
@@ -83,7 +86,7 @@ TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
       << core;
   EXPECT_LE(before, created[1].str());
   EXPECT_LE(created[1].str(), after);
-  EXPECT_NE(doc1.at("docProps/app.xml").find("<Template>a.dotx</Template>"), std::string::npos);
+  EXPECT_THAT(doc1.at("docProps/app.xml"), HasSubstr("<Template>a.dotx</Template>"));
 }
 
 TEST_F(EndToEndTest, RoadRenovationRunFillsFilenameAndSetsColumnWidths) {
@@ -93,13 +96,13 @@ TEST_F(EndToEndTest, RoadRenovationRunFillsFilenameAndSetsColumnWidths) {
   const auto doc1 = testing::ReadPackage(P("out1.docx"));
   const auto doc2 = testing::ReadPackage(P("out2.docx"));
   const std::string& header = doc1.at("word/header1.xml");
-  EXPECT_NE(header.find("> Abschnitt Ost Abschnitt West<"), std::string::npos) << header;
-  EXPECT_NE(header.find(">S-113<"), std::string::npos) << header;
-  EXPECT_NE(doc2.at("word/document.xml").find("<w:gridCol w:w=\"5000\"/><w:gridCol w:w=\"3000\"/>"),
-            std::string::npos);
-  EXPECT_NE(doc2.at("word/document.xml").find("<w:t>Gas Länge</w:t>"), std::string::npos)
+  EXPECT_THAT(header, HasSubstr("> Abschnitt Ost Abschnitt West<"));
+  EXPECT_THAT(header, HasSubstr(">S-113<"));
+  EXPECT_THAT(doc2.at("word/document.xml"),
+              HasSubstr("<w:gridCol w:w=\"5000\"/><w:gridCol w:w=\"3000\"/>"));
+  EXPECT_THAT(doc2.at("word/document.xml"), HasSubstr("<w:t>Gas Länge</w:t>"))
       << "Windows-1252 is decoded";
-  EXPECT_EQ(doc2.at("word/document.xml").find("Leitung"), std::string::npos)
+  EXPECT_THAT(doc2.at("word/document.xml"), Not(HasSubstr("Leitung")))
       << "the line after the section break is skipped";
 }
 
@@ -108,11 +111,11 @@ TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
   WriteFile(P("out2.docx"), "previous document 2");
   auto result = RunDefault("9570e000", "bad.dotx");
   EXPECT_EQ(result.status, 1) << result.output;
-  EXPECT_NE(result.output.find("Velam_Analyse: "), std::string::npos);
-  EXPECT_NE(result.output.find("bad.dotx"), std::string::npos) << result.output;
+  EXPECT_THAT(result.output, HasSubstr("Velam_Analyse: "));
+  EXPECT_THAT(result.output, HasSubstr("bad.dotx"));
   ASSERT_TRUE(fs::exists(P("out1.docx")));
-  EXPECT_NE(testing::ReadPackage(P("out1.docx")).at("word/header1.xml").find("Signalkabelnetz"),
-            std::string::npos);
+  EXPECT_THAT(testing::ReadPackage(P("out1.docx")).at("word/header1.xml"),
+              HasSubstr("Signalkabelnetz"));
   EXPECT_EQ(ReadFile(P("out2.docx")), "previous document 2");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 6) << "a temporary file is left";
 }

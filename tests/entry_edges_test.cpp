@@ -2,6 +2,7 @@
 // executable: arguments the argument text cannot carry, names that would break
 // a message line, templates that are not files or cannot be read, reports that
 // are not reports, and output that cannot be written.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,6 +29,8 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ReadFile;
 using testing::WriteFile;
 
@@ -132,10 +135,10 @@ TEST_F(EntryEdgesTest, JsonKeepsNamesApartAndItsErrorsEnglish) {
   for (const char* expected :
        {"t\\udcff.dotx\", \"placeholders\"", "t\\udcfe.dotx\", \"error\": \"template \\\"",
         "\": cannot be read (No such file or directory)\""}) {
-    EXPECT_NE(result.standard_output.find(expected), std::string::npos) << expected << "\n"
-                                                                        << result.standard_output;
+    EXPECT_THAT(result.standard_output, HasSubstr(expected)) << expected << "\n"
+                                                             << result.standard_output;
   }
-  EXPECT_EQ(result.standard_output.find("\xEF\xBF\xBD"), std::string::npos);
+  EXPECT_THAT(result.standard_output, Not(HasSubstr("\xEF\xBF\xBD")));
 }
 
 // A template whose parts inflate beyond the memory the process may have:
@@ -197,7 +200,7 @@ TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
   // A stream of another name but the same length is no encryption.
   WriteFile(P("locked.docx"), EncryptedPackageBytes(u"EncryptionInf0"));
   const auto other = testing::RunReportword({"--check-template", P("locked.docx")});
-  EXPECT_EQ(other.output.find("is encrypted"), std::string::npos) << other.output;
+  EXPECT_THAT(other.output, Not(HasSubstr("is encrypted")));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 
 // LibreOffice conversions are a feature of the POSIX build.
 #ifndef _WIN32
+#include <sys/wait.h>
 
 namespace reportword {
 namespace {
@@ -86,8 +87,8 @@ TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
                                                                      << text.output;
   const auto odt = testing::ReadPackage(dir_ / "2.odt");
   EXPECT_EQ(odt.at("mimetype"), "application/vnd.oasis.opendocument.text");
-  EXPECT_NE(odt.at("content.xml").find("1,2 %"), std::string::npos);
-  EXPECT_NE(odt.at("styles.xml").find("Hauptweg 4 Niederspannungsnetz"), std::string::npos);
+  EXPECT_THAT(odt.at("content.xml"), HasSubstr("1,2 %"));
+  EXPECT_THAT(odt.at("styles.xml"), HasSubstr("Hauptweg 4 Niederspannungsnetz"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 5)
       << "a working folder is left";
 }
@@ -110,9 +111,11 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
       [&] { app->CreateDocument((dir / "t.rtf").string(), true); },
       ThrowsMessage<wordproc::Error>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
   ::setenv("PATH", old_path.c_str(), 1);
-  // Both sleeps belonged to the converter's process group and go with it.
+  // Both sleeps belonged to the converter's process group and go with it, and
+  // the converter itself is reaped.
   EXPECT_TRUE(testing::ProcessesGone("sleep 61.25"))
       << "a process of the stand-in converter outlived the time limit";
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "the converter is left a zombie";
 }
 
 // A stand-in converter that hands back its input as the requested file, or

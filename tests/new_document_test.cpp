@@ -50,6 +50,7 @@ std::set<std::string> AttributeValues(const std::string& xml, const std::string&
 
 // The engine's fixture; its saves all happen at kSaveTime.
 using NewDocumentTest = DocxEngineTest;
+using ::testing::HasSubstr;
 
 TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   // The template's properties parts ("" for none) and the document's ("" where
@@ -109,7 +110,7 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
     }
     EXPECT_EQ(parts.at("_rels/.rels"), rels) << c.name;
     const std::string& types = parts.at("[Content_Types].xml");
-    EXPECT_NE(types.find(core_type), std::string::npos) << c.name << "\n" << types;
+    EXPECT_THAT(types, HasSubstr(core_type)) << c.name << "\n" << types;
     EXPECT_EQ(types.find(core_type), types.rfind(core_type)) << c.name << "\n" << types;
   }
 }
@@ -121,7 +122,7 @@ TEST_F(NewDocumentTest, TheTemplatePropertyIsXmlWhateverTheFileName) {
   GTEST_SKIP() << "file names on Windows are always Unicode";
 #else
   const std::string app = Made({}, nullptr, "t-\xFF\x1B[1m.dotx").at("docProps/app.xml");
-  EXPECT_NE(app.find("<Template>t-\xEF\xBF\xBD[1m.dotx</Template>"), std::string::npos) << app;
+  EXPECT_THAT(app, HasSubstr("<Template>t-\xEF\xBF\xBD[1m.dotx</Template>"));
 #endif
 }
 
@@ -184,10 +185,8 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
     for (const auto& [name, bytes] : original) original_names.insert(name);
     EXPECT_EQ(names, less_gone(original_names)) << c.name;
     // Targets in another spelling are written as the package stores the part.
-    EXPECT_NE(saved.at("word/_rels/document.xml.rels").find("\"header1.xml\""), std::string::npos)
-        << c.name;
-    EXPECT_NE(saved.at("word/_rels/header1.xml.rels").find("\"media/image2.png\""),
-              std::string::npos)
+    EXPECT_THAT(saved.at("word/_rels/document.xml.rels"), HasSubstr("\"header1.xml\"")) << c.name;
+    EXPECT_THAT(saved.at("word/_rels/header1.xml.rels"), HasSubstr("\"media/image2.png\""))
         << c.name;
     for (const auto& [part, attribute] : {std::pair{"word/_rels/document.xml.rels", "Id"},
                                           std::pair{"[Content_Types].xml", "PartName"}}) {

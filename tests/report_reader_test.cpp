@@ -115,6 +115,21 @@ TEST(ReportReaderTest, LinesUpToTheLimitAreReadLongerOnesRefused) {
   }
 }
 
+// The first pass judges a line by the pieces it arrives in, however they cut it.
+TEST(ReportReaderTest, LongLineFinderCountsALineAcrossPieces) {
+  const std::string longest(report::kMaxLineBytes, 'x');
+  // clang-format off
+  const std::pair<std::vector<std::string>, bool> feeds[] = {
+      {{longest}, true}, {{longest, "\r"}, true}, {{longest, "x\n"}, false}, {{"\n" + longest, "x"}, false}, {{"a\n", longest, "\rx"}, true}};
+  // clang-format on
+  for (const auto& [pieces, fits] : feeds) {
+    report::LongLineFinder finder;
+    bool all_fit = true;
+    for (const std::string& piece : pieces) all_fit = finder.Feed(piece) && all_fit;
+    EXPECT_EQ(all_fit, fits) << pieces.size() << " pieces, the first of " << pieces[0].size();
+  }
+}
+
 // Hands out its text once and cannot seek back.
 class OneWayBuffer : public std::streambuf {
  public:

@@ -1,5 +1,6 @@
 // The template check as a template's author meets it: small templates with
 // one fault each, checked through the executable in both output forms.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -54,7 +55,10 @@ void AddPart(TemplateContents& spec, const std::string& id, const std::string& t
 // clang-format off
 std::vector<TemplateCheckCase> TemplateCheckCases() {
   std::vector<TemplateCheckCase> cases;
-  cases.push_back({"clean", Clean(), true, 0, {R"({"templates": [
+  // A first-page header that no page shows may hold anything.
+  TemplateContents clean = Clean();
+  clean.headers["first"] = Paragraph(Run("«Datum»"));
+  cases.push_back({"clean", clean, true, 0, {R"({"templates": [
   {"path": "{path}", "placeholders": [
     {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
@@ -64,16 +68,17 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
 ]}
 )"}});
 
+  // The body is replaced by the table, so what it holds is no finding. A text
+  // box stands in the section of the paragraph that holds it.
   TemplateContents in_body = Clean();
-  in_body.body = Paragraph(Run("am &lt;Datum&gt;"));
-  // The body is replaced by the table, so what it holds is no finding.
+  in_body.body = Paragraph("<w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH1\"/></w:sectPr></w:pPr><w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + Paragraph(Run("am &lt;Datum&gt;")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>");
   cases.push_back({"placeholder in the body, as JSON", in_body, true, 0, {R"({"templates": [
   {"path": "{path}", "placeholders": [
     {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
     {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
     {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
     {"placeholder": "<filename>", "text": "<filename>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": true},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "body", "kind": null, "text_box": false, "replaced_network": false, "replaced_road": false}
+    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "body", "kind": null, "text_box": true, "replaced_network": false, "replaced_road": false}
   ], "findings": []}
 ]}
 )"}});
@@ -175,6 +180,7 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 using testing::TemplateCheckCase;
 
 std::string WithPath(std::string text, const std::string& path) {
@@ -215,11 +221,8 @@ TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
     for (const std::string& line : c.expected) expected_findings += line.starts_with("{path}: ");
     EXPECT_EQ(findings, expected_findings) << c.name << "\n" << result.output;
     for (const std::string& line : c.expected) {
-      EXPECT_NE(("\n" + result.output).find("\n" + WithPath(line, path.string()) + "\n"),
-                std::string::npos)
-          << c.name << ": missing line\n"
-          << WithPath(line, path.string()) << "\nin\n"
-          << result.output;
+      EXPECT_THAT("\n" + result.output, HasSubstr("\n" + WithPath(line, path.string()) + "\n"))
+          << c.name;
     }
   }
 }
@@ -229,22 +232,18 @@ TEST(TemplateCheckTest, BundledTemplatesAreCleanAndFaultsOfUseAreTold) {
   auto bundled = testing::RunReportword(
       {"--check-template", examples / "netzanalyse-1.dotx", examples / "netzanalyse-2.dotx"});
   EXPECT_EQ(bundled.status, 0) << bundled.output;
-  EXPECT_NE(bundled.output.find("no findings"), std::string::npos) << bundled.output;
+  EXPECT_THAT(bundled.output, HasSubstr("no findings"));
 
   testing::TempDir dir;
   auto unreadable = testing::RunReportword({"--check-template", dir / "missing.dotx"});
   EXPECT_EQ(unreadable.status, 1) << unreadable.output;
-  EXPECT_NE(unreadable.output.find("Velam_Analyse: template \"" + (dir / "missing.dotx").string() +
-                                   "\": cannot be read"),
-            std::string::npos)
-      << unreadable.output;
+  EXPECT_THAT(unreadable.output, HasSubstr("Velam_Analyse: template \"" +
+                                           (dir / "missing.dotx").string() + "\": cannot be read"));
   for (const std::vector<fs::path>& wrong :
        {std::vector<fs::path>{"--check-template"}, {"--check-template", "--xml", "a.dotx"}}) {
     auto usage = testing::RunReportword(wrong);
     EXPECT_EQ(usage.status, 2) << usage.output;
-    EXPECT_NE(usage.output.find("usage: reportword --check-template [--json] TEMPLATE..."),
-              std::string::npos)
-        << usage.output;
+    EXPECT_THAT(usage.output, HasSubstr("usage: reportword --check-template [--json] TEMPLATE..."));
   }
 }
 

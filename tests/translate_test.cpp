@@ -43,9 +43,10 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   const auto changed = [&](std::size_t at, char byte) {
     return bytes.substr(0, at) + byte + bytes.substr(at + 1);
   };
-  // Cut short, a wrong magic number, the translations' table outside, the last string unterminated.
+  // Cut short, a wrong magic number, major revision 2, the translations' table outside, the last
+  // string unterminated.
   // clang-format off
-  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
+  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'), changed(6, '\x02'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
     // clang-format on
     EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
   }
