@@ -128,12 +128,8 @@ TEST(AutomationBackend, EachStepMakesItsObjectModelCalls) {
     return all;
   };
 
-  struct Case {
-    const char* name;
-    std::function<void(Session&)> step;
-    Transcript expected;
-  };
   // clang-format off
+  struct Case { const char* name; std::function<void(Session&)> step; Transcript expected; };
   const std::vector<Case> cases = {
       {"header count", [](Session& s) {
          s.world.results["Count"] = {VT_I4, 3};

@@ -2,6 +2,7 @@
 #include <functional>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "docx/docx_package.h"
 #include "docx/xml_part.h"
@@ -367,34 +368,33 @@ TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
 }
 
 // Every end record in the last 64 KiB is one that libzip reads a directory
-// for; more than 16 are refused before libzip sees them.
-TEST(DocxPackageTest, SixteenEndRecordsAreReadASeventeenthIsRefused) {
+// for, and more than 16 are refused before libzip sees them; the parts may
+// inflate to the total limit and not a byte more; a legacy file is named as
+// such also when its bytes come from memory.
+TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   std::string zip = BuildTemplate();
   const std::string end_record = zip.substr(zip.size() - kEocdLength);
   for (int i = 1; i < 16; ++i) zip += end_record;
-  EXPECT_NO_THROW(TemplatePackage::FromBytes(zip, "t"));
-  EXPECT_THAT([&] { TemplatePackage::FromBytes(zip + end_record, "t"); },
-              ::testing::ThrowsMessage<wordproc::Error>(
-                  HasSubstr("has 17 zip end records; more than 16 are refused")));
-}
-
-// A legacy file is named as such also when its bytes come from memory.
-TEST(DocxPackageTest, LegacyBytesAreNamed) {
-  const std::string legacy = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(1000, '\0');
-  EXPECT_THAT([&] { TemplatePackage::FromBytes(legacy, "t"); },
-              ::testing::ThrowsMessage<wordproc::Error>(HasSubstr("is a legacy binary Word file")));
-}
-
-TEST(DocxPackageTest, PartsInflatingPastTheTotalLimitAreRefused) {
   auto parts = TemplateParts({});
   parts.emplace_back("word/media/a.bin", std::string(40 * 1024, 'a'));
-  PackageLimits limits;
-  limits.max_total_size = 0;
-  for (const auto& [name, bytes] : parts) limits.max_total_size += bytes.size();
-  EXPECT_NO_THROW(TemplatePackage::FromBytes(ZipParts(parts), "t", limits));
-  limits.max_total_size -= 1;
-  EXPECT_THAT([&] { TemplatePackage::FromBytes(ZipParts(parts), "t", limits); },
-              ::testing::ThrowsMessage<wordproc::Error>(HasSubstr("in all")));
+  PackageLimits exact;
+  exact.max_total_size = 0;
+  for (const auto& [name, bytes] : parts) exact.max_total_size += bytes.size();
+  const std::string media = ZipParts(parts);
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(zip, "t"));
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(media, "t", exact));
+  PackageLimits under = exact;
+  under.max_total_size -= 1;
+  // clang-format off
+  const std::tuple<std::string, PackageLimits, const char*> cases[] = {
+      {zip + end_record, {}, "has 17 zip end records; more than 16 are refused"},
+      {media, under, "in all"},
+      {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(1000, '\0'), {}, "is a legacy binary Word file"}};
+  // clang-format on
+  for (const auto& [bytes, limits, message] : cases) {
+    EXPECT_THAT([&] { TemplatePackage::FromBytes(bytes, "t", limits); },
+                ::testing::ThrowsMessage<wordproc::Error>(HasSubstr(message)));
+  }
 }
 
 // The template file's size is checked before a byte of it is read.

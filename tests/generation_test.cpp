@@ -139,14 +139,8 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
 
 TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
   const std::vector<std::string> inputs = {"/t/a.dotx", "/t/b.dotx", "R"};  // R: the report
-  struct Case {
-    const char* name;
-    std::vector<std::string> existing;
-    const char *target1, *target2;
-    std::vector<std::pair<std::string, std::string>> same_files;
-    const char* message;
-  } cases[] = {
-      // clang-format off
+  // clang-format off
+  struct Case { const char* name; std::vector<std::string> existing; const char *target1, *target2; std::vector<std::pair<std::string, std::string>> same_files; const char* message; } cases[] = {
       {"no template", {}, "/o/1.docx", "/o/2.docx", {}, kTemplateMissingMessage},
       {"second template missing", {"/t/a.dotx"}, "/o/1", "/o/2", {}, kTemplateMissingMessage},
       {"report missing", {"/t/a.dotx", "/t/b.dotx"}, "/o/1", "/o/2", {}, kReportMissingMessage},
@@ -212,16 +206,10 @@ TEST_F(GenerationTest, TargetTwoIsComparedAgainOnceTargetOneExists) {
 TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) {
   constexpr auto kI = fakes::CallLog::Thrown::kInterfaceError,
                  kR = fakes::CallLog::Thrown::kRuntimeError, kInt = fakes::CallLog::Thrown::kInt;
-  struct Case {
-    const char* name;
-    std::vector<std::pair<const char*, int>> fail_at;  // call prefix, occurrence
-    fakes::CallLog::Thrown thrown;
-    bool remove_report;                   // passes the (faked) check, fails to open
-    std::vector<std::string> last_calls;  // the calls just before the quit
-    int documents_saved;
-    const char* message;
-  } cases[] = {
-      // clang-format off
+  // `fail_at`: call prefix and occurrence; `remove_report`: the report passes the
+  // (faked) check, then fails to open; `last_calls`: the calls just before the quit.
+  // clang-format off
+  struct Case { const char* name; std::vector<std::pair<const char*, int>> fail_at; fakes::CallLog::Thrown thrown; bool remove_report; std::vector<std::string> last_calls; int documents_saved; const char* message; } cases[] = {
       {"saving document 2", {{"SaveAs", 2}}, kI, false, {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"}, 1, "injected failure at SaveAs"},
       {"creating document 1", {{"Create(", 1}}, kI, false, {"CreateApplication", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
       {"a header search", {{"Replace(<Datum>", 1}}, kI, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
@@ -267,14 +255,8 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
 // --- the header and table steps on their own ---
 
 TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
-  struct Case {
-    const char *name, *designation, *network, *build_number;
-    bool road;
-    int document_number;
-    std::vector<std::string> finds;
-    const char* build_number_after;
-  } cases[] = {
-      // clang-format off
+  // clang-format off
+  struct Case { const char *name, *designation, *network, *build_number; bool road; int document_number; std::vector<std::string> finds; const char* build_number_after; } cases[] = {
       {"blank designation and build number", "   ", "Hochspannung", " ", false, 1, {Replace("<Datum>", "D", false)}, " "},
       {"designation alone keeps its spaces", " Weg 1 ", "", "", false, 2, {Replace("<objektbezeichnung>", " Weg 1 ", true), Replace("<Datum>", "D", false)}, ""},
       {"designation with network", "Weg", "Signalkabelnetz", "", false, 2, {Replace("<objektbezeichnung>", "Weg Signalkabelnetz", false), Replace("<Datum>", "D", false)}, ""},

@@ -83,15 +83,10 @@ Prepare T(std::function<std::string()> bytes) {
 // its bytes then changed by `edit`.
 std::string WithParts(const Parts& extra, const std::function<void(std::string&)>& edit = nullptr) {
   Parts parts = TemplateParts({});
-  const std::size_t own = parts.size();
-  for (const auto& part : extra) {
-    const auto same = std::find_if(parts.begin(), parts.begin() + own,
-                                   [&](auto& p) { return p.first == part.first; });
-    if (same != parts.begin() + own) {
-      same->second = part.second;
-    } else {
-      parts.push_back(part);
-    }
+  for (const auto& [name, bytes] : extra) {
+    auto same = std::find_if(parts.begin(), parts.end(), [&](auto& p) { return p.first == name; });
+    if (same == parts.end()) same = parts.insert(parts.end(), {name, ""});
+    same->second = bytes;
   }
   std::string zip = ZipParts(parts);
   if (edit) edit(zip);

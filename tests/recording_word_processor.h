@@ -5,6 +5,7 @@
 // section has, and at which step to fail.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -53,9 +54,7 @@ struct CallLog {
     }
   }
   int Count(const std::string& line) const {
-    int n = 0;
-    for (const std::string& call : calls) n += call == line ? 1 : 0;
-    return n;
+    return static_cast<int>(std::ranges::count(calls, line));
   }
 
  private:

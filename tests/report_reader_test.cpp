@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -14,7 +13,6 @@
 #include "report/report_decoding.h"
 #include "test_support.h"
 #include "text/unicode.h"
-#include "text/utf8_path.h"
 
 namespace reportword {
 namespace {
@@ -113,11 +111,7 @@ TEST(ReportReaderTest, LinesUpToTheLimitAreReadLongerOnesRefused) {
     EXPECT_THAT([&] { ReadBytes("t\r\nA\r\n" + longest + "x" + tail); }, ::testing::ThrowsMessage<GenerationError>(::testing::StrEq("report file \"mem.txt\", line 3: longer than the limit of 4 MiB; this is not a report")));
     // clang-format on
   }
-}
-
-// The first pass judges a line by the pieces it arrives in, however they cut it.
-TEST(ReportReaderTest, LongLineFinderCountsALineAcrossPieces) {
-  const std::string longest(report::kMaxLineBytes, 'x');
+  // The first pass, fed in pieces that cut the line anywhere.
   // clang-format off
   const std::pair<std::vector<std::string>, bool> feeds[] = {
       {{longest}, true}, {{longest, "\r"}, true}, {{longest, "x\n"}, false}, {{"\n" + longest, "x"}, false}, {{"a\n", longest, "\rx"}, true}};
@@ -172,20 +166,10 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
   }
 }
 
-// Reading a report file is covered by the runs of the executable; here, a
-// name that is not UTF-8 is read, and an unreadable one is named.
-TEST(ReportFileTest, ANameOfAnyBytesIsReadAndAnUnreadableOneNamed) {
+// Reading a report file is covered by the runs of the executable, and names
+// of any bytes by Utf8PathTest; here, an unreadable one is named.
+TEST(ReportFileTest, AnUnreadableReportIsNamed) {
   testing::TempDir dir;
-#ifndef _WIN32
-  {  // a Latin-1 name: its bytes reach the file system as they are
-    const std::filesystem::path path = dir.path() / text::PathFromUtf8("Bericht \xE4.txt");
-    std::ofstream(path, std::ios::binary) << "t\r\nB\tD\tA\r\n";
-    JobState job;
-    job.ReportFilePath = text::PathToUtf8(path);
-    ReadReportFile(job);
-    EXPECT_EQ(job.TableText1, "A\t\t\r\n");
-  }
-#endif
   for (const std::string& path : {(dir / "missing.txt").string(), dir.path().string()}) {
     JobState job;
     job.ReportFilePath = path;
