@@ -1,8 +1,7 @@
-// The recording backend: the word processor and the file system of a run. It
-// appends one readable line per document step to a shared log, so that tests
-// can check which steps were taken, with what, and in which order; it can be
-// told which files exist, which paths name the same file, how many headers a
-// section has, and at which step to fail.
+// The recording backend: the word processor and file system of a run. It logs
+// one readable line per document step, so that tests see which steps were
+// taken, with what, in which order; it is told which files exist, which paths
+// name one file, how many headers a section has, and at which step to fail.
 #pragma once
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -38,16 +38,15 @@ struct CallLog {
   // Makes the `occurrence`th step whose line starts with `prefix` fail. The
   // failing step is logged first.
   void FailAt(std::string prefix, int occurrence = 1, Thrown thrown = Thrown::kInterfaceError) {
-    failures_.push_back({std::move(prefix), occurrence, thrown});
+    failures_.emplace_back(std::move(prefix), occurrence, thrown);
   }
 
   void Record(const std::string& text) {
     calls.push_back(text);
-    for (Failure& failure : failures_) {
-      if (text.starts_with(failure.prefix) && --failure.remaining == 0) {
-        if (failure.thrown == Thrown::kInterfaceError)
-          throw wp::Error("injected failure at " + text);
-        if (failure.thrown == Thrown::kRuntimeError)
+    for (auto& [prefix, remaining, thrown] : failures_) {
+      if (text.starts_with(prefix) && --remaining == 0) {
+        if (thrown == Thrown::kInterfaceError) throw wp::Error("injected failure at " + text);
+        if (thrown == Thrown::kRuntimeError)
           throw std::runtime_error("injected runtime failure at " + text);
         throw 42;
       }
@@ -58,12 +57,8 @@ struct CallLog {
   }
 
  private:
-  struct Failure {
-    std::string prefix;
-    int remaining;
-    Thrown thrown;
-  };
-  std::vector<Failure> failures_;
+  // Prefix, occurrences left before it fails, what it throws.
+  std::vector<std::tuple<std::string, int, Thrown>> failures_;
 };
 
 using LogPtr = std::shared_ptr<CallLog>;
