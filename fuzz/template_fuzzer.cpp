@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // No converter: a legacy or RTF input must not start LibreOffice per run.
   const reportword::docx::ConversionOptions no_converter{"/nonexistent/soffice"};
   reportword::docx::DocxBackend backend(no_converter);
-  auto app = backend.CreateApplication();
+  reportword::wordproc::RunFiles run_files;
+  auto app = backend.CreateApplication(run_files);
   try {
     RunDocument(*app, template_path.string(), (WorkDir() / "out.docx").string());
   } catch (const reportword::wordproc::Error&) {

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
 
 #ifdef _WIN32
@@ -37,7 +38,7 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
   for (int i = 0; i < 124; ++i) accented += "\xC3\xA4";
   for (const std::string& name : {std::string(250, 'n') + ".docx", "x" + accented + ".docx"}) {
     const std::filesystem::path target = dir.path() / text::PathFromUtf8(name);
-    WriteFileAtomically(text::PathToUtf8(target), "contents");
+    WriteFileAtomically(text::PathToUtf8(target), "contents", nullptr);
     EXPECT_EQ(reportword::testing::ReadFile(target), "contents") << name.size();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     std::filesystem::remove(target);
@@ -58,7 +59,7 @@ TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   std::string message;
   try {
-    WriteFileAtomically(target.string(), "new contents");
+    WriteFileAtomically(target.string(), "new contents", nullptr);
   } catch (const wordproc::Error& e) {
     message = e.what();
   }
@@ -67,7 +68,7 @@ TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
   EXPECT_EQ(reportword::testing::ReadFile(target), "old");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 
-  WriteFileAtomically(target.string(), "new contents");
+  WriteFileAtomically(target.string(), "new contents", nullptr);
   EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
 }
 
@@ -81,7 +82,7 @@ TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
   const auto target = dir / "hidden.docx";
   reportword::testing::WriteFile(target, "old");
   ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
-  WriteFileAtomically(target.string(), "new contents");
+  WriteFileAtomically(target.string(), "new contents", nullptr);
   EXPECT_EQ(reportword::testing::ReadFile(target), "new contents");
   EXPECT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
 }
@@ -95,10 +96,88 @@ TEST(AtomicFileTest, FortyLinksAreFollowedAFortyFirstIsALoop) {
   for (int i = 1; i <= 41; ++i)
     std::filesystem::create_symlink(i == 1 ? "doc.docx" : "l" + std::to_string(i - 1),
                                     dir / ("l" + std::to_string(i)));
-  WriteFileAtomically((dir / "l40").string(), "new");
+  WriteFileAtomically((dir / "l40").string(), "new", nullptr);
   EXPECT_EQ(reportword::testing::ReadFile(dir / "doc.docx"), "new");
-  EXPECT_THAT([&] { WriteFileAtomically((dir / "l41").string(), "newer"); },
+  EXPECT_THAT([&] { WriteFileAtomically((dir / "l41").string(), "newer", nullptr); },
               ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("a loop of links")));
+}
+
+wordproc::FileIdentity IdentityOf(const std::filesystem::path& file) {
+  struct stat st {};
+  EXPECT_EQ(::stat(file.c_str(), &st), 0) << file;
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+// However the target's name came to lead to one of the run's own files by
+// the moment of the save (the checks at the start saw it otherwise), the save
+// refuses it as the input check would, and leaves it and the folder as they
+// were.
+TEST(AtomicFileTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
+  const std::function<void(const std::filesystem::path&)> ways[] = {
+      [](const std::filesystem::path& dir) {
+        std::filesystem::create_symlink("report.txt", dir / "out.docx");
+      },
+      [](const std::filesystem::path& dir) {
+        std::filesystem::create_hard_link(dir / "report.txt", dir / "out.docx");
+      },
+      [](const std::filesystem::path& dir) {
+        std::filesystem::create_directory(dir / "sub");
+        std::filesystem::create_symlink("../report.txt", dir / "sub" / "link");
+        std::filesystem::create_symlink("sub/link", dir / "out.docx");
+      },
+  };
+  for (std::size_t way = 0; way < std::size(ways); ++way) {
+    reportword::testing::TempDir dir;
+    reportword::testing::WriteFile(dir / "report.txt", "the report");
+    wordproc::RunFiles run_files;
+    run_files.Add(IdentityOf(dir / "report.txt"));
+    ways[way](dir.path());
+    const auto entries =
+        std::distance(std::filesystem::recursive_directory_iterator(dir.path()), {});
+    try {
+      WriteFileAtomically((dir / "out.docx").string(), "document", &run_files);
+      ADD_FAILURE() << "way " << way << ": saved";
+    } catch (const wordproc::InputCheckError& error) {
+      EXPECT_EQ(error.check(), wordproc::FailedInputCheck::kTargetIsInput) << way;
+    }
+    EXPECT_EQ(reportword::testing::ReadFile(dir / "report.txt"), "the report") << way;
+    EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir.path()), {}),
+              entries);
+  }
+}
+
+// A saved document joins the run's files: the next save does not replace it,
+// through whatever name.
+TEST(AtomicFileTest, ASavedDocumentIsNotReplacedByTheNextSaveOfTheRun) {
+  reportword::testing::TempDir dir;
+  wordproc::RunFiles run_files;
+  WriteFileAtomically((dir / "one.docx").string(), "document 1", &run_files);
+  std::filesystem::create_hard_link(dir / "one.docx", dir / "two.docx");
+  EXPECT_THROW(WriteFileAtomically((dir / "two.docx").string(), "document 2", &run_files),
+               wordproc::InputCheckError);
+  EXPECT_EQ(reportword::testing::ReadFile(dir / "one.docx"), "document 1");
+}
+
+// Run by root, a link that another user planted in a folder of someone else
+// is not followed: it could point at any file root may write. A link of the
+// folder's owner is, as the kernel's protected_symlinks rule has it.
+TEST(AtomicFileTest, ALinkOfAnotherUserIsFollowedOnlyInThatUsersFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link owned by another user";
+  reportword::testing::TempDir dir;
+  reportword::testing::WriteFile(dir / "precious", "precious");
+  std::filesystem::create_directory(dir / "theirs");
+  ASSERT_EQ(::chown((dir / "theirs").c_str(), 4321, 4321), 0);
+  for (const auto& folder : {dir.path(), dir / "theirs"}) {
+    const auto link = folder / "out.docx";
+    std::filesystem::create_symlink(dir / "precious", link);
+    ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
+  }
+  EXPECT_THAT([&] { WriteFileAtomically((dir / "out.docx").string(), "document", nullptr); },
+              ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr(
+                  "the link \"" + (dir / "out.docx").string() + "\" belongs to another user")));
+  EXPECT_EQ(reportword::testing::ReadFile(dir / "precious"), "precious");
+  WriteFileAtomically((dir / "theirs" / "out.docx").string(), "document", nullptr);
+  EXPECT_EQ(reportword::testing::ReadFile(dir / "precious"), "document");
 }
 
 // Sets the umask for one test and puts the old one back.
@@ -122,7 +201,7 @@ TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
     ::umask(mask);
     if (before != 0) reportword::testing::WriteFile(dir_ / name, "old");
     ASSERT_TRUE(before == 0 || ::chmod((dir_ / name).c_str(), before) == 0);
-    WriteFileAtomically((dir_ / name).string(), "new contents");
+    WriteFileAtomically((dir_ / name).string(), "new contents", nullptr);
     EXPECT_EQ(reportword::testing::ReadFile(dir_ / name), "new contents");
     struct stat st {};
     ASSERT_EQ(::stat((dir_ / name).c_str(), &st), 0);
@@ -137,7 +216,7 @@ TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsOwnerAndGroup) {
   const auto target = dir_ / "owned.docx";
   reportword::testing::WriteFile(target, "old");
   ASSERT_EQ(::chown(target.c_str(), 4321, 4322), 0);
-  WriteFileAtomically(target.string(), "new contents");
+  WriteFileAtomically(target.string(), "new contents", nullptr);
   struct stat st {};
   ASSERT_EQ(::stat(target.c_str(), &st), 0);
   EXPECT_EQ(std::pair(st.st_uid, st.st_gid), std::pair(uid_t{4321}, gid_t{4322}));

@@ -243,9 +243,11 @@ TEST(AutomationBackend, FailuresNameTheMemberTheStatusAndTheReason) {
 }
 
 TEST(AutomationBackendCreation, UnregisteredProgIdThrowsWithStatus) {
-  EXPECT_THAT(
-      ErrorOf([] { AutomationBackend("ReportWord.NoSuchApplication").CreateApplication(); }),
-      StartsWith("CLSIDFromProgID(ReportWord.NoSuchApplication) failed with 0x800401F3"));
+  EXPECT_THAT(ErrorOf([] {
+                wordproc::RunFiles run_files;
+                AutomationBackend("ReportWord.NoSuchApplication").CreateApplication(run_files);
+              }),
+              StartsWith("CLSIDFromProgID(ReportWord.NoSuchApplication) failed with 0x800401F3"));
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ class DocxEngineTest : public ::testing::Test {
   std::unique_ptr<Document> AddParts(const reportword::testing::Parts& parts,
                                      const std::string& name = "t.dotx") {
     reportword::testing::WriteFile(dir_ / name, reportword::testing::ZipParts(parts));
+    run_files_ = {};  // each document as if of a run of its own
     return app_->CreateDocument((dir_ / name).string(), true);
   }
   static bool Replace(Document& doc, const std::string& find, const std::string& with) {
@@ -78,9 +79,10 @@ class DocxEngineTest : public ::testing::Test {
   std::list<std::string> texts_;
   // No converter: these tests are about the engine's own formats and messages.
   // Every save happens at the same moment, kSaveTime.
+  reportword::wordproc::RunFiles run_files_;
   std::unique_ptr<Application> app_ = DocxBackend(ConversionOptions{"/nonexistent/soffice"}, [] {
                                         return kSaveTime;
-                                      }).CreateApplication();
+                                      }).CreateApplication(run_files_);
 };
 
 // The child elements of `xml`'s root (or only the header and footer references

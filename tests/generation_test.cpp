@@ -40,12 +40,12 @@ std::string Replace(const std::string& placeholder, const std::string& with, boo
   return "Replace(" + placeholder + ", " + with + (by_reference ? ", ref)" : ")");
 }
 
-// The steps of a run, without the file checks.
+// The steps of a run, without the input checks' file queries.
 std::vector<std::string> WordCallsOf(const fakes::CallLog& log) {
   std::vector<std::string> lines;
   for (const std::string& line : log.calls) {
     if (!line.starts_with("FileExists") && !line.starts_with("SameFile") &&
-        line != "CreateFileSystem")
+        !line.starts_with("IdentityOf") && line != "CreateFileSystem")
       lines.push_back(line);
   }
   return lines;
@@ -109,8 +109,9 @@ TEST_F(GenerationTest, NetworkRunMakesBothDocumentsInOrder) {
       Replace("<objektbezeichnung>", "Hauptweg 4 Niederspannungsnetz", false);
   EXPECT_THAT(
       WordCalls(),
-      ElementsAre("CreateApplication", "Create(/t/a.dotx, alerts off)", designation, "HeaderCount",
-                  date, date, date, Replace("<Bau-Nummer>", "B7-x", true),
+      ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
+                  "Create(/t/a.dotx, alerts off)", designation, "HeaderCount", date, date, date,
+                  Replace("<Bau-Nummer>", "B7-x", true),
                   "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)", "Close",
                   "Create(/t/b.dotx)", designation, date, Replace("<Bau-Nummer>", "B7-x", true),
                   "Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)", "Close", "Quit"));
@@ -126,11 +127,11 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
   // Document 1 has no header, so no date; the text stays as the job holds it.
   EXPECT_THAT(
       WordCalls(),
-      ElementsAre("CreateApplication", "Create(/t/a.dotx, alerts off)",
-                  Replace("<objektbezeichnung>", " K1", true), "HeaderCount",
-                  Replace("<filename>", "B7", true), "Table(V2\\tV4\\tV5\\r\\n, 3, empty row)",
-                  "SaveAs(/o/1.docx)", "Close", "Create(/t/b.dotx)",
-                  Replace("<objektbezeichnung>", " K1", true),
+      ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
+                  "Create(/t/a.dotx, alerts off)", Replace("<objektbezeichnung>", " K1", true),
+                  "HeaderCount", Replace("<filename>", "B7", true),
+                  "Table(V2\\tV4\\tV5\\r\\n, 3, empty row)", "SaveAs(/o/1.docx)", "Close",
+                  "Create(/t/b.dotx)", Replace("<objektbezeichnung>", " K1", true),
                   Replace("<Datum>", "06-Dec-2026", false), Replace("<filename>", "B7", true),
                   "Table(X\\tY\\r\\n, 2 250 150, empty row, selects)", "SaveAs(/o/2.docx)", "Close",
                   "Quit"));
@@ -203,6 +204,19 @@ TEST_F(GenerationTest, TargetTwoIsComparedAgainOnceTargetOneExists) {
   EXPECT_EQ(log().calls.back(), "Quit");
 }
 
+// A save that finds its target turned into one of the run's own files since
+// the checks ends the run as the input check would; document 1 stays.
+TEST_F(GenerationTest, ASaveThatFindsItsTargetAnInputEndsAsTheInputCheck) {
+  log().FailAt("SaveAs", 2, fakes::CallLog::Thrown::kTargetIsInput);
+  JobState job = NetworkJob();
+  EXPECT_EQ(GenerateReports(job, context_), GenerationOutcome::kInputCheckFailed);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].prompt, kTargetIsInputMessage);
+  EXPECT_EQ(log().Count("Close"), 1);
+  EXPECT_EQ(log().calls.back(), "Quit");
+  EXPECT_FALSE(job.WordApp);
+}
+
 TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) {
   constexpr auto kI = fakes::CallLog::Thrown::kInterfaceError,
                  kR = fakes::CallLog::Thrown::kRuntimeError, kInt = fakes::CallLog::Thrown::kInt;
@@ -214,6 +228,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
       {"creating document 1", {{"Create(", 1}}, kI, false, {"CreateApplication", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
       {"a header search", {{"Replace(<Datum>", 1}}, kI, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
       {"checking a file", {{"FileExists", 2}}, kI, false, {"CreateApplication"}, 0, "FileExists"},
+      {"a second target that no save could write", {{"CheckSaveTarget", 2}}, kI, false, {"CheckSaveTarget(/o/2.docx)", "CreateApplication"}, 0, "CheckSaveTarget(/o/2.docx)"},
       {"reading the report", {}, kI, true, {"CreateApplication"}, 0, "report.txt"},
       {"quitting after a failure keeps the first error", {{"SaveAs", 1}, {"Quit", 1}}, kI, false, {"Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)"}, 0, "SaveAs"},
       {"no exception class", {{"Table", 1}}, kInt, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "(passed on as it was)"},

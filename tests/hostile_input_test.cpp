@@ -110,10 +110,21 @@ std::string DeepPath(const fs::path& dir, std::size_t length) {
 
 // The files only a POSIX system has, made in `dir`; false where they cannot be.
 #ifdef _WIN32
-const Prepare MakeFifo, MakeSocket, MakeNullDevice;  // the cases are skipped there
+const Prepare MakeSocket, MakeNullDevice;  // the cases are skipped there
+bool MakeFifo(const fs::path&, const char* = "") {
+  return false;
+}
+bool GiveToUnmappedOwner(const fs::path&) {
+  return false;
+}
 #else
-bool MakeFifo(const fs::path& dir) {
-  return ::mkfifo((dir / "out.docx").c_str(), 0644) == 0;
+bool MakeFifo(const fs::path& dir, const char* name = "out.docx") {
+  return ::mkfifo((dir / name).c_str(), 0644) == 0;
+}
+// An owner that `unshare -Ur` will not map; needs root, and user namespaces.
+bool GiveToUnmappedOwner(const fs::path& file) {
+  return ::geteuid() == 0 && ::chown(file.c_str(), 4321, 4321) == 0 &&
+         std::system("unshare -Ur true 2>/dev/null") == 0;
 }
 bool MakeSocket(const fs::path& dir) {
   sockaddr_un address{};
@@ -204,6 +215,10 @@ std::vector<Case> Catalogue() {
       {"every C0 control character", Report([=] { return "h\r\n" + controls + "\t" + controls + "\t" + controls; }), Standard(), 0, "", true},
       {"invalid UTF-8", Report([] { return "h\r\nb7\tStra\xDF" "e \xC3\x28\tA\xFF\tB\tC\r\n"; }), Standard(), 0, "", true},
       {"UTF-8 byte-order mark", Report([] { return "\xEF\xBB\xBFh\r\nb7\tStraße\tA\tB\tC\r\n"; }), Standard(), 0, "", true},
+      {"UTF-16 with a byte-order mark", Report([] { return Utf16(kReport, false); }),
+       Standard(), 0, "", true},
+      {"UTF-16 without a byte-order mark", Report([] { return Utf16(kReport, false, false); }),
+       Standard(), 1, "report.txt\": looks like UTF-16 LE text without a byte-order mark", false},
       {"a line of 32,767 tabs", Report([] { return "h\r\n" + std::string(32767, '\t') + "\r\n"; }), Standard(), 1, "line 2", false},
       {"a line past the 4 MiB limit", Report([] { return "h\r\nb7\tHauptweg\t" + std::string(10u << 20, 'x') + "\tB\tC\r\n"; }), Standard(), 1, "line 2: longer than the limit of 4 MiB", false},
       {"road designation past its limit", Report([] { std::string r = "h\r\n"; for (int i = 0; i < 2000; ++i) r += "b\tv\tAbschnitt " + std::to_string(i) + std::string(40, '-') + "\r\n"; return r; }), road, 1, "object designation", false},
@@ -211,6 +226,25 @@ std::vector<Case> Catalogue() {
       {"target folder missing", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "none/out1.docx"), 1, "folder does not exist", false},
       {"target in a read-only place", [](const fs::path& d) { fs::create_directory(d / "ro"); fs::permissions(d / "ro", fs::perms::owner_read | fs::perms::owner_exec); return true; }, {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, {read_only_target, read_only_target[0] != '/'}, {"out2.docx"}}, 1, "cannot create a file", false, "", Platform::kPosix},
       {"target is a folder", [](const fs::path& d) { return fs::create_directory(d / "out1.docx"); }, Standard(), 1, "a folder of that name exists", false},
+      // A second target that no save could write is refused before document 1
+      // replaces the old one.
+      {"target 2 a folder, an old document 1",
+       [](const fs::path& d) { return WriteFile(d / "out1.docx", "old 1"), fs::create_directory(d / "out2.docx"); },
+       Standard(), 1, "out2.docx\": a folder of that name exists", false},
+      {"target 2 a fifo, an old document 1",
+       [](const fs::path& d) { return WriteFile(d / "out1.docx", "old 1"), MakeFifo(d, "out2.docx"); },
+       Standard(), 1, "out2.docx\": it is not a regular file", false, "", Platform::kPosix},
+      {"target 2 a dangling link, an old document 1",
+       [](const fs::path& d) { return WriteFile(d / "out1.docx", "old 1"), fs::create_symlink("gone", d / "out2.docx"), true; },
+       Standard(), 1, "out2.docx\": it is a link to a file that does not exist", false, "", Platform::kPosix},
+      {"target 2 write-protected, an old document 1",
+       [](const fs::path& d) { WriteFile(d / "out1.docx", "old 1"); WriteFile(d / "out2.docx", "old 2"); fs::permissions(d / "out2.docx", fs::perms::owner_read); return true; },
+       Standard(), 1, "out2.docx\": the file is write-protected", false},
+      // In a rootless container a file of an owner the user namespace does not
+      // map is saved over as any other user's file would be.
+      {"a target owned by an unmapped user",
+       [](const fs::path& d) { return WriteFile(d / "out1.docx", "old"), GiveToUnmappedOwner(d / "out1.docx"); },
+       Standard(), 0, "", false, "unshare -Ur ", Platform::kPosix, "out1.docx"},
       {"target is a template", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "b.dotx"), 3, kTargetIsInput, false},
       {"target 1 is target 2", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "out1.docx", "sub/../out1.docx"), 3, kTargetIsInput, false},
       {"write fails half-way", [](const fs::path& d) { return WriteFile(d / "out1.docx", "old document 1"), true; }, Standard(), 1, "out1.docx", false, "ulimit -f 2; "},
@@ -219,7 +253,7 @@ std::vector<Case> Catalogue() {
       {"a new target spelt with ./", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "out.docx", "./out.docx"), 3, kTargetIsInput, false},
       {"a new target, relative and absolute", nullptr, {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, Raw("out.docx"), {"out.docx"}}, 3, kTargetIsInput, false, "", Platform::kPosix},
       {"a new target in two letter cases", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "Out.docx", "out.docx"), 3, kTargetIsInput, false, "", Platform::kWindows},
-      {"a fifo", MakeFifo, Standard("a.dotx", "b.dotx", "report.txt", "out.docx"), 1, "out.docx\": it is not a regular file", false, "", Platform::kPosix},
+      {"a fifo", [](const fs::path& d) { return MakeFifo(d); }, Standard("a.dotx", "b.dotx", "report.txt", "out.docx"), 1, "out.docx\": it is not a regular file", false, "", Platform::kPosix},
       {"a socket", MakeSocket, Standard("a.dotx", "b.dotx", "report.txt", "out.docx"), 1, "it is not a regular file", false, "", Platform::kPosix},
       {"a device node", MakeNullDevice, Standard("a.dotx", "b.dotx", "report.txt", "null.docx"), 1, "it is not a regular file", false, "", Platform::kPosix},
       {"a link to a document", [](const fs::path& d) { fs::create_directory(d / "real"); WriteFile(d / "real" / "doc.docx", "old"); fs::create_symlink("real/doc.docx", d / "link.docx"); return true; }, Standard("a.dotx", "b.dotx", "report.txt", "link.docx"), 0, "", false, "", Platform::kPosix, "real/doc.docx"},

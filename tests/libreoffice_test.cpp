@@ -106,7 +106,8 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
   ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
   docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
-  auto app = backend.CreateApplication();
+  wordproc::RunFiles run_files;
+  auto app = backend.CreateApplication(run_files);
   EXPECT_THAT(
       [&] { app->CreateDocument((dir / "t.rtf").string(), true); },
       ThrowsMessage<wordproc::Error>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
@@ -139,7 +140,8 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
                     fs::perm_options::replace);
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
     const fs::path made_from = fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx";
-    auto document = backend.CreateApplication()->CreateDocument(made_from.string(), true);
+    wordproc::RunFiles run_files;
+    auto document = backend.CreateApplication(run_files)->CreateDocument(made_from.string(), true);
     const std::string failure = "(exit status 3): source file could not be loaded";
     std::string message;
     try {
@@ -168,7 +170,8 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHin
        "RTF or OpenDocument"},
   };
   docx::DocxBackend backend(docx::ConversionOptions{"/nonexistent/soffice"});
-  auto app = backend.CreateApplication();
+  wordproc::RunFiles run_files;
+  auto app = backend.CreateApplication(run_files);
   for (const auto& [bytes, message] : cases) {
     testing::WriteFile(dir / "t.dotx", bytes);
     EXPECT_THAT([&] { app->CreateDocument((dir / "t.dotx").string(), true); },

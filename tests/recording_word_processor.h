@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -31,10 +32,10 @@ struct CallLog {
   // file system can tell apart once the file exists.
   std::set<std::pair<std::string, std::string>> same_once_saved;
 
-  // What a failing step throws: the interface's failure, a plain
-  // std::runtime_error (a failure outside the backend's own checks), or an
-  // int (something that is no exception class at all).
-  enum class Thrown { kInterfaceError, kRuntimeError, kInt };
+  // What a failing step throws: the interface's failure, its input check
+  // found failing at a save, a plain std::runtime_error (a failure outside the
+  // backend's own checks), or an int (something that is no exception class).
+  enum class Thrown { kInterfaceError, kTargetIsInput, kRuntimeError, kInt };
   // Makes the `occurrence`th step whose line starts with `prefix` fail. The
   // failing step is logged first.
   void FailAt(std::string prefix, int occurrence = 1, Thrown thrown = Thrown::kInterfaceError) {
@@ -46,6 +47,8 @@ struct CallLog {
     for (auto& [prefix, remaining, thrown] : failures_) {
       if (text.starts_with(prefix) && --remaining == 0) {
         if (thrown == Thrown::kInterfaceError) throw wp::Error("injected failure at " + text);
+        if (thrown == Thrown::kTargetIsInput)
+          throw wp::InputCheckError(wp::FailedInputCheck::kTargetIsInput, "injected at " + text);
         if (thrown == Thrown::kRuntimeError)
           throw std::runtime_error("injected runtime failure at " + text);
         throw 42;
@@ -125,6 +128,13 @@ class RecordingFileSystem : public wp::FileSystem {
     log_->Record("SameFile(" + a + ", " + b + ")");
     return a == b || log_->same_files.contains({a, b}) || log_->same_files.contains({b, a});
   }
+  std::optional<wp::FileIdentity> IdentityOf(const std::string& path) override {
+    log_->Record("IdentityOf(" + path + ")");
+    return std::nullopt;
+  }
+  void CheckSaveTarget(const std::string& path) override {
+    log_->Record("CheckSaveTarget(" + path + ")");
+  }
 
  private:
   LogPtr log_;
@@ -132,7 +142,7 @@ class RecordingFileSystem : public wp::FileSystem {
 
 class RecordingBackend : public wp::Backend {
  public:
-  std::unique_ptr<wp::Application> CreateApplication() override {
+  std::unique_ptr<wp::Application> CreateApplication(wp::RunFiles&) override {
     log->Record("CreateApplication");
     return std::make_unique<RecordingApplication>(log);
   }

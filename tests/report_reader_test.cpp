@@ -3,7 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -11,8 +16,10 @@
 
 #include "core/generation_error.h"
 #include "report/report_decoding.h"
+#include "report/report_file.h"
 #include "test_support.h"
 #include "text/unicode.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword {
 namespace {
@@ -166,15 +173,107 @@ TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
   }
 }
 
-// Reading a report file is covered by the runs of the executable, and names
-// of any bytes by Utf8PathTest; here, an unreadable one is named.
-TEST(ReportFileTest, AnUnreadableReportIsNamed) {
+// Windows PowerShell writes its output so, and Notepad's "Unicode" too.
+TEST(ReportReaderTest, Utf16WithAByteOrderMarkGivesWhatTheSameTextGivesIn8Bits) {
+  const std::filesystem::path examples = std::filesystem::path(REPORTWORD_SOURCE_DIR) / "examples";
+  for (const auto& [file, road] :
+       {std::pair{"netzbericht-9520e000.txt", false}, std::pair{"strassensanierung.txt", true}}) {
+    const std::string windows1252 = testing::ReadFile(examples / file);
+    std::string utf8;
+    report::AppendWindows1252(utf8, windows1252);
+    const JobState expected = ReadBytes(windows1252, road);
+    ASSERT_FALSE(expected.TableText2.empty()) << file;
+    for (const bool big_endian : {false, true}) {
+      SCOPED_TRACE(std::string(file) + (big_endian ? ", big-endian" : ", little-endian"));
+      const JobState job = ReadBytes(testing::Utf16(utf8, big_endian), road);
+      EXPECT_EQ(job.TableText1, expected.TableText1);
+      EXPECT_EQ(job.TableText2, expected.TableText2);
+      EXPECT_EQ(job.BuildNumber, expected.BuildNumber);
+      EXPECT_EQ(job.ObjectDesignation, expected.ObjectDesignation);
+    }
+  }
+}
+
+TEST(ReportReaderTest, Utf16CharactersCutByTheReadPiecesStayWhole) {
+  // The piece boundary falls on each byte of a surrogate pair and of the
+  // CR LF after it in turn.
+  for (std::size_t shift = 0; shift <= 10; ++shift) {
+    const std::string line1((report::kReadChunkSize - 2 - shift) / 2, 'x');
+    const std::string bytes =
+        testing::Utf16(line1 + "\r\nB\t\U0001D11E ä\r\n\r\ns\r\nX\tY", shift % 2);
+    const JobState job = ReadBytes(bytes);
+    EXPECT_EQ(job.ObjectDesignation, "\U0001D11E ä") << shift;
+    EXPECT_EQ(job.TableText2, "X\tY\r\n") << shift;
+  }
+}
+
+TEST(ReportReaderTest, BrokenOrUnmarkedUtf16IsRefusedNamingWhere) {
+  const std::string good = testing::Utf16("t\r\nB\tWeg\r\n", false);
+  const std::string high("\x00\xD8", 2), low("\x00\xDC", 2);  // little-endian units
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* message;
+  } cases[] = {
+      {"a high surrogate without its low one", good + high + testing::Utf16("x", false, false),
+       "line 3: holds a UTF-16 character cut in half"},
+      {"a low surrogate alone", testing::Utf16("t\r\n", false) + low,
+       "line 2: holds a UTF-16 character"},
+      {"a high surrogate at the end", good + high, "line 3: holds a UTF-16 character"},
+      {"an odd last byte", good + "x", "line 3: holds a UTF-16 character"},
+      {"little-endian without a mark", testing::Utf16("t\r\nB\tWeg\r\n", false, false),
+       "looks like UTF-16 LE text without a byte-order mark"},
+      {"big-endian without a mark", testing::Utf16("t\r\nB\tWeg\r\n", true, false),
+       "looks like UTF-16 BE text without a byte-order mark"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_THAT(
+        [&] { ReadBytes(c.bytes); },
+        ::testing::ThrowsMessage<GenerationError>(::testing::AllOf(
+            ::testing::StartsWith("report file \"mem.txt\""), ::testing::HasSubstr(c.message))))
+        << c.name;
+  }
+}
+
+TEST(ReportFileTest, WhatCannotBeReadIsNamedAndWhatIsNoFileFailsTheInputCheck) {
   testing::TempDir dir;
-  for (const std::string& path : {(dir / "missing.txt").string(), dir.path().string()}) {
-    JobState job;
+  const std::string missing = (dir / "missing.txt").string();
+  JobState job;
+  job.ReportFilePath = missing;
+  EXPECT_THAT([&] { ReadReportFile(job); },
+              ::testing::ThrowsMessage<GenerationError>(::testing::StrEq(
+                  "report file \"" + missing + "\": cannot be opened: no such file or folder")));
+
+  std::vector<std::string> not_files = {dir.path().string()};
+#ifndef _WIN32
+  // A fifo put where the report was: refused at once, not waited on.
+  ASSERT_EQ(::mkfifo((dir / "fifo.txt").c_str(), 0600), 0);
+  not_files.push_back((dir / "fifo.txt").string());
+#endif
+  for (const std::string& path : not_files) {
     job.ReportFilePath = path;
-    EXPECT_THAT([&] { ReadReportFile(job); }, ::testing::ThrowsMessage<GenerationError>(
-                                                  ::testing::HasSubstr("\"" + path + "\"")));
+    try {
+      ReadReportFile(job);
+      ADD_FAILURE() << path << " was read";
+    } catch (const wordproc::InputCheckError& error) {
+      EXPECT_EQ(error.check(), wordproc::FailedInputCheck::kReportMissing);
+      EXPECT_THAT(error.what(), ::testing::HasSubstr(path));
+    }
+  }
+}
+
+// A report that grows while it is read ends where it ended when it was opened.
+TEST(ReportFileTest, ReadsNoFurtherThanTheSizeItHadWhenOpened) {
+  testing::TempDir dir;
+  testing::WriteFile(dir / "r.txt", "t\r\nB\tWeg\r\n");
+  ReportFile file((dir / "r.txt").string());
+  std::ofstream(dir / "r.txt", std::ios::binary | std::ios::app) << "B\tmore\r\n";
+  for (int pass = 0; pass < 2; ++pass) {
+    std::string read(64, '\0');
+    read.resize(file.Read(read.data(), read.size()));
+    EXPECT_EQ(read, "t\r\nB\tWeg\r\n") << pass;
+    EXPECT_EQ(file.Read(read.data(), read.size()), 0u) << pass;
+    file.Rewind();
   }
 }
 

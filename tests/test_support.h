@@ -14,9 +14,12 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "text/unicode.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -70,6 +73,27 @@ inline void WriteFile(const fs::path& path, const std::string& bytes) {
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Text as UTF-16 in the byte order asked for, after a byte-order mark.
+inline std::string Utf16(const std::string& utf8, bool big_endian, bool mark = true) {
+  std::u16string units = mark ? u"\uFEFF" : u"";
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    char32_t cp = 0;
+    if (!text::TryDecodeUtf8(utf8, pos, cp)) throw std::invalid_argument("not UTF-8");
+    if (cp < 0x10000) {
+      units += static_cast<char16_t>(cp);
+    } else {
+      units += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+  }
+  std::string bytes;
+  for (const char16_t unit : units) {
+    const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
 }
 
 // A child's output file, read and removed.

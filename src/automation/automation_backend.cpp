@@ -191,7 +191,10 @@ std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application) {
 
 AutomationBackend::AutomationBackend(std::string prog_id) : prog_id_(std::move(prog_id)) {}
 
-std::unique_ptr<wordproc::Application> AutomationBackend::CreateApplication() {
+// The word processor saves by itself; the input checks and the check of the
+// second target just before its save are what guards the run's own files.
+std::unique_ptr<wordproc::Application> AutomationBackend::CreateApplication(
+    wordproc::RunFiles& /*run_files*/) {
   return std::make_unique<AutomationApplication>(CreateDispatchObject(prog_id_, "Application"));
 }
 

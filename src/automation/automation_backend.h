@@ -30,7 +30,7 @@ class AutomationBackend : public wordproc::Backend {
   explicit AutomationBackend(std::string prog_id = kApplicationProgId);
 
   // Starts a new instance of the application as a local server.
-  std::unique_ptr<wordproc::Application> CreateApplication() override;
+  std::unique_ptr<wordproc::Application> CreateApplication(wordproc::RunFiles& run_files) override;
   std::unique_ptr<wordproc::FileSystem> CreateFileSystem() override;
 
  private:

@@ -10,6 +10,10 @@
 namespace reportword {
 
 struct JobState {
+  // The templates, the report and the documents saved so far, by identity:
+  // no save of the run replaces one of them. Before the outside objects, which
+  // refer to it.
+  wordproc::RunFiles OwnFiles;
   // Outside objects, created on first use (see UseFileSystem / UseWordApp).
   std::unique_ptr<wordproc::FileSystem> FileSystem;
   std::unique_ptr<wordproc::Application> WordApp;
@@ -35,7 +39,7 @@ inline wordproc::FileSystem& UseFileSystem(JobState& job, wordproc::Backend& bac
   return *job.FileSystem;
 }
 inline wordproc::Application& UseWordApp(JobState& job, wordproc::Backend& backend) {
-  if (!job.WordApp) job.WordApp = backend.CreateApplication();
+  if (!job.WordApp) job.WordApp = backend.CreateApplication(job.OwnFiles);
   return *job.WordApp;
 }
 

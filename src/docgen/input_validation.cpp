@@ -30,7 +30,25 @@ std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& back
     }
   }
   if (file_system.SameFile(job.TargetPath1, job.TargetPath2)) return kTargetIsInputMessage;
+
+  // The inputs as they are now, so that no save replaces one of them even
+  // where a target's name leads to it only later; template 2 is read only
+  // after document 1 is saved.
+  for (const std::string* input : inputs) {
+    if (std::optional<wordproc::FileIdentity> identity = file_system.IdentityOf(*input))
+      job.OwnFiles.Add(*identity);
+  }
   return std::nullopt;
+}
+
+std::string MessageOf(wordproc::FailedInputCheck check) {
+  switch (check) {
+    case wordproc::FailedInputCheck::kReportMissing:
+      return kReportMissingMessage;
+    case wordproc::FailedInputCheck::kTargetIsInput:
+      return kTargetIsInputMessage;
+  }
+  return kTargetIsInputMessage;
 }
 
 std::optional<std::string> RecheckSecondTarget(JobState& job, wordproc::Backend& backend) {

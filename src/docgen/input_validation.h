@@ -5,6 +5,7 @@
 
 #include "core/job_state.h"
 #include "wordproc/word_processor.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword {
 
@@ -20,8 +21,13 @@ inline constexpr const char* kTargetIsInputMessage =
 
 // Trims the template and report paths in the job state, then runs the input
 // checks in order. Returns the message of the first check that fails, or
-// nothing when all pass. A failing file-system query throws GenerationError.
+// nothing when all pass, and then adds the inputs to job.OwnFiles. A failing
+// file-system query throws GenerationError.
 std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& backend);
+
+// The message of an input check that failed only where a file was opened or
+// saved.
+std::string MessageOf(wordproc::FailedInputCheck check);
 
 // Compares target 2 with target 1 once more, just before document 2 is saved:
 // target 1 exists by then, so a second spelling of it that only the file

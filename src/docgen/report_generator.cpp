@@ -9,6 +9,7 @@
 #include "docgen/header_placeholders.h"
 #include "docgen/input_validation.h"
 #include "report/report_reader.h"
+#include "wordproc/wordproc_error.h"
 
 namespace reportword {
 namespace {
@@ -56,6 +57,11 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
       context.messages.Show(*message, MessageStyle::kInformation);
       return GenerationOutcome::kInputCheckFailed;
     }
+    // A target that its save would refuse is refused before document 1
+    // replaces anything; each save checks its own again.
+    wordproc::FileSystem& file_system = UseFileSystem(job, context.backend);
+    file_system.CheckSaveTarget(job.TargetPath1);
+    file_system.CheckSaveTarget(job.TargetPath2);
 
     ReadReportFile(job);
 
@@ -75,6 +81,11 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
   } catch (const GenerationError&) {
     AbandonRun(job, context, document);
     throw;
+  } catch (const wordproc::InputCheckError& failed) {
+    // What the input checks saw changed by the time a file was opened or saved.
+    AbandonRun(job, context, document);
+    context.messages.Show(MessageOf(failed.check()), MessageStyle::kInformation);
+    return GenerationOutcome::kInputCheckFailed;
   } catch (const std::exception& failure) {
     GenerationError error(DescribeFailure(failure));
     AbandonRun(job, context, document);

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "wordproc/file_identity.h"
 
 namespace reportword::docx {
 
@@ -14,20 +15,13 @@ namespace reportword::docx {
 // to the new one (POSIX). A target that is a link is followed: the file it
 // points to is replaced and the link stays. On any failure the temporary file
 // is removed and the error names the target and the cause.
+//
+// With `run_files`, the file the rename would replace is compared with them
+// once the folder is open, just before the rename: one of them is refused
+// with wordproc::InputCheckError, and the file written is added to them.
 // (One implementation per platform: atomic_file_posix.cpp, atomic_file_win32.cpp.)
-void WriteFileAtomically(const std::string& path, std::string_view bytes);
-
-// Where a save writes, once links are followed.
-struct SaveTarget {
-  std::filesystem::path file;    // the file replaced or created
-  std::filesystem::path folder;  // the folder that holds it
-  bool exists = false;
-};
-
-// The checks every save makes before it writes: a file name is given, its
-// folder exists, and what is there now, if anything, is a regular file that
-// is not write-protected, or a link to one.
-SaveTarget CheckSaveTarget(const std::string& path);
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         wordproc::RunFiles* run_files);
 
 // A short name for a temporary file: a target whose name is near the file
 // system's limit still leaves room for it.

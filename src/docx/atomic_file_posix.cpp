@@ -11,6 +11,7 @@
 #include "docx/engine_failure.h"
 #include "docx/signal_cleanup_posix.h"
 #include "text/translate.h"
+#include "wordproc/save_target.h"
 
 namespace reportword::docx {
 namespace {
@@ -118,12 +119,13 @@ void WriteAll(const std::string& path, int fd, std::string_view bytes) {
 // The owner, group and permission bits of the file replaced, so that its
 // owner keeps it and those who could read it still can; a new file gets the
 // usual 0666 less the umask. The owner goes first, since changing it may
-// clear set-id bits. Where the process may not give the file away (EPERM),
-// it stays the writer's, as with any other save.
+// clear set-id bits. Where the process may not give the file away (EPERM,
+// or EINVAL for an owner that a user namespace does not map, as in a rootless
+// container), it stays the writer's, as with any other save.
 void TakeOverAttributes(const std::string& path, int fd, const struct stat* replaced) {
   mode_t mode;
   if (replaced) {
-    if (::fchown(fd, replaced->st_uid, replaced->st_gid) != 0 && errno != EPERM)
+    if (::fchown(fd, replaced->st_uid, replaced->st_gid) != 0 && errno != EPERM && errno != EINVAL)
       Fail(path, text::Translate("cannot set the file's owner"), errno);
     mode = replaced->st_mode & 07777;
   } else {
@@ -148,18 +150,37 @@ void SyncFolder(const std::string& path, int folder_fd) {
        error);
 }
 
+wordproc::FileIdentity IdentityOf(const struct stat& status) {
+  return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// What the rename will replace, seen through the folder it will use, just
+// before it does: not the run's own files, whatever the target's name led to
+// when the run began.
+bool CheckReplaced(const std::string& path, int folder_fd, const std::string& name,
+                   const wordproc::RunFiles* run_files, struct stat& replaced) {
+  if (::fstatat(folder_fd, name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (!S_ISREG(replaced.st_mode))
+    throw SaveError(path, text::Translate("it is not a regular file, so it is not replaced"));
+  if (run_files && run_files->Contains(IdentityOf(replaced))) {
+    throw wordproc::InputCheckError(
+        wordproc::FailedInputCheck::kTargetIsInput,
+        text::Format(text::Translate("cannot save \"{0}\": it is now one of the run's own files"),
+                     path));
+  }
+  return true;
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const SaveTarget target = CheckSaveTarget(path);
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         wordproc::RunFiles* run_files) {
+  const wordproc::SaveTarget target = wordproc::CheckSaveTarget(path);
   const Descriptor folder(OpenFolder(path, target.folder));
   const std::string name = target.file.filename().string();
 
-  // What is there now, seen through the folder the rename will use.
   struct stat replaced {};
-  const bool replaces = ::fstatat(folder.get(), name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) == 0;
-  if (replaces && !S_ISREG(replaced.st_mode))
-    throw SaveError(path, text::Translate("it is not a regular file, so it is not replaced"));
+  const bool replaces = CheckReplaced(path, folder.get(), name, run_files, replaced);
 
   std::optional<TemporaryFileRegistration> registration;
   std::string temporary;
@@ -182,11 +203,17 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   if (::fsync(file.get()) != 0) Fail(path, text::Translate("writing failed"), errno);
   if (temporary.empty())
     temporary = NewTemporaryName(path, folder.get(), file.get(), registration, nullptr);
+  struct stat written {};
+  if (::fstat(file.get(), &written) != 0) Fail(path, text::Translate("writing failed"), errno);
   if (::close(file.Release()) != 0) Fail(path, text::Translate("writing failed"), errno);
+  // The writing took time, in which the name may have come to lead elsewhere.
+  struct stat now {};
+  CheckReplaced(path, folder.get(), name, run_files, now);
   if (::renameat(folder.get(), temporary.c_str(), folder.get(), name.c_str()) != 0)
     Fail(path, text::Translate("cannot replace the file"), errno);
   remove.armed = false;
   registration.reset();
+  if (run_files) run_files->Add(IdentityOf(written));
   SyncFolder(path, folder.get());
 }
 

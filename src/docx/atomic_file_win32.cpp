@@ -1,11 +1,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 
 #include "docx/atomic_file.h"
 #include "docx/engine_failure.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
+#include "wordproc/save_target.h"
 
 namespace reportword::docx {
 namespace {
@@ -61,10 +64,37 @@ DWORD MoveIntoPlace(const fs::path& temporary, const fs::path& target, bool exis
              : GetLastError();
 }
 
+std::optional<wordproc::FileIdentity> IdentityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+  return wordproc::FileIdentity{info.dwVolumeSerialNumber,
+                                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+// The file the move would replace, not following a link at the name: not one
+// of the run's own files, whatever the target's name led to when it began.
+void CheckReplaced(const std::string& path, const fs::path& file,
+                   const wordproc::RunFiles* run_files) {
+  if (!run_files) return;
+  HANDLE handle = CreateFileW(
+      file.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return;
+  const std::optional<wordproc::FileIdentity> identity = IdentityOfHandle(handle);
+  CloseHandle(handle);
+  if (identity && run_files->Contains(*identity)) {
+    throw wordproc::InputCheckError(
+        wordproc::FailedInputCheck::kTargetIsInput,
+        text::Format(text::Translate("cannot save \"{0}\": it is now one of the run's own files"),
+                     path));
+  }
+}
+
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, std::string_view bytes) {
-  const SaveTarget target = CheckSaveTarget(path);
+void WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         wordproc::RunFiles* run_files) {
+  const wordproc::SaveTarget target = wordproc::CheckSaveTarget(path);
   fs::path temporary;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
@@ -87,6 +117,7 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   }
   ok = ok && FlushFileBuffers(file);
   const DWORD write_error = ok ? 0 : GetLastError();
+  const std::optional<wordproc::FileIdentity> written_file = IdentityOfHandle(file);
   CloseHandle(file);
   if (!ok) {
     DeleteFileW(temporary.c_str());
@@ -96,9 +127,18 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes) {
   // A holder that lets go within about two seconds (a scanner, the indexer)
   // costs a short wait, not the run.
   DWORD error = ERROR_SUCCESS;
+  try {
+    CheckReplaced(path, target.file, run_files);
+  } catch (...) {
+    DeleteFileW(temporary.c_str());
+    throw;
+  }
   for (int attempt = 0; attempt < 20; ++attempt) {
     error = MoveIntoPlace(temporary, target.file, target.exists);
-    if (error == ERROR_SUCCESS) return;
+    if (error == ERROR_SUCCESS) {
+      if (run_files && written_file) run_files->Add(*written_file);
+      return;
+    }
     if (!HeldByAnotherProgram(error)) break;
     Sleep(100);
   }

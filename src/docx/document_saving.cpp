@@ -16,6 +16,7 @@
 #include "text/translate.h"
 #include "text/unicode.h"
 #include "text/utf8_path.h"
+#include "wordproc/save_target.h"
 
 namespace reportword::docx {
 namespace {
@@ -33,7 +34,7 @@ std::string ConvertedTargetFormat(const std::string& file_name) {
 // saves the result over the target as a .docx is saved, so that it keeps the
 // old file's mode and owner and reaches the disk before the run says so.
 void SaveConverted(const std::string& bytes, const std::string& file_name,
-                   const std::string& format, const ConversionOptions& conversion) {
+                   const std::string& format, const ApplicationState& app) {
   namespace fs = std::filesystem;
   ScratchDir work;
   const fs::path docx = work.path() / "document.docx";
@@ -43,11 +44,11 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
     if (!out.flush()) throw SaveError(file_name, text::Translate("writing failed"));
   }
   const fs::path converted =
-      ConvertWithLibreOffice(docx, format, work.path(), conversion, "", file_name);
+      ConvertWithLibreOffice(docx, format, work.path(), app.conversion, "", file_name);
   std::ifstream in(converted, std::ios::binary);
   const std::string result((std::istreambuf_iterator<char>(in)), {});
   if (in.bad()) throw SaveError(file_name, text::Translate("reading the converted file failed"));
-  WriteFileAtomically(file_name, result);
+  WriteFileAtomically(file_name, result, app.run_files);
 }
 
 std::string TemplateFileName(const std::string& path) {
@@ -84,13 +85,13 @@ std::string SavedPackage(const DocumentState& doc, const ApplicationState& app) 
 }
 
 void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app) {
-  CheckSaveTarget(file_name);  // before the package is built for nothing
+  wordproc::CheckSaveTarget(file_name);  // before the package is built for nothing
   const std::string bytes = SavedPackage(doc, app);
   const std::string format = ConvertedTargetFormat(file_name);
   if (format.empty()) {
-    WriteFileAtomically(file_name, bytes);
+    WriteFileAtomically(file_name, bytes, app.run_files);
   } else {
-    SaveConverted(bytes, file_name, format, app.conversion);
+    SaveConverted(bytes, file_name, format, app);
   }
 }
 

@@ -54,6 +54,8 @@ struct DocumentState {
 struct ApplicationState {
   ConversionOptions conversion;
   SaveClock clock;
+  // The run's own files, which no save replaces; none in memory.
+  wordproc::RunFiles* run_files = nullptr;
   bool quit = false;
 };
 

@@ -113,7 +113,8 @@ class DocxApplication final : public wordproc::Application {
   std::unique_ptr<wordproc::Document> CreateDocument(const std::string& template_path,
                                                      bool /*turn_alerts_off*/) override {
     CheckRunning();
-    return std::make_unique<DocxDocument>(app_, OpenTemplate(template_path, app_->conversion));
+    return std::make_unique<DocxDocument>(
+        app_, OpenTemplate(template_path, app_->conversion, app_->run_files));
   }
   void Quit() override {
     CheckRunning();
@@ -133,10 +134,12 @@ class DocxApplication final : public wordproc::Application {
 
 }  // namespace
 
-std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication() {
+std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication(
+    wordproc::RunFiles& run_files) {
   auto state = std::make_shared<ApplicationState>();
   state->conversion = conversion_;
   state->clock = clock_;
+  state->run_files = &run_files;
   return std::make_unique<DocxApplication>(state);
 }
 

@@ -22,7 +22,7 @@ class DocxBackend : public wordproc::Backend {
  public:
   explicit DocxBackend(ConversionOptions conversion = {}, SaveClock clock = {})
       : conversion_(std::move(conversion)), clock_(std::move(clock)) {}
-  std::unique_ptr<wordproc::Application> CreateApplication() override;
+  std::unique_ptr<wordproc::Application> CreateApplication(wordproc::RunFiles& run_files) override;
   std::unique_ptr<wordproc::FileSystem> CreateFileSystem() override;
 
  private:

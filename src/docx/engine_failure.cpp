@@ -13,11 +13,6 @@ wordproc::Error PartError(const std::string& template_path, const std::string& p
   return TemplateError(template_path, text::Format(text::Translate("part {0} {1}"), part, what));
 }
 
-wordproc::Error SaveError(const std::string& target_path, const std::string& what) {
-  return wordproc::Error(
-      text::Format(text::Translate("cannot save \"{0}\": {1}"), target_path, what));
-}
-
 wordproc::Error LegacyTemplateError(const std::string& template_path) {
   return TemplateError(
       template_path, text::Translate("is a legacy binary Word file (.dot/.doc); save it as a Word "

@@ -17,7 +17,7 @@ wordproc::Error PartError(const std::string& template_path, const std::string& p
                           const std::string& what);
 
 // `cannot save "PATH": WHAT`
-wordproc::Error SaveError(const std::string& target_path, const std::string& what);
+using wordproc::SaveError;
 
 // Why a legacy binary Word template (.dot/.doc) is not read without a converter.
 wordproc::Error LegacyTemplateError(const std::string& template_path);

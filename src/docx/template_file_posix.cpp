@@ -32,7 +32,8 @@ std::string SystemText(int error) {
 
 }  // namespace
 
-std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size) {
+std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
+                             wordproc::FileIdentity* identity) {
   // O_NONBLOCK: opening a fifo for reading would otherwise wait for a writer.
   // The type is then taken from this descriptor, so that what is read is what
   // was looked at.
@@ -60,6 +61,8 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size) {
                         text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
                                      max_size >> 20));
   }
+  *identity = {static_cast<std::uint64_t>(status.st_dev),
+               static_cast<std::uint64_t>(status.st_ino)};
   std::string bytes(static_cast<std::size_t>(status.st_size), '\0');
   std::size_t filled = 0;
   while (filled < bytes.size()) {

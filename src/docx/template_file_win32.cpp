@@ -11,7 +11,8 @@ namespace reportword::docx {
 
 // Windows has no fifo to wait on at an ordinary path; the type is checked by
 // name before the file is opened.
-std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size) {
+std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
+                             wordproc::FileIdentity* /*identity*/) {
   namespace fs = std::filesystem;
   const fs::path file = text::PathFromUtf8(path);
   std::error_code error;

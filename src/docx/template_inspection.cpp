@@ -207,7 +207,7 @@ InspectedStory InspectBody(const DocumentState& doc) {
 }  // namespace
 
 TemplateInspection InspectTemplate(const std::string& path, const ConversionOptions& conversion) {
-  std::shared_ptr<DocumentState> doc = OpenTemplate(path, conversion);
+  std::shared_ptr<DocumentState> doc = OpenTemplate(path, conversion, nullptr);
   TemplateInspection out;
   // Read as a run reads it, so that a header the run cannot use fails alike.
   FirstSectionHeader(*doc, "default", &out.first_primary_header);

@@ -134,8 +134,11 @@ bool IsEncryptedPackage(std::string_view bytes) {
 }
 
 std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
-                                             const ConversionOptions& conversion) {
-  std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size);
+                                             const ConversionOptions& conversion,
+                                             wordproc::RunFiles* run_files) {
+  wordproc::FileIdentity identity;
+  std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size, &identity);
+  if (run_files) run_files->Add(identity);
   const ForeignFormat format = SniffTemplate(bytes);
   if (format == ForeignFormat::kNone) return TemplatePackage::FromBytes(std::move(bytes), path);
   // LibreOffice cannot open it without the password either.
@@ -214,8 +217,9 @@ std::shared_ptr<DocumentState> OpenNamingTheTemplate(const std::string& path, Re
 }  // namespace
 
 std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
-                                            const ConversionOptions& conversion) {
-  return OpenNamingTheTemplate(path, [&] { return OpenPackage(path, conversion); });
+                                            const ConversionOptions& conversion,
+                                            wordproc::RunFiles* run_files) {
+  return OpenNamingTheTemplate(path, [&] { return OpenPackage(path, conversion, run_files); });
 }
 
 std::shared_ptr<DocumentState> OpenTemplateBytes(std::string bytes, const std::string& name) {

@@ -11,9 +11,11 @@
 
 namespace reportword::docx {
 
-// Throws wordproc::Error naming the template when it cannot be used.
+// Throws wordproc::Error naming the template when it cannot be used. The
+// file read is added to `run_files` where given.
 std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
-                                            const ConversionOptions& conversion);
+                                            const ConversionOptions& conversion,
+                                            wordproc::RunFiles* run_files);
 // The same for the bytes of an OOXML package already in memory, which `name`
 // stands for in messages; nothing is converted.
 std::shared_ptr<DocumentState> OpenTemplateBytes(std::string bytes, const std::string& name);

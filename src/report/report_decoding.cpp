@@ -86,6 +86,73 @@ bool LongLineFinder::Feed(std::string_view bytes) {
   return true;
 }
 
+std::optional<ReportEncoding> Utf16ByOrderMark(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return ReportEncoding::kUtf16Le;
+  if (bytes.starts_with("\xFE\xFF")) return ReportEncoding::kUtf16Be;
+  return std::nullopt;
+}
+
+std::optional<ReportEncoding> Utf16ByNulPattern(std::string_view bytes) {
+  const std::size_t pairs = bytes.size() / 2;
+  if (pairs < 2) return std::nullopt;
+  std::size_t nul_first = 0, nul_second = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    nul_first += bytes[i] == '\0';
+    nul_second += bytes[i + 1] == '\0';
+  }
+  // At least three in ten units with a NUL on one side and hardly any on the
+  // other: a few NULs in 8-bit text are data, not this pattern.
+  const auto many = [pairs](std::size_t count) { return count * 10 >= pairs * 3; };
+  const auto few = [pairs](std::size_t count) { return count * 10 < pairs; };
+  if (many(nul_second) && few(nul_first)) return ReportEncoding::kUtf16Le;
+  if (many(nul_first) && few(nul_second)) return ReportEncoding::kUtf16Be;
+  return std::nullopt;
+}
+
+bool Utf16Decoder::Feed(std::string_view bytes, std::string& out) {
+  std::size_t pos = 0;
+  while (valid_) {
+    char first, second;
+    if (odd_byte_) {
+      if (pos == bytes.size()) break;
+      first = *odd_byte_;
+      second = bytes[pos++];
+      odd_byte_.reset();
+    } else if (pos + 1 < bytes.size()) {
+      first = bytes[pos];
+      second = bytes[pos + 1];
+      pos += 2;
+    } else {
+      if (pos < bytes.size()) odd_byte_ = bytes[pos];
+      break;
+    }
+    const auto high = static_cast<unsigned char>(big_endian_ ? first : second);
+    const auto low = static_cast<unsigned char>(big_endian_ ? second : first);
+    valid_ = Take(static_cast<char16_t>(high << 8 | low), out);
+  }
+  return valid_;
+}
+
+bool Utf16Decoder::Take(char16_t unit, std::string& out) {
+  const bool first = first_;
+  first_ = false;
+  const bool is_high = unit >= 0xD800 && unit <= 0xDBFF;
+  const bool is_low = unit >= 0xDC00 && unit <= 0xDFFF;
+  if (high_surrogate_ != 0) {
+    if (!is_low) return false;
+    text::AppendUtf8(out, 0x10000 + ((char32_t{high_surrogate_} - 0xD800) << 10) + (unit - 0xDC00));
+    high_surrogate_ = 0;
+    return true;
+  }
+  if (is_low) return false;
+  if (is_high) {
+    high_surrogate_ = unit;
+  } else if (!(first && unit == 0xFEFF)) {
+    text::AppendUtf8(out, unit);
+  }
+  return true;
+}
+
 void ReportLineAssembler::Feed(std::string_view bytes, const LineHandler& on_line) {
   std::size_t pos = 0;
   while (pos < bytes.size()) {

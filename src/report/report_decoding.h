@@ -1,10 +1,13 @@
-// Turning the raw bytes of a report into UTF-8 lines. A report is UTF-8 when
-// every byte of it is part of well-formed UTF-8, otherwise it is taken as
-// Windows-1252, the code page such reports are usually written in.
+// Turning the raw bytes of a report into UTF-8 lines. A report that begins
+// with the byte-order mark of UTF-16 is UTF-16 (as Windows PowerShell and
+// Notepad write text); otherwise it is UTF-8 when every byte of it is part of
+// well-formed UTF-8, and else Windows-1252, the code page such reports are
+// usually written in.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,7 +36,38 @@ class LongLineFinder {
   std::size_t open_line_bytes_ = 0;  // since the last line end
 };
 
-enum class ReportEncoding { kUtf8, kWindows1252 };
+enum class ReportEncoding { kUtf8, kWindows1252, kUtf16Le, kUtf16Be };
+
+// The UTF-16 form that the byte-order mark at the start of `bytes` names.
+std::optional<ReportEncoding> Utf16ByOrderMark(std::string_view bytes);
+
+// The UTF-16 form that `bytes` (the start of a file without a byte-order
+// mark) look like: text of Latin letters in UTF-16 has a NUL in every second
+// byte. Read as 8-bit text, such a file would give wrong rows without a word.
+std::optional<ReportEncoding> Utf16ByNulPattern(std::string_view bytes);
+
+// Turns UTF-16 bytes, fed in pieces of any size, into UTF-8. A byte-order
+// mark at the very start is dropped.
+class Utf16Decoder {
+ public:
+  explicit Utf16Decoder(bool big_endian) : big_endian_(big_endian) {}
+  // Appends the UTF-8 of every character that `bytes` completes to `out`.
+  // Returns false at a surrogate without its partner, `out` then holding
+  // the text before it; false from then on.
+  bool Feed(std::string_view bytes, std::string& out);
+  // True when no character was left incomplete (an odd last byte, a high
+  // surrogate at the end) and no surrogate stood alone.
+  bool Finish() const { return valid_ && !odd_byte_ && high_surrogate_ == 0; }
+
+ private:
+  bool Take(char16_t unit, std::string& out);
+
+  bool big_endian_;
+  bool valid_ = true;
+  bool first_ = true;
+  std::optional<char> odd_byte_;  // the first byte of a unit the last piece cut
+  char16_t high_surrogate_ = 0;   // waiting for its low surrogate
+};
 
 // Checks bytes for well-formed UTF-8 as they arrive in pieces of any size; a
 // sequence may be split between two pieces.

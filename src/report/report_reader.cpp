@@ -1,24 +1,21 @@
 #include "report/report_reader.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <ios>
 #include <limits>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
-#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/generation_error.h"
 #include "report/network_line_parser.h"
 #include "report/report_decoding.h"
+#include "report/report_file.h"
 #include "report/road_line_parser.h"
 #include "text/translate.h"
-#include "text/unicode.h"
-#include "text/utf8_path.h"
 
 namespace reportword {
 namespace {
@@ -29,46 +26,96 @@ using report::ReportEncoding;
   throw GenerationError(text::Format(text::Translate("report file \"{0}\": {1}"), name, what));
 }
 
-// Reads the stream to its end in chunks; `on_chunk` returns false to stop early.
-template <typename OnChunk>
-void ReadChunks(std::istream& in, const std::string& name, std::vector<char>& buffer,
-                OnChunk on_chunk) {
-  try {
-    for (;;) {
-      in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-      const auto count = static_cast<std::size_t>(in.gcount());
-      if (in.bad() || (in.fail() && !in.eof())) Fail(name, text::Translate("read error"));
-      if (count > 0 && !on_chunk(std::string_view(buffer.data(), count))) return;
-      if (in.eof()) return;
+[[noreturn]] void FailAtLine(const std::string& name, std::int64_t line, const std::string& what) {
+  throw GenerationError(
+      text::Format(text::Translate("report file \"{0}\", line {1}: {2}"), name, line, what));
+}
+
+// Where the reader takes its bytes from, twice over: the first pass settles
+// the encoding, the second parses.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to `size` bytes into `data`; 0 at the end. Throws GenerationError.
+  virtual std::size_t Read(char* data, std::size_t size) = 0;
+  virtual void Rewind() = 0;
+};
+
+class StreamSource final : public ByteSource {
+ public:
+  StreamSource(std::istream& in, const std::string& name) : in_(in), name_(name) {}
+  std::size_t Read(char* data, std::size_t size) override {
+    try {
+      in_.read(data, static_cast<std::streamsize>(size));
+    } catch (const std::ios_base::failure&) {  // a stream set to throw
+      Fail(name_, text::Translate("read error"));
     }
-  } catch (const std::ios_base::failure&) {  // a stream set to throw
-    Fail(name, text::Translate("read error"));
+    if (in_.bad() || (in_.fail() && !in_.eof())) Fail(name_, text::Translate("read error"));
+    return static_cast<std::size_t>(in_.gcount());
+  }
+  void Rewind() override {
+    in_.clear();
+    in_.seekg(0, std::ios::beg);
+    if (!in_) {
+      Fail(name_, text::Translate("cannot be read a second time (the stream is not seekable)"));
+    }
+  }
+
+ private:
+  std::istream& in_;
+  const std::string& name_;
+};
+
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(ReportFile& file) : file_(file) {}
+  std::size_t Read(char* data, std::size_t size) override { return file_.Read(data, size); }
+  void Rewind() override { file_.Rewind(); }
+
+ private:
+  ReportFile& file_;
+};
+
+// Reads the source to its end in chunks; `on_chunk` returns false to stop early.
+template <typename OnChunk>
+void ReadChunks(ByteSource& source, std::vector<char>& buffer, OnChunk on_chunk) {
+  for (;;) {
+    const std::size_t count = source.Read(buffer.data(), buffer.size());
+    if (count == 0 || !on_chunk(std::string_view(buffer.data(), count))) return;
   }
 }
 
-// Reads no further than a line too long for a report: the second pass stops
-// there with the line's number, so that the rest of such a file is never read.
-ReportEncoding DetectEncoding(std::istream& in, const std::string& name,
+// A byte-order mark of UTF-16 decides at once. Otherwise this pass reads no
+// further than a line too long for a report: the second pass stops there with
+// the line's number, so that the rest of such a file is never read.
+ReportEncoding DetectEncoding(ByteSource& source, const std::string& name,
                               std::vector<char>& buffer) {
+  std::optional<ReportEncoding> utf16;
+  bool first_chunk = true;
   report::Utf8Validator validator;
   report::LongLineFinder long_lines;
-  ReadChunks(in, name, buffer, [&](std::string_view chunk) {
+  ReadChunks(source, buffer, [&](std::string_view chunk) {
+    if (std::exchange(first_chunk, false)) {
+      utf16 = report::Utf16ByOrderMark(chunk);
+      if (utf16) return false;
+      if (const std::optional<ReportEncoding> guess = report::Utf16ByNulPattern(chunk)) {
+        Fail(name, text::Format(text::Translate("looks like {0} text without a byte-order mark, "
+                                                "which would be read wrongly; save it as UTF-8, "
+                                                "or as UTF-16 with a byte-order mark"),
+                                *guess == ReportEncoding::kUtf16Le ? "UTF-16 LE" : "UTF-16 BE"));
+      }
+    }
     const bool well_formed = validator.Feed(chunk);
     return long_lines.Feed(chunk) && well_formed;
   });
+  if (utf16) return *utf16;
   return validator.Finish() ? ReportEncoding::kUtf8 : ReportEncoding::kWindows1252;
 }
 
-void Rewind(std::istream& in, const std::string& name) {
-  in.clear();
-  in.seekg(0, std::ios::beg);
-  if (!in) Fail(name, text::Translate("cannot be read a second time (the stream is not seekable)"));
-}
-
-void ReadReportLines(std::istream& in, const std::string& name, JobState& job) {
+void ReadReportLines(ByteSource& source, const std::string& name, JobState& job) {
   std::vector<char> buffer(report::kReadChunkSize);
-  const ReportEncoding encoding = DetectEncoding(in, name, buffer);
-  Rewind(in, name);
+  const ReportEncoding encoding = DetectEncoding(source, name, buffer);
+  source.Rewind();
 
   NetworkLineParser network_parser;
   RoadLineParser road_parser;
@@ -86,12 +133,22 @@ void ReadReportLines(std::istream& in, const std::string& name, JobState& job) {
         network_parser.ParseNetworkLine(line, job);
       }
     } catch (const std::overflow_error& error) {
-      throw GenerationError(text::Format(text::Translate("report file \"{0}\", line {1}: {2}"),
-                                         name, line_number, error.what()));
+      FailAtLine(name, line_number, error.what());
     }
   };
+  // The line that the bytes read next belong to.
+  const auto current_line = [&] { return static_cast<std::int64_t>(line_number) + 1; };
 
-  report::ReportLineAssembler assembler(encoding);
+  // UTF-16 reaches the lines as the UTF-8 it is decoded to.
+  const bool utf16 = encoding == ReportEncoding::kUtf16Le || encoding == ReportEncoding::kUtf16Be;
+  report::ReportLineAssembler assembler(utf16 ? ReportEncoding::kUtf8 : encoding);
+  report::Utf16Decoder utf16_decoder(encoding == ReportEncoding::kUtf16Be);
+  const auto fail_utf16 = [&] {
+    FailAtLine(name, current_line(),
+               text::Translate("holds a UTF-16 character cut in half (a surrogate without its "
+                               "partner, or an odd last byte); this is not valid UTF-16"));
+  };
+  std::string decoded;
   // The second pass checks again, so that a file changed in between cannot
   // bring ill-formed UTF-8 into the job state.
   report::Utf8Validator validator;
@@ -101,29 +158,34 @@ void ReadReportLines(std::istream& in, const std::string& name, JobState& job) {
     }
   };
   try {
-    ReadChunks(in, name, buffer, [&](std::string_view chunk) {
+    ReadChunks(source, buffer, [&](std::string_view chunk) {
+      if (utf16) {
+        decoded.clear();
+        const bool well_formed = utf16_decoder.Feed(chunk, decoded);
+        assembler.Feed(decoded, parse_line);  // the lines before a broken character
+        if (!well_formed) fail_utf16();
+        return true;
+      }
       if (encoding == ReportEncoding::kUtf8) check_still_utf8(validator.Feed(chunk));
       assembler.Feed(chunk, parse_line);
       return true;
     });
   } catch (const report::LineTooLong&) {
-    throw GenerationError(text::Format(
-        text::Translate("report file \"{0}\", line {1}: {2}"), name,
-        static_cast<std::int64_t>(line_number) + 1,
+    FailAtLine(
+        name, current_line(),
         text::Format(text::Translate("longer than the limit of {0} MiB; this is not a report"),
-                     report::kMaxLineBytes >> 20)));
+                     report::kMaxLineBytes >> 20));
   }
+  if (utf16 && !utf16_decoder.Finish()) fail_utf16();
   check_still_utf8(validator.Finish());
   assembler.Finish(parse_line);
 }
 
-}  // namespace
-
-void ReadReport(std::istream& in, const std::string& name, JobState& job) {
-  // Where memory runs out, the message names the file rather than the library's
-  // name for the failure.
+// Where memory runs out, the message names the file rather than the library's
+// name for the failure.
+void ReadNamingTheFile(ByteSource& source, const std::string& name, JobState& job) {
   try {
-    ReadReportLines(in, name, job);
+    ReadReportLines(source, name, job);
   } catch (const std::bad_alloc&) {
     Fail(name, text::Translate("not enough memory to read it"));
   } catch (const std::length_error&) {
@@ -131,18 +193,18 @@ void ReadReport(std::istream& in, const std::string& name, JobState& job) {
   }
 }
 
+}  // namespace
+
+void ReadReport(std::istream& in, const std::string& name, JobState& job) {
+  StreamSource source(in, name);
+  ReadNamingTheFile(source, name, job);
+}
+
 void ReadReportFile(JobState& job) {
-  const std::string& path = job.ReportFilePath;
-  std::ifstream in;
-  errno = 0;
-  in.open(text::PathFromUtf8(path), std::ios::in | std::ios::binary);
-  if (!in.is_open()) {
-    const int error = errno;
-    Fail(path, error != 0 ? text::Format(text::Translate("cannot be opened: {0}"),
-                                         std::generic_category().message(error))
-                          : text::Translate("cannot be opened"));
-  }
-  ReadReport(in, path, job);
+  ReportFile file(job.ReportFilePath);
+  job.OwnFiles.Add(file.identity());
+  FileSource source(file);
+  ReadNamingTheFile(source, job.ReportFilePath, job);
 }
 
 }  // namespace reportword

@@ -3,8 +3,10 @@
 // The report format, the one description of it in the code (the README's
 // "The report file" has it for users):
 // - Line 1 holds no data and is discarded. Lines end at CR, CR LF or LF.
-// - The text is UTF-8 when all of it is well-formed UTF-8 (a byte-order mark
-//   is dropped), else Windows-1252.
+// - A byte-order mark FF FE or FE FF makes the text UTF-16 LE or BE; a file
+//   without one that shows UTF-16's NUL bytes is refused. Otherwise the text
+//   is UTF-8 when all of it is well-formed UTF-8 (a byte-order mark is
+//   dropped), else Windows-1252.
 // - A line holds at most 4 MiB (report::kMaxLineBytes); a longer one is
 //   refused with its number.
 // - Fields are separated by tabs.
@@ -26,13 +28,15 @@
 
 namespace reportword {
 
-// Opens job.ReportFilePath (as the input checks left it: trimmed) and reads it.
-// Throws GenerationError naming the file (and line, where one is concerned).
+// Opens job.ReportFilePath (as the input checks left it: trimmed) and reads it,
+// adding the file to job.OwnFiles. Throws GenerationError naming the file (and
+// line, where one is concerned), or wordproc::InputCheckError when the path
+// no longer names a regular file.
 void ReadReportFile(JobState& job);
 
 // Reads an already opened report; `name` is used in error messages. The stream
-// must be seekable: it is read twice, first only to settle the encoding (UTF-8
-// when all of it is well-formed UTF-8, else Windows-1252), then to parse it.
+// must be seekable: it is read twice, first only to settle the encoding, then
+// to parse it.
 // Rows appended before a failure stay in the job state.
 void ReadReport(std::istream& in, const std::string& name, JobState& job);
 

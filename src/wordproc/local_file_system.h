@@ -4,11 +4,13 @@
 
 namespace reportword::wordproc {
 
-// Answers file-existence queries from the local file system.
+// Answers the file queries of a run from the local file system.
 class LocalFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override;
   bool SameFile(const std::string& a, const std::string& b) override;
+  std::optional<FileIdentity> IdentityOf(const std::string& path) override;
+  void CheckSaveTarget(const std::string& path) override;
 };
 
 }  // namespace reportword::wordproc

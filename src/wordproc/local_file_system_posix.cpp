@@ -23,7 +23,7 @@ struct Identity {
   bool operator==(const Identity&) const = default;
 };
 
-std::optional<Identity> IdentityOf(const std::string& path) {
+std::optional<Identity> NameIdentityOf(const std::string& path) {
   const fs::path file = text::PathFromUtf8(path);
   struct stat st {};
   if (::stat(file.c_str(), &st) == 0) return Identity{st.st_dev, st.st_ino, ""};
@@ -38,10 +38,16 @@ std::optional<Identity> IdentityOf(const std::string& path) {
 
 }  // namespace
 
+std::optional<FileIdentity> LocalFileSystem::IdentityOf(const std::string& path) {
+  struct stat st {};
+  if (path.empty() || ::stat(text::PathFromUtf8(path).c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
 bool LocalFileSystem::SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
-  const std::optional<Identity> ia = IdentityOf(a);
-  const std::optional<Identity> ib = IdentityOf(b);
+  const std::optional<Identity> ia = NameIdentityOf(a);
+  const std::optional<Identity> ib = NameIdentityOf(b);
   if (ia && ib) return *ia == *ib;
   // Unreachable folders: the spelling is all there is to compare.
   std::error_code ec;

@@ -35,7 +35,7 @@ std::optional<Identity> IdentityOfExisting(const fs::path& path) {
   return Identity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow, L""};
 }
 
-std::optional<Identity> IdentityOf(const std::string& path) {
+std::optional<Identity> NameIdentityOf(const std::string& path) {
   const fs::path file = text::PathFromUtf8(path);
   if (std::optional<Identity> existing = IdentityOfExisting(file)) return existing;
   const fs::path name = file.filename();
@@ -57,10 +57,18 @@ bool SameIdentity(const Identity& a, const Identity& b) {
 
 }  // namespace
 
+std::optional<FileIdentity> LocalFileSystem::IdentityOf(const std::string& path) {
+  if (path.empty()) return std::nullopt;
+  const std::optional<Identity> identity = IdentityOfExisting(text::PathFromUtf8(path));
+  if (!identity) return std::nullopt;
+  return FileIdentity{identity->volume,
+                      (std::uint64_t{identity->index_high} << 32) | identity->index_low};
+}
+
 bool LocalFileSystem::SameFile(const std::string& a, const std::string& b) {
   if (a.empty() || b.empty()) return false;
-  const std::optional<Identity> ia = IdentityOf(a);
-  const std::optional<Identity> ib = IdentityOf(b);
+  const std::optional<Identity> ia = NameIdentityOf(a);
+  const std::optional<Identity> ib = NameIdentityOf(b);
   if (ia && ib) return SameIdentity(*ia, *ib);
   // Unreachable folders: the spelling is all there is to compare.
   std::error_code ec;

@@ -6,8 +6,11 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "wordproc/file_identity.h"
 
 namespace reportword::wordproc {
 
@@ -73,6 +76,13 @@ class FileSystem {
   // spelt (links, relative parts, hard links; a new file by its folder and
   // name), so that an output never overwrites an input.
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+  // The identity of the existing file at `path`, links followed; nothing when
+  // there is none.
+  virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
+  // Throws Error when a save to `path` would be refused (no folder, a folder
+  // or a device there, a dangling or untrusted link, a write-protected file),
+  // so that a bad second target is found before the first document is saved.
+  virtual void CheckSaveTarget(const std::string& path) = 0;
 };
 
 // Creates the outside objects of a run. The job state holds what it creates and
@@ -80,7 +90,9 @@ class FileSystem {
 class Backend {
  public:
   virtual ~Backend() = default;
-  virtual std::unique_ptr<Application> CreateApplication() = 0;
+  // The application of one run; `run_files` lists the files it must not
+  // replace, and a save adds the document it wrote.
+  virtual std::unique_ptr<Application> CreateApplication(RunFiles& run_files) = 0;
   virtual std::unique_ptr<FileSystem> CreateFileSystem() = 0;
 };
 

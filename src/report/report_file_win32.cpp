@@ -1,0 +1,92 @@
+#include <windows.h>
+
+#include <algorithm>
+
+#include "core/generation_error.h"
+#include "report/report_file.h"
+#include "text/translate.h"
+#include "text/utf8_path.h"
+#include "wordproc/wordproc_error.h"
+
+namespace reportword {
+namespace {
+
+[[noreturn]] void Fail(const std::string& path, const std::string& what) {
+  throw GenerationError(text::Format(text::Translate("report file \"{0}\": {1}"), path, what));
+}
+
+std::string CauseOf(DWORD code) {
+  switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return text::Translate(
+          "another program holds it open and does not let it be read; close "
+          "it there and run again");
+    case ERROR_ACCESS_DENIED:
+      return text::Translate("permission denied");
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return text::Translate("no such file or folder");
+    default:
+      return text::Format(text::Translate("Windows error {0}"), static_cast<int>(code));
+  }
+}
+
+HANDLE AsHandle(std::intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+}  // namespace
+
+ReportFile::ReportFile(const std::string& path) : path_(path) {
+  // Others may go on reading, writing and renaming it: the run reads only as
+  // far as the file reached when it was opened. A folder opens too (backup
+  // semantics), so that it is told apart from a file that may not be read.
+  HANDLE file =
+      CreateFileW(text::PathFromUtf8(path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    Fail(path, text::Format(text::Translate("cannot be opened: {0}"), CauseOf(error)));
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+  BY_HANDLE_FILE_INFORMATION info{};
+  LARGE_INTEGER size{};
+  if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(file, &size)) {
+    CloseHandle(file);
+    handle_ = -1;
+    throw wordproc::InputCheckError(
+        wordproc::FailedInputCheck::kReportMissing,
+        text::Format(text::Translate("report file \"{0}\": is not a regular file"), path));
+  }
+  size_ = static_cast<std::uint64_t>(size.QuadPart);
+  identity_ = {info.dwVolumeSerialNumber,
+               (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+ReportFile::~ReportFile() {
+  if (handle_ != -1) CloseHandle(AsHandle(handle_));
+}
+
+std::size_t ReportFile::Read(char* data, std::size_t size) {
+  const DWORD wanted = static_cast<DWORD>(
+      std::min<std::uint64_t>(std::min<std::size_t>(size, 1u << 30), size_ - offset_));
+  if (wanted == 0) return 0;
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset_);
+  at.OffsetHigh = static_cast<DWORD>(offset_ >> 32);
+  DWORD n = 0;
+  if (!ReadFile(AsHandle(handle_), data, wanted, &n, &at)) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_HANDLE_EOF)
+      Fail(path_, text::Format(text::Translate("read error ({0})"), CauseOf(error)));
+  }
+  // A file cut short while it is read ends where it now ends.
+  if (n == 0) size_ = offset_;
+  offset_ += n;
+  return n;
+}
+
+}  // namespace reportword

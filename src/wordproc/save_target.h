@@ -1,0 +1,34 @@
+// The checks every save makes of its target before it writes, so that a save
+// replaces only a regular file its user may replace, and reaches it only
+// through links that can be trusted.
+// (The parts that differ by platform: save_target_posix.cpp, save_target_win32.cpp.)
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace reportword::wordproc {
+
+// Where a save writes, once links are followed.
+struct SaveTarget {
+  std::filesystem::path file;    // the file replaced or created
+  std::filesystem::path folder;  // the folder that holds it
+  bool exists = false;
+};
+
+// A file name is given, its folder exists, and what is there now, if
+// anything, is a regular file that is not write-protected, or a trusted link
+// to one. Throws Error (`cannot save "PATH": ...`) naming what is wrong.
+SaveTarget CheckSaveTarget(const std::string& path);
+
+// Whether the link `link` may be followed: on POSIX it belongs to the user
+// running the program or to the owner of the folder it stands in, the rule
+// the kernel applies in shared folders (protected_symlinks), so that another
+// user who may write the folder cannot point a target at a file of yours.
+bool LinkIsTrusted(const std::filesystem::path& link);
+
+// Whether `file` names a device rather than a file wherever it stands (NUL,
+// CON, COM1.docx on Windows); never on POSIX, where devices are files.
+bool IsDeviceName(const std::filesystem::path& file);
+
+}  // namespace reportword::wordproc
