@@ -199,6 +199,20 @@ TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
   EXPECT_THAT(saved, HasSubstr("&lt;objektbezeichnung&gt; D &lt;"));
 }
 
+// Whitespace in attribute values is data (the base64 of a shape's picture, alt
+// text of several lines): the filled header is the template's but for the
+// filled placeholder and the character XML forbids.
+TEST_F(DocxEngineTest, AFilledHeaderKeepsWhatTheFillDidNotChange) {
+  const std::filesystem::path data =
+      std::filesystem::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / "headers";
+  auto parts = TemplateParts({});
+  Part(parts, "word/header1.xml") = ReadFile(data / "whitespace-in-attributes.xml");
+  auto doc = AddParts(parts);
+  ASSERT_TRUE(Replace(*doc, "<Datum>", "06-Dec-2026"));
+  EXPECT_EQ(CanonicalXml(SaveAndRead(*doc).at("word/header1.xml")),
+            CanonicalXml(ReadFile(data / "whitespace-in-attributes.filled.xml")));
+}
+
 TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
   // `road`: columns 1 and 2 set to 250 and 150 points, an empty row first.
   // `expected`, the main part in short: the grid's column widths, then "/" for

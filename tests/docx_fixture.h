@@ -85,6 +85,16 @@ class DocxEngineTest : public ::testing::Test {
                                       }).CreateApplication(run_files_);
 };
 
+// `xml` as a reader takes it in, written out again: equal for two parts that
+// mean the same whatever their spacing between elements and their escapes.
+inline std::string CanonicalXml(const std::string& xml) {
+  pugi::xml_document doc;
+  EXPECT_TRUE(doc.load_string(xml.c_str())) << xml;
+  std::ostringstream out;
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration);
+  return out.str();
+}
+
 // The child elements of `xml`'s root (or only the header and footer references
 // of its body's last section properties), serialised as they stand.
 inline std::string ElementsXml(const std::string& xml, bool final_section_references) {

@@ -134,13 +134,67 @@ std::string XmlCleanText(std::string text) {
   return changed ? clean : text;
 }
 
-std::string WriteXmlPart(const pugi::xml_document& doc) {
+namespace {
+
+// Whether `text` holds a character XML 1.0 forbids: a C0 control other than
+// tab, LF and CR, or U+FFFE or U+FFFF.
+bool HasForbiddenCharacter(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') return true;
+    if (byte == 0xEF && text.substr(i + 1, 1) == "\xBF" && i + 2 < text.size() &&
+        (text[i + 2] == '\xBE' || text[i + 2] == '\xBF')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Calls `on_text` with every value of the tree: attribute values and the
+// text of text, CDATA, comment and processing-instruction nodes.
+template <typename OnText>
+void ForEachValue(const pugi::xml_node& root, OnText on_text) {
+  const auto visit = [&](pugi::xml_node node) {
+    for (pugi::xml_attribute attribute : node.attributes()) on_text(attribute);
+    if (node.type() != pugi::node_element && node.type() != pugi::node_declaration) on_text(node);
+    return true;
+  };
+  visit(root);
+  WalkSubtree(root, visit);
+}
+
+bool NeedsCleaning(const pugi::xml_document& doc) {
+  bool forbidden = false;
+  ForEachValue(doc, [&](const auto& holder) {
+    forbidden = forbidden || HasForbiddenCharacter(holder.value());
+  });
+  return forbidden;
+}
+
+std::string Serialise(const pugi::xml_document& doc) {
   std::string out;
   StringWriter writer(out);
-  // Without format_skip_control_chars pugixml writes a control character as a
-  // character reference, which XML 1.0 forbids as much as the character.
-  doc.save(writer, "", pugi::format_raw | pugi::format_skip_control_chars, pugi::encoding_utf8);
+  // pugixml writes the control characters of values as character
+  // references: tab, LF and CR in an attribute value must stay so, since a
+  // reader turns them into spaces where they stand as they are.
+  doc.save(writer, "", pugi::format_raw, pugi::encoding_utf8);
   return XmlCleanText(std::move(out));
+}
+
+}  // namespace
+
+std::string WriteXmlPart(const pugi::xml_document& doc) {
+  if (!NeedsCleaning(doc)) return Serialise(doc);
+  // Rare: a character reference in the template, or a value set from
+  // outside, brought a character into the tree that no reader accepts, not
+  // even as a reference. A copy without them is written.
+  pugi::xml_document clean;
+  clean.reset(doc);
+  ForEachValue(clean, [](auto holder) {
+    if (HasForbiddenCharacter(holder.value()))
+      holder.set_value(XmlCleanText(holder.value()).c_str());
+  });
+  return Serialise(clean);
 }
 
 }  // namespace reportword::docx

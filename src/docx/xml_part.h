@@ -20,8 +20,9 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
 // XML 1.0 forbids (C0 controls but tab, LF and CR; U+FFFE, U+FFFF) dropped.
 std::string XmlCleanText(std::string text);
 
-// Serialises a part exactly as pugixml holds it, without reformatting, as
-// XmlCleanText leaves it.
+// Serialises a part exactly as pugixml holds it, without reformatting. The
+// characters XML 1.0 forbids are removed from its values first; tab, CR and
+// LF in attribute values are kept, written as character references.
 std::string WriteXmlPart(const pugi::xml_document& doc);
 
 // Walks the subtree below `root` in document order without recursion, so that
