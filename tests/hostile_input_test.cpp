@@ -201,6 +201,13 @@ std::vector<Case> Catalogue() {
       {"elements nested 1,001 levels deep", T([] { return NestedHeader(1001); }), t, 1, "part word/header1.xml nests elements more than 1000 levels deep", false},
       {"part inflating past the limit", T([] { return WithParts({{"word/media/huge.bin", std::string((256u << 20) + 4096, '\0')}}); }), t, 1, "limit", false},
       {"100,000 tiny entries", T([] { Parts tiny; for (int i = 0; i < 100000; ++i) tiny.emplace_back("x/" + std::to_string(i), ""); return WithParts(tiny); }), t, 1, "entries", false},
+      // A package names each part once, whatever the letter case and escapes.
+      {"one part under two names",
+       T([] { return WithParts({{"WORD/DOCUMENT.XML", "<w:document/>"}}); }),
+       t, 1, "t.dotx\": holds one part under two names, word/document.xml and WORD/DOCUMENT.XML", false},
+      {"one part under two names, one escaped",
+       T([] { return WithParts({{"word/%68eader1.xml", "<w:hdr/>"}}); }),
+       t, 1, "holds one part under two names, word/header1.xml and word/%68eader1.xml", false},
       {"header named in another letter case", T([] { Parts parts = TemplateParts({}); std::string& rels = Part(parts, "word/_rels/document.xml.rels"); rels.replace(rels.find("\"header1.xml\""), 13, "\"Header1.xml\""); return ZipParts(parts); }), t, 0, "", true},
       {"header relationship outside the package", T([=] { return WithParts({{"word/_rels/document.xml.rels", outside_rel}}); }), t, 1, "outside the package", false},
       {"a spreadsheet package", T([] { TemplateContents spec; spec.main_content_type = "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml"; return testing::BuildTemplate(spec); }), t, 1, "t.dotx\": is not a word-processing template", false},

@@ -197,5 +197,36 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
   }
 }
 
+// The template's digital signature signs parts that the document changes,
+// and a word processor drops it when it saves an edited document; leftovers
+// of older packages ([trash]) and folder entries, which are no parts, go too.
+TEST_F(NewDocumentTest, ASignatureLeftoversAndFolderEntriesAreNotCarried) {
+  auto parts = reportword::testing::PartsFromFolder("rich-template");
+  const auto signature = reportword::testing::PartsFromFolder("signature-and-leftovers");
+  parts.insert(parts.end(), signature.begin(), signature.end());
+  parts.insert(parts.end(), {{"word/", ""}, {"docProps/", ""}});
+  std::string& rels = reportword::testing::Part(parts, "_rels/.rels");
+  rels.insert(rels.find("</Relationships>"),
+              "<Relationship Id=\"rIdSig\" Type=\"http://schemas.openxmlformats.org/package/2006/"
+              "relationships/digital-signature/origin\" Target=\"_xmlsignatures/origin.sigs\"/>");
+  std::string& types = reportword::testing::Part(parts, "[Content_Types].xml");
+  types.insert(types.find("<Override"),
+               "<Default Extension=\"sigs\" ContentType=\"application/"
+               "vnd.openxmlformats-package.digital-signature-origin\"/>"
+               "<Override PartName=\"/_xmlsignatures/sig1.xml\" ContentType=\"application/"
+               "vnd.openxmlformats-package.digital-signature-xmlsignature+xml\"/>");
+  auto doc = AddParts(parts);
+  const auto saved = SaveAndRead(*doc);
+  for (const auto& [name, bytes] : saved) {
+    EXPECT_FALSE(name.starts_with("_xmlsignatures/") || name.starts_with("[trash]/") ||
+                 name.ends_with('/'))
+        << name;
+  }
+  EXPECT_TRUE(saved.contains("word/styles.xml"));
+  EXPECT_EQ(AttributeValues(saved.at("_rels/.rels"), "Id"),
+            (std::set<std::string>{"rId1", "rId2", "rId3"}));
+  EXPECT_THAT(saved.at("[Content_Types].xml"), ::testing::Not(HasSubstr("signature")));
+}
+
 }  // namespace
 }  // namespace reportword::docx

@@ -228,6 +228,14 @@ TEST(TemplateCheckTest, BundledTemplatesAreCleanAndFaultsOfUseAreTold) {
   EXPECT_EQ(unreadable.status, 1) << unreadable.output;
   EXPECT_THAT(unreadable.output, HasSubstr("Velam_Analyse: template \"" +
                                            (dir / "missing.dotx").string() + "\": cannot be read"));
+  // A template a run refuses is refused alike, with the run's message.
+  auto parts = testing::TemplateParts({});
+  parts.emplace_back("WORD/DOCUMENT.XML", testing::Part(parts, "word/document.xml"));
+  testing::WriteFile(dir / "twice.dotx", testing::ZipParts(parts));
+  auto twice = testing::RunReportword({"--check-template", dir / "twice.dotx"});
+  EXPECT_EQ(twice.status, 1) << twice.output;
+  EXPECT_THAT(twice.output, HasSubstr("twice.dotx\": holds one part under two names, "
+                                      "word/document.xml and WORD/DOCUMENT.XML"));
   for (const std::vector<fs::path>& wrong :
        {std::vector<fs::path>{"--check-template"}, {"--check-template", "--xml", "a.dotx"}}) {
     auto usage = testing::RunReportword(wrong);

@@ -191,7 +191,18 @@ void TemplatePackage::Load(const PackageLimits& limits) {
                       limits.max_total_size >> 20));
     }
     index_of_[entry] = static_cast<zip_uint64_t>(i);
-    stored_name_of_.try_emplace(PartNameKey(entry), entry);
+    // Part names are equal without regard to ASCII case and escapes; a
+    // package holding one under two such names is not a valid package, and
+    // which of the two a reader takes is anyone's guess. A folder entry is
+    // no part.
+    if (!entry.ends_with('/')) {
+      const auto [first, added] = stored_name_of_.try_emplace(PartNameKey(entry), entry);
+      if (!added) {
+        Fail(name_, text::Format(text::Translate("holds one part under two names, {0} and {1}; a "
+                                                 "package may hold each part only once"),
+                                 first->second, entry));
+      }
+    }
     order_.push_back(entry);
   }
   CheckEntryLayout(bytes_, archive_, name_, order_);
@@ -207,7 +218,7 @@ std::string PartNameKey(const std::string& part_name) {
 }
 
 std::string TemplatePackage::FindPart(const std::string& part_name) const {
-  if (index_of_.count(part_name)) return part_name;
+  if (index_of_.count(part_name) && !part_name.ends_with('/')) return part_name;
   auto found = stored_name_of_.find(PartNameKey(part_name));
   return found == stored_name_of_.end() ? std::string() : found->second;
 }

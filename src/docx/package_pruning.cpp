@@ -35,6 +35,14 @@ constexpr std::string_view kDiagramDataType = "diagramData";
 // The picture of the template's first page that file browsers show: it shows
 // the old body, and a word processor makes a new one when it saves.
 constexpr std::string_view kThumbnailType = "thumbnail";
+// The template's digital signature signs parts that the new document
+// changes; a word processor removes it when it saves an edited document.
+constexpr std::string_view kSignatureOriginType = "digital-signature/origin";
+constexpr std::string_view kSignatureOriginContentType =
+    "application/vnd.openxmlformats-package.digital-signature-origin";
+// Where signatures are kept, and where some writers leave the parts of older
+// versions of the package; neither belongs in a new document.
+constexpr std::string_view kNeverCarriedFolders[] = {"_xmlsignatures/", "[trash]/"};
 // The review comments and their companion parts: they stay while a comment
 // mark remains in a story that stays.
 constexpr std::string_view kCommentTypes[] = {"comments", "commentsExtended", "commentsIds",
@@ -227,7 +235,10 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
   std::map<std::string, std::set<std::string>> unused;
   unused[main_part] = UnusedRelationshipIds(package, main_part, main_root, graph.Of(main_part));
   for (const auto& [id, rel] : graph.Of("")) {
-    if (IsRelationshipType(rel.type, kThumbnailType)) unused[""].insert(id);
+    if (IsRelationshipType(rel.type, kThumbnailType) ||
+        IsRelationshipType(rel.type, kSignatureOriginType)) {
+      unused[""].insert(id);
+    }
   }
   std::erase_if(unused, [](const auto& entry) { return entry.second.empty(); });
   if (!unused.empty()) {
@@ -253,6 +264,19 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
     RemoveOverrides(content_types, pruned.dropped_parts);
   }
   const std::vector<std::string> names = package.PartNames();
+  // Folder entries are no parts, and word processors ask to repair a
+  // document that has them.
+  std::set<std::string> never_carried;
+  for (const std::string& name : names) {
+    const std::string key = PartNameKey(name);
+    if (name.ends_with('/') || std::any_of(std::begin(kNeverCarriedFolders),
+                                           std::end(kNeverCarriedFolders),
+                                           [&](std::string_view f) { return key.starts_with(f); })) {
+      never_carried.insert(name);
+    }
+  }
+  RemoveOverrides(content_types, never_carried);
+  pruned.dropped_parts.insert(never_carried.begin(), never_carried.end());
   for (const std::string& name : names) {
     const std::optional<std::string> source = SourceOfRelationships(name);
     if (!source || pruned.dropped_parts.count(name)) continue;
@@ -265,10 +289,14 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
     }
     if (SpellTargetsAsStored(package, *source, rels)) pruned.rewritten[name] = WriteXmlPart(rels);
   }
-  const bool bin_parts_remain = std::any_of(names.begin(), names.end(), [&](const std::string& p) {
-    return !pruned.dropped_parts.count(p) && p.ends_with(".bin");
-  });
-  if (!bin_parts_remain) RemoveDefaultsOfType(content_types, kVbaProjectType);
+  const auto remains_with_extension = [&](std::string_view extension) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& part) {
+      return !pruned.dropped_parts.count(part) && PartNameKey(part).ends_with(extension);
+    });
+  };
+  if (!remains_with_extension(".bin")) RemoveDefaultsOfType(content_types, kVbaProjectType);
+  if (!remains_with_extension(".sigs"))
+    RemoveDefaultsOfType(content_types, kSignatureOriginContentType);
   return pruned;
 }
 
