@@ -111,11 +111,19 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
        "Velam_Analyse: Aufruf: reportword --check-template [--json] VORLAGE...\n",
        "Velam_Analyse: usage: reportword --check-template [--json] TEMPLATE...\n"},
       {"input check", {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")}, 3, false, template_missing, template_missing},
+      // Causes that libraries give in English are the program's own words.
+      {"a template that is no zip", {"9520e000", P("junk.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")}, 1, false,
+       "Velam_Analyse: Vorlage \"" + P("junk.dotx").string() + "\": ist kein gültiges .dotx/.docx-Paket (kein ZIP-Archiv)\n",
+       "Velam_Analyse: template \"" + P("junk.dotx").string() + "\": is not a valid .dotx/.docx package (not a zip archive)\n"},
+      {"a template that is gone", {"--check-template", P("gone.dotx")}, 1, false,
+       "Velam_Analyse: Vorlage \"" + P("gone.dotx").string() + "\": kann nicht gelesen werden (keine solche Datei und kein solcher Ordner)\n",
+       "Velam_Analyse: template \"" + P("gone.dotx").string() + "\": cannot be read (no such file or folder)\n"},
       {"save error", {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")}, 1, false,
        "Velam_Analyse: \"" + P("missing/1.docx").string() + "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
        "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() + "\": the folder does not exist\n"},
   };
   // clang-format on
+  testing::WriteFile(P("junk.dotx"), "not a package at all");
   for (const Case& c : cases) {
     for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {
       SCOPED_TRACE(std::string(c.name) + " under " + locale);

@@ -94,7 +94,7 @@ TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
       {"a double quote in the report", "", {"9520e000", a, a, sneaky, P("o1.docx"), P("o2.docx")}, 2, quote + sneaky + quote_end},
       {"a double quote in the last target", "", {"9520e000", a, a, P("report.txt"), P("o1.docx"), "x\"y.docx"}, 2, quote + "x\"y.docx" + quote_end},
       // A line break or an escape sequence in a name stays inside its one line.
-      {"a line break in a missing template's name", "", {"--check-template", P("gone\n.dotx")}, 1, template_named + gone + "\": cannot be read (No such file or directory)\n"},
+      {"a line break in a missing template's name", "", {"--check-template", P("gone\n.dotx")}, 1, template_named + gone + "\": cannot be read (no such file or folder)\n"},
       {"control characters in the names of a run", "", {"9520e000", named, named, P("report.txt"), P("no folder/\r1.docx"), P("2.docx")}, 1, "Velam_Analyse: cannot save \"" + unsaved + "\": the folder does not exist\n"},
       // The check opens a template without waiting, so a fifo nobody writes to
       // or a device is refused at once, as a run's input check refuses them.
@@ -134,7 +134,7 @@ TEST_F(EntryEdgesTest, JsonKeepsNamesApartAndItsErrorsEnglish) {
   EXPECT_EQ(result.status, 1) << result.output;
   for (const char* expected :
        {"t\\udcff.dotx\", \"placeholders\"", "t\\udcfe.dotx\", \"error\": \"template \\\"",
-        "\": cannot be read (No such file or directory)\""}) {
+        "\": cannot be read (no such file or folder)\""}) {
     EXPECT_THAT(result.standard_output, HasSubstr(expected)) << expected << "\n"
                                                              << result.standard_output;
   }

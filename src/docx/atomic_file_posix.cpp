@@ -10,6 +10,7 @@
 #include "docx/atomic_file.h"
 #include "docx/engine_failure.h"
 #include "docx/signal_cleanup_posix.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 #include "wordproc/save_target.h"
 
@@ -19,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
-  throw SaveError(path, text::Format("{0} ({1})", what, std::strerror(error_number)));
+  throw SaveError(path, text::Format("{0} ({1})", what, text::SystemErrorText(error_number)));
 }
 
 class Descriptor {

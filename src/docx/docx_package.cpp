@@ -9,6 +9,8 @@
 
 #include "docx/engine_failure.h"
 #include "docx/package_layout.h"
+#include "docx/zip_error_text.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
 
@@ -47,11 +49,6 @@ std::string PercentDecoded(std::string_view name) {
   throw TemplateError(package, what);
 }
 
-std::string ZipErrorText(zip_error_t* error) {
-  const char* text = zip_error_strerror(error);
-  return text ? text : "unknown zip error";
-}
-
 // Inflates every entry once, so that libzip compares each one's CRC-32 with
 // its contents: parts copied into the document as their compressed bytes are
 // never inflated otherwise. The limits on part size were checked before.
@@ -65,7 +62,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
         !(file = zip_fopen_index(archive, i, 0))) {
       throw PartError(package, names[i],
-                      text::Format(text::Translate("cannot be read ({0})"), zip_strerror(archive)));
+                      text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive)));
     }
     std::uint64_t total = 0;
     zip_int64_t n = 0;
@@ -73,7 +70,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
       total += static_cast<std::uint64_t>(n);
     }
     const int code = zip_error_code_zip(zip_file_get_error(file));
-    const std::string text = zip_file_strerror(file);
+    const std::string text = ZipErrorText(file);
     zip_fclose(file);
     if (n < 0 && code == ZIP_ER_CRC) {
       throw PartError(
@@ -94,7 +91,7 @@ std::unique_ptr<TemplatePackage> TemplatePackage::Open(const std::string& path,
   std::error_code ec;
   if (fs::is_directory(file, ec)) Fail(path, text::Translate("is a folder, not a template file"));
   const std::uintmax_t size = fs::file_size(file, ec);
-  if (ec) Fail(path, text::Format(text::Translate("cannot be read ({0})"), ec.message()));
+  if (ec) Fail(path, text::Format(text::Translate("cannot be read ({0})"), text::SystemErrorText(ec)));
   if (size > limits.max_file_size) {
     Fail(path, text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
                             limits.max_file_size >> 20));
@@ -162,7 +159,7 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     zip_stat_init(&st);
     if (zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
       Fail(name_,
-           text::Format(text::Translate("has an unreadable entry ({0})"), zip_strerror(archive_)));
+           text::Format(text::Translate("has an unreadable entry ({0})"), ZipErrorText(archive_)));
     }
     const std::string entry = st.name;
     if (index_of_.count(entry))
@@ -239,7 +236,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
   if (!file) {
     throw PartError(name_, part_name,
-                    text::Format(text::Translate("cannot be read ({0})"), zip_strerror(archive_)));
+                    text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive_)));
   }
   std::string content;
   content.resize(static_cast<std::size_t>(st.size));
@@ -254,7 +251,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
     total += n;
   }
   zip_int64_t beyond = zip_fread(file, &extra, 1);
-  std::string error_text = zip_file_strerror(file);
+  std::string error_text = ZipErrorText(file);
   zip_fclose(file);
   if (static_cast<zip_uint64_t>(total) != st.size || beyond != 0) {
     throw PartError(name_, part_name,

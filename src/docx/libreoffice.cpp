@@ -3,6 +3,7 @@
 #include <random>
 
 #include "docx/engine_failure.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 
 namespace reportword::docx {
@@ -25,7 +26,7 @@ ScratchDir::ScratchDir(const fs::path& parent) {
     if (ec) {
       throw wordproc::Error(
           text::Format(text::Translate("cannot create a working folder in \"{0}\" ({1})"),
-                       base.string(), ec.message()));
+                       base.string(), text::SystemErrorText(ec)));
     }
   }
   throw wordproc::Error(

@@ -16,6 +16,7 @@
 #include "docx/engine_failure.h"
 #include "docx/libreoffice.h"
 #include "docx/signal_cleanup_posix.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 
 extern char** environ;
@@ -138,7 +139,7 @@ fs::path ConvertWithLibreOffice(const fs::path& input, const std::string& format
   posix_spawnattr_destroy(&attributes);
   if (spawned != 0)
     throw wordproc::Error(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
-                                       soffice, std::strerror(spawned)));
+                                       soffice, text::SystemErrorText(spawned)));
 
   const auto deadline = std::chrono::steady_clock::now() + options.time_limit;
   int status = 0;

@@ -10,16 +10,12 @@
 #include <optional>
 
 #include "docx/docx_package.h"
+#include "docx/zip_error_text.h"
 #include "text/translate.h"
 #include "wordproc/wordproc_error.h"
 
 namespace reportword::docx {
 namespace {
-
-std::string ZipErrorText(zip_error_t* error) {
-  const char* text = zip_error_strerror(error);
-  return text ? text : "unknown zip error";
-}
 
 // The libzip source of a streamed part. libzip reads it once, while the
 // archive is closed, and works out its size and CRC-32 from what it read.
@@ -140,7 +136,7 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_source_keep(target_source);
 
   auto fail = [&](const std::string& what) {
-    std::string text = what + " (" + zip_strerror(target) + ")";
+    std::string text = what + " (" + ZipErrorText(target) + ")";
     zip_discard(target);
     zip_source_free(target_source);
     if (streamed_source && streamed_source->failure())

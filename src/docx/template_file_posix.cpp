@@ -7,6 +7,7 @@
 
 #include "docx/engine_failure.h"
 #include "docx/template_file.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 
 namespace reportword::docx {
@@ -27,7 +28,7 @@ class Descriptor {
 };
 
 std::string SystemText(int error) {
-  return std::generic_category().message(error);
+  return text::SystemErrorText(error);
 }
 
 }  // namespace

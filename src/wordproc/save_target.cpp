@@ -1,5 +1,6 @@
 #include "wordproc/save_target.h"
 
+#include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
 #include "wordproc/wordproc_error.h"
@@ -26,7 +27,7 @@ fs::path FollowLinks(const std::string& path, fs::path target) {
                              text::PathToUtf8(target)));
     }
     const fs::path next = fs::read_symlink(target, ec);
-    if (ec) throw SaveError(path, ec.message());
+    if (ec) throw SaveError(path, text::SystemErrorText(ec));
     target = next.is_absolute() ? next : target.parent_path() / next;
     if (!fs::exists(fs::symlink_status(target, ec))) {
       throw SaveError(path, text::Translate("it is a link to a file that does not exist"));
