@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 #include "docx/docx_engine.h"
+#include "docx/libreoffice.h"
 #include "package_builder.h"
 #include "test_support.h"
 #include "wordproc/wordproc_error.h"
@@ -93,6 +96,29 @@ TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
       << "a working folder is left";
 }
 
+// LibreOffice writes its configuration into the home folder, and leaves a
+// folder in TMPDIR when it is ended early: it gets folders of the run's own
+// instead. A TMPDIR whose name LibreOffice would decode (%20) or cannot write
+// below (;) still gives both documents, and nothing stays in it or at home.
+TEST_F(LibreOfficeTest, TheConverterWritesNothingOutsideTheRunsFolders) {
+  const fs::path rtf = SaveAs(dir_ / "a.dotx", "Rich Text Format", "rtf");
+  for (const char* tmp : {"tmp%20dir", "tmp;dir"}) {
+    SCOPED_TRACE(tmp);
+    fs::create_directory(dir_ / tmp);
+    const std::string environment = "HOME=" + ShellQuote((dir_ / "home").string()) +
+                                    " TMPDIR=" + ShellQuote((dir_ / tmp).string()) + " ";
+    auto result = testing::RunReportword(
+        {"9520e000", rtf, dir_ / "b.dotx", dir_ / "report.txt", dir_ / "1.docx", dir_ / "2.pdf"},
+        "C", environment);
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(testing::ReadFile(dir_ / "2.pdf").substr(0, 5), "%PDF-");
+    EXPECT_TRUE(fs::is_empty(dir_ / tmp));
+    EXPECT_FALSE(fs::exists(dir_ / "home"));
+    fs::remove(dir_ / "1.docx");
+    fs::remove(dir_ / "2.pdf");
+  }
+}
+
 // A converter that never finishes: the time limit ends it and its process
 // group, and the failure says so.
 TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
@@ -132,7 +158,7 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
                        fails ? "#!/bin/sh\necho 'source file could not be loaded'\nexit 3\n"
                              : "#!/bin/sh\nfor input; do :; done\n"
                                "while [ \"$1\" != --outdir ]; do shift; done\n"
-                               "cp \"$input\" \"$2/document.odt\"\n");
+                               "cp \"${input#file://}\" \"${2#file://}/document.odt\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     fs::create_directories(target.parent_path());
     testing::WriteFile(target, "old");
@@ -153,6 +179,94 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
     EXPECT_EQ(testing::ReadFile(target).substr(0, 2), fails ? "ol" : "PK");
     EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 1);
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  }
+}
+
+// What a stand-in converter saw and left: its home, temporary and XDG folders
+// lie in the run's private folder, which is gone afterwards; every path it is
+// handed is a file URL; a process it left running is ended; and a result that
+// is a link is no result, so the old target stays.
+TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfItStays) {
+  testing::TempDir dir;
+  const fs::path seen = dir / "seen", target = dir / "out" / "r.pdf";
+  fs::create_directories(target.parent_path());
+  testing::WriteFile(dir / "elsewhere", "not the converter's");
+  for (const bool links : {false, true}) {
+    SCOPED_TRACE(links ? "result a link" : "result a file");
+    const std::string made = links ? "ln -s " + ShellQuote((dir / "elsewhere").string())
+                                   : "cp \"${input#file://}\"";
+    testing::WriteFile(dir / "soffice", "#!/bin/sh\n"
+                                        "env > " + ShellQuote(seen.string()) + "\n"
+                                        "for input; do echo \"arg $input\"; done >> " +
+                                        ShellQuote(seen.string()) + "\n"
+                                        "sleep 64.5 &\n"
+                                        "while [ \"$1\" != --outdir ]; do shift; done\n" +
+                                        made + " \"${2#file://}/document.pdf\"\n");
+    fs::permissions(dir / "soffice", fs::perms::owner_all);
+    testing::WriteFile(target, "old");
+    docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
+    wordproc::RunFiles run_files;
+    const fs::path made_from = fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx";
+    auto document = backend.CreateApplication(run_files)->CreateDocument(made_from.string(), true);
+    if (links) {
+      EXPECT_THAT([&] { document->SaveAs(target.string()); },
+                  ThrowsMessage<wordproc::Error>(HasSubstr("failed (exit status 0)")));
+    } else {
+      document->SaveAs(target.string());
+    }
+    EXPECT_EQ(testing::ReadFile(target).substr(0, 2), links ? "ol" : "PK");
+    EXPECT_EQ(testing::ReadFile(dir / "elsewhere"), "not the converter's");
+    EXPECT_TRUE(testing::ProcessesGone("sleep 64.5")) << "a process the converter left runs on";
+
+    std::map<std::string, std::string> variables;
+    std::vector<std::string> paths;
+    std::istringstream lines(testing::ReadFile(seen));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("arg ")) {
+        if (line.find('/') != std::string::npos && !line.starts_with("arg -"))
+          paths.push_back(line.substr(4));
+      } else if (const auto equals = line.find('='); equals != std::string::npos) {
+        variables[line.substr(0, equals)] = line.substr(equals + 1);
+      }
+    }
+    EXPECT_EQ(paths.size(), 2u);  // the output folder and the input
+    for (const std::string& path : paths) EXPECT_TRUE(path.starts_with("file:///")) << path;
+    const fs::path own = fs::path(variables["HOME"]).parent_path();
+    EXPECT_FALSE(own.empty());
+    for (const char* name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                             "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+      EXPECT_EQ(fs::path(variables[name]).parent_path(), own) << name;
+    }
+    EXPECT_FALSE(fs::exists(own)) << "the converter's own folder is left";
+  }
+}
+
+// Working folders go below TMPDIR, unless it is empty, names no folder, or
+// names one below which LibreOffice writes elsewhere: then below the system's.
+TEST(LibreOfficeConversionTest, WorkingFoldersGoWhereTheConverterCanWrite) {
+  testing::TempDir dir;
+  for (const char* name : {"plain", "with%20escape", "with;semicolon", "not\xFFutf8"})
+    fs::create_directory(dir / name);
+  const std::pair<std::string, fs::path> cases[] = {
+      {(dir / "plain").string(), dir / "plain"},
+      {(dir / "with%20escape").string(), dir / "with%20escape"},
+      {"", P_tmpdir},
+      {(dir / "none").string(), P_tmpdir},
+      {(dir / "with;semicolon").string(), P_tmpdir},
+      {(dir / "not\xFFutf8").string(), P_tmpdir},
+  };
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before ? before : "";
+  for (const auto& [tmpdir, folder] : cases) {
+    ::setenv("TMPDIR", tmpdir.c_str(), 1);
+    EXPECT_EQ(docx::TemporaryFolder(), folder) << tmpdir;
+    const docx::ScratchDir work;
+    EXPECT_EQ(work.path().parent_path(), folder) << tmpdir;
+  }
+  if (before) {
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
   }
 }
 

@@ -43,12 +43,9 @@ void SaveConverted(const std::string& bytes, const std::string& file_name,
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out.flush()) throw SaveError(file_name, text::Translate("writing failed"));
   }
-  const fs::path converted =
-      ConvertWithLibreOffice(docx, format, work.path(), app.conversion, "", file_name);
-  std::ifstream in(converted, std::ios::binary);
-  const std::string result((std::istreambuf_iterator<char>(in)), {});
-  if (in.bad()) throw SaveError(file_name, text::Translate("reading the converted file failed"));
-  WriteFileAtomically(file_name, result, app.run_files);
+  WriteFileAtomically(
+      file_name, ConvertWithLibreOffice(docx, format, work.path(), app.conversion, "", file_name),
+      app.run_files);
 }
 
 std::string TemplateFileName(const std::string& path) {

@@ -11,7 +11,7 @@ namespace reportword::docx {
 namespace fs = std::filesystem;
 
 ScratchDir::ScratchDir(const fs::path& parent) {
-  const fs::path base = parent.empty() ? fs::temp_directory_path() : parent;
+  const fs::path base = parent.empty() ? TemporaryFolder() : parent;
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const fs::path candidate = base / (".reportword-" + std::to_string(random()));
@@ -24,9 +24,10 @@ ScratchDir::ScratchDir(const fs::path& parent) {
       return;
     }
     if (ec) {
-      throw wordproc::Error(
-          text::Format(text::Translate("cannot create a working folder in \"{0}\" ({1})"),
-                       base.string(), text::SystemErrorText(ec)));
+      throw wordproc::Error(text::Format(
+          text::Translate("cannot create a working folder in \"{0}\" ({1}); set TMPDIR to a "
+                          "folder where one can be made"),
+          base.string(), text::SystemErrorText(ec)));
     }
   }
   throw wordproc::Error(

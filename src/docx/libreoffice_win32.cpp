@@ -12,9 +12,15 @@ std::string FindSoffice(const ConversionOptions&) {
   return "";
 }
 
-fs::path ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
-                                const ConversionOptions&, const std::string&,
-                                const std::string& display_name) {
+fs::path TemporaryFolder() {
+  std::error_code ec;
+  const fs::path folder = fs::temp_directory_path(ec);
+  return ec ? fs::current_path() : folder;
+}
+
+std::string ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
+                                   const ConversionOptions&, const std::string&,
+                                   const std::string& display_name) {
   throw wordproc::Error(text::Format(
       text::Translate(
           "converting \"{0}\" to {1} needs LibreOffice, which the Windows build does not "

@@ -169,11 +169,8 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
                        : format == ForeignFormat::kRtf        ? "Rich Text Format"
                                                               : "writer8";
-  const std::filesystem::path converted =
-      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path);
-  std::ifstream in(converted, std::ios::binary);
-  std::string converted_bytes((std::istreambuf_iterator<char>(in)), {});
-  return TemplatePackage::FromBytes(std::move(converted_bytes), path);
+  return TemplatePackage::FromBytes(
+      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path), path);
 }
 
 std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
