@@ -17,7 +17,9 @@ struct GenerationContext {
 
 enum class GenerationOutcome {
   kDocumentsWritten,
-  kInputCheckFailed,  // the check's message was shown; nothing was read or written
+  // The check's message was shown. Nothing was read or written, unless a save
+  // found its target turned into one of the run's own files: document 1 stays.
+  kInputCheckFailed,
 };
 
 // Any failure, a file check that could not be made included, tells the word
