@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 
 #include "package_builder.h"
+#include "report/report_decoding.h"
 #include "test_support.h"
 
 namespace reportword {
@@ -82,6 +84,32 @@ TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
               HasSubstr("Signalkabelnetz"));
   EXPECT_EQ(ReadFile(P("out2.docx")), "previous document 2");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 6) << "a temporary file is left";
+}
+
+// The bundled example report as Windows PowerShell writes it (UTF-16 with a
+// byte-order mark, in either byte order) gives the documents it gives as the
+// Windows-1252 it is bundled in: the same headers and tables.
+TEST_F(EndToEndTest, AUtf16ReportGivesTheSameDocumentsAsIn8Bits) {
+  const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
+  const std::string windows1252 = ReadFile(examples / "netzbericht-9520e000.txt");
+  std::string utf8;
+  report::AppendWindows1252(utf8, windows1252);
+  std::map<std::string, std::map<std::string, std::string>> parts_of;
+  for (const auto& [name, bytes] :
+       {std::pair{"1252", windows1252}, std::pair{"le", testing::Utf16(utf8, false)},
+        std::pair{"be", testing::Utf16(utf8, true)}}) {
+    WriteFile(P("report.txt"), bytes);
+    auto result = RunDefault();
+    ASSERT_EQ(result.status, 0) << name << ": " << result.output;
+    for (const char* document : {"out1.docx", "out2.docx"}) {
+      const auto package = testing::ReadPackage(P(document));
+      for (const char* part : {"word/document.xml", "word/header1.xml"})
+        parts_of[name][std::string(document) + ":" + part] = package.at(part);
+    }
+  }
+  EXPECT_THAT(parts_of["1252"]["out2.docx:word/document.xml"], HasSubstr("<w:tr"));
+  EXPECT_EQ(parts_of["le"], parts_of["1252"]);
+  EXPECT_EQ(parts_of["be"], parts_of["1252"]);
 }
 
 // The program's own messages, help and the template check included, are in
