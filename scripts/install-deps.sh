@@ -2,8 +2,8 @@
 # Installs the Debian packages reportword needs, in layers. Without an option,
 # what building and running need; each option adds a layer:
 #   --tests    the test suite: GoogleTest, LibreOffice and poppler-utils (the
-#              documents opened by a real client), python3-lxml (schema
-#              validation), clang-format, bash-completion (the completion's
+#              documents opened by a real client), libxml2 (the documents'
+#              schema check), clang-format, bash-completion (the completion's
 #              test), and the de_DE.UTF-8 locale
 #   --windows  the Windows cross-build and its tests: MinGW-w64, Wine, and
 #              wixl and msitools for the MSI
@@ -21,7 +21,7 @@ for option in "$@"; do
   case "$option" in
     --tests)
       tests=true
-      packages+=(libgtest-dev libgmock-dev locales python3 python3-lxml libreoffice-writer-nogui
+      packages+=(libgtest-dev libgmock-dev locales python3 libxml2-dev libreoffice-writer-nogui
         poppler-utils clang-format bash-completion)
       ;;
     --windows) packages+=(g++-mingw-w64-x86-64 wine64 xz-utils wixl msitools) ;;
