@@ -135,6 +135,7 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
       {"version", {"--version"}, 0, true, "reportword " REPORTWORD_VERSION "\n", "reportword " REPORTWORD_VERSION "\n"},
       {"help and more", {"--help", "x"}, 2, false, "Velam_Analyse: Aufruf: reportword <", "Velam_Analyse: usage: reportword <"},
       {"template check", {"--check-template", P("a.dotx")}, 0, true, checked_path + "\n  Platzhalter ", checked_path + "\n  placeholder "},
+      {"report check", {"--check-report", "9520e000", P("report.txt")}, 0, true, P("report.txt").string() + "\n  Kodierung ", P("report.txt").string() + "\n  encoding "},
       {"template check without a template", {"--check-template"}, 2, false,
        "Velam_Analyse: Aufruf: reportword --check-template [--json] VORLAGE...\n",
        "Velam_Analyse: usage: reportword --check-template [--json] TEMPLATE...\n"},

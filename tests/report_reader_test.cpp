@@ -17,6 +17,7 @@
 #include "core/generation_error.h"
 #include "report/report_decoding.h"
 #include "report/report_file.h"
+#include "report/report_observer.h"
 #include "test_support.h"
 #include "text/unicode.h"
 #include "wordproc/wordproc_error.h"
@@ -233,6 +234,38 @@ TEST(ReportReaderTest, BrokenOrUnmarkedUtf16IsRefusedNamingWhere) {
             ::testing::StartsWith("report file \"mem.txt\""), ::testing::HasSubstr(c.message))))
         << c.name;
   }
+}
+
+// Keeps what the reader tells an observer.
+class RecordingObserver : public ReportObserver {
+ public:
+  void EncodingChosen(report::ReportEncoding, bool) override {}
+  void LineRead(std::int64_t, const std::string&, const std::string&, LineRole role,
+                const JobState&) override {
+    roles.push_back(role);
+  }
+  void Finished(const report::LineEndCounts& counts) override { line_ends = counts; }
+  std::vector<LineRole> roles;
+  report::LineEndCounts line_ends;
+};
+
+// What each line becomes, and how the lines end: a CR whose LF comes in the
+// next piece read ends one line, not two.
+TEST(ReportReaderTest, AnObserverIsToldWhatEachLineBecomesAndHowLinesEnd) {
+  using enum LineRole;
+  const std::string line1(report::kReadChunkSize - 1, 'x');  // its CR ends the first piece
+  const std::string bytes = line1 + "\r\nB\tW\tA\r\n\r\nKopf\r\nX\tY\nZ\r\n\rlast";
+  JobState job;
+  std::istringstream in(bytes);
+  RecordingObserver observer;
+  ReadReport(in, "mem.txt", job, &observer);
+  EXPECT_EQ(observer.roles,
+            (std::vector<LineRole>{kDiscarded, kTable1Row, kSectionBreak, kSkipped, kTable2Row,
+                                   kTable2Row, kTable2Row, kTable2Row}));
+  EXPECT_EQ(observer.line_ends.cr_lf, 5u);
+  EXPECT_EQ(observer.line_ends.lf, 1u);
+  EXPECT_EQ(observer.line_ends.cr, 1u);
+  EXPECT_EQ(observer.line_ends.first_different_line, 5u);
 }
 
 TEST(ReportFileTest, WhatCannotBeReadIsNamedAndWhatIsNoFileFailsTheInputCheck) {

@@ -58,7 +58,7 @@ refuse() {  # refuse LINE WORD...: no WORD is among the offers for LINE
 }
 
 expect "reportword " 9520e000 9570e000 9500e000 STRAßENSANIERUNG STRASSENSANIERUNG --check-template
-expect "reportword --ch" --check-template
+expect "reportword --ch" --check-template --check-report
 refuse "reportword --ch" --help 9520e000
 expect "reportword 95" 9520e000 9570e000 9500e000
 expect "reportword STRA" STRAßENSANIERUNG STRASSENSANIERUNG
@@ -66,6 +66,12 @@ expect "reportword --check-template -" --json --
 expect "reportword --check-template " a.dotx c.docx sub
 refuse "reportword --check-template " b.txt
 refuse "reportword --check-template -- -" --json
+expect "reportword --check-report " 9520e000 STRASSENSANIERUNG
+refuse "reportword --check-report " b.txt
+expect "reportword --check-report --json " 9570e000
+expect "reportword --check-report -" --json --
+expect "reportword --check-report 9520e000 " b.txt a.dotx sub
+expect "reportword --check-report --json 9520e000 b.txt " b.txt
 expect "reportword 9520e000 " a.dotx sub
 refuse "reportword 9520e000 " b.txt
 expect "reportword 9520e000 a.dotx a.dotx " b.txt a.dotx

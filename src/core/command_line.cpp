@@ -44,11 +44,7 @@ void RemoveDoubleQuotesAndTrim(std::string& field) {
 
 }  // namespace
 
-CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job,
-                                   MessageDisplay& messages) {
-  if (text::IsBlank(argument_text)) return CommandLineResult::kEmpty;
-
-  const std::string_view first_word = argument_text.substr(0, argument_text.find(' '));
+void ApplyCode(std::string_view first_word, JobState& job) {
   job.NetworkName.clear();
   bool is_network_code = false;
   for (const NetworkCode& entry : kNetworkCodes) {
@@ -59,6 +55,12 @@ CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job
     }
   }
   if (!is_network_code && IsRoadRenovationKeyword(first_word)) job.RoadRenovationMode = true;
+}
+
+CommandLineResult ParseCommandLine(std::string_view argument_text, JobState& job,
+                                   MessageDisplay& messages) {
+  if (text::IsBlank(argument_text)) return CommandLineResult::kEmpty;
+  ApplyCode(argument_text.substr(0, argument_text.find(' ')), job);
 
   const std::array<std::string*, 5> fields{&job.TemplatePath1, &job.TemplatePath2,
                                            &job.ReportFilePath, &job.TargetPath1, &job.TargetPath2};

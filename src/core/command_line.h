@@ -17,6 +17,11 @@ enum class CommandLineResult : int {
   kEmpty = 4,     // empty or blanks only
 };
 
+// Sets the network name and the mode as the code `first_word` asks: one of
+// the network codes, the road-renovation keyword, or any other word (a network
+// run without a network name).
+void ApplyCode(std::string_view first_word, JobState& job);
+
 // Parses the argument text (the command line without the program's name).
 // A
 // run-time error inside (the quoted-field counter passing 32767) is shown

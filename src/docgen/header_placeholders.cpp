@@ -19,14 +19,18 @@ bool HasValue(PlaceholderValue value, const JobState& job) {
   return true;
 }
 
+std::string DesignationText(const JobState& job) {
+  if (job.NetworkName.empty()) return job.ObjectDesignation;
+  return job.ObjectDesignation + " " + job.NetworkName;
+}
+
 // What a placeholder is replaced with. Values the job keeps go by reference;
 // the date is read anew for every replacement.
 wordproc::Replacement ReplacementFor(PlaceholderValue value, const JobState& job,
                                      DateSource& dates) {
   switch (value) {
     case PlaceholderValue::kObjectDesignation:
-      if (job.NetworkName.empty()) return {job.ObjectDesignation, true};
-      return {job.ObjectDesignation + " " + job.NetworkName, false};
+      return {DesignationText(job), job.NetworkName.empty()};
     case PlaceholderValue::kDate:
       return {dates.DateText(), false};
     case PlaceholderValue::kBuildNumber:
@@ -36,6 +40,13 @@ wordproc::Replacement ReplacementFor(PlaceholderValue value, const JobState& job
 }
 
 }  // namespace
+
+std::string FilledHeaderText(PlaceholderValue value, const JobState& job) {
+  if (value == PlaceholderValue::kDate || !HasValue(value, job)) return "";
+  if (value == PlaceholderValue::kBuildNumber)
+    return text::UpperCaseFirstCharacter(job.BuildNumber);
+  return DesignationText(job);
+}
 
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
                                JobState& job, DateSource& dates) {

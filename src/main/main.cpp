@@ -10,7 +10,7 @@
 #include "docgen/date_text.h"
 #include "main/platform.h"
 #include "main/program.h"
-#include "main/template_check_command.h"
+#include "main/check_commands.h"
 #include "text/translate.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +23,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> arguments = reportword::ProgramArguments(argc, argv);
   if (reportword::IsTemplateCheckCommand(arguments)) {
     return reportword::RunTemplateCheckCommand(arguments, std::cout, std::cerr);
+  }
+  if (reportword::IsReportCheckCommand(arguments)) {
+    return reportword::RunReportCheckCommand(arguments, std::cout, std::cerr);
   }
   if (const char* argument = reportword::ArgumentLostInTheText(argc, argv)) {
     reportword::PrintDiagnostic(

@@ -158,7 +158,9 @@ void ReportLineAssembler::Feed(std::string_view bytes, const LineHandler& on_lin
   while (pos < bytes.size()) {
     if (after_cr_) {
       after_cr_ = false;
-      if (bytes[pos] == '\n') {
+      const bool lf = bytes[pos] == '\n';
+      CountLineEnd(lf ? LineEnd::kCrLf : LineEnd::kCr);
+      if (lf) {
         ++pos;
         continue;
       }
@@ -169,17 +171,29 @@ void ReportLineAssembler::Feed(std::string_view bytes, const LineHandler& on_lin
       line_bytes_ += end - pos;
       if (line_bytes_ > kMaxLineBytes) throw LineTooLong{};
       AppendDecoded(bytes.substr(pos, end - pos));
+      if (keep_raw_) raw_.append(bytes.substr(pos, end - pos));
       line_started_ = true;
     }
     if (end == bytes.size()) break;
     after_cr_ = bytes[end] == '\r';
     EndLine(on_line);
+    if (!after_cr_) CountLineEnd(LineEnd::kLf);
     pos = end + 1;
   }
 }
 
 void ReportLineAssembler::Finish(const LineHandler& on_line) {
+  if (after_cr_) CountLineEnd(LineEnd::kCr);
+  after_cr_ = false;
   if (line_started_) EndLine(on_line);
+}
+
+// Counts the end of the line ended last.
+void ReportLineAssembler::CountLineEnd(LineEnd end) {
+  ++(end == LineEnd::kCrLf ? line_ends_.cr_lf : end == LineEnd::kCr ? line_ends_.cr : line_ends_.lf);
+  if (!first_end_) first_end_ = end;
+  if (end != *first_end_ && line_ends_.first_different_line == 0)
+    line_ends_.first_different_line = lines_ended_;
 }
 
 void ReportLineAssembler::AppendDecoded(std::string_view bytes) {
@@ -195,8 +209,10 @@ void ReportLineAssembler::EndLine(const LineHandler& on_line) {
     line_.erase(0, kByteOrderMark.size());
   }
   first_line_ = false;
+  ++lines_ended_;
   on_line(line_);
   line_.clear();  // keeps the capacity for the next line
+  raw_.clear();
   line_bytes_ = 0;
   line_started_ = false;
 }

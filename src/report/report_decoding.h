@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -90,6 +91,18 @@ class Utf8Validator {
 // leaves undefined (81, 8D, 8F, 90, 9D) become the C1 controls of equal value.
 void AppendWindows1252(std::string& out, std::string_view bytes);
 
+enum class LineEnd { kCrLf, kCr, kLf };
+
+// How the lines of a report end: counts of each kind, and the first line whose
+// end differs from the first line's, a sign of a file stitched together.
+struct LineEndCounts {
+  std::uint64_t cr_lf = 0;
+  std::uint64_t cr = 0;
+  std::uint64_t lf = 0;
+  std::uint64_t first_different_line = 0;  // 0: none
+  std::uint64_t Total() const { return cr_lf + cr + lf; }
+};
+
 // Splits the bytes of a report, fed in pieces of any size, into decoded lines.
 // A line ends at CR, at CR LF or at a lone LF; the line end is not part of the
 // line. A line end after the last line gives no further, empty line. In UTF-8
@@ -99,7 +112,10 @@ class ReportLineAssembler {
  public:
   using LineHandler = std::function<void(const std::string& line)>;
 
-  explicit ReportLineAssembler(ReportEncoding encoding) : encoding_(encoding) {}
+  // With `keep_raw`, raw_line() holds each line's bytes as they stand in the
+  // file while on_line runs.
+  explicit ReportLineAssembler(ReportEncoding encoding, bool keep_raw = false)
+      : encoding_(encoding), keep_raw_(keep_raw) {}
 
   // Calls on_line for every line that `bytes` completes. Throws LineTooLong,
   // before taking the memory, when a line grows past kMaxLineBytes.
@@ -107,11 +123,21 @@ class ReportLineAssembler {
   // Hands over a last line that has no line end.
   void Finish(const LineHandler& on_line);
 
+  const std::string& raw_line() const { return raw_; }
+  // Complete once Finish has run: a CR's kind is known only from what follows.
+  const LineEndCounts& line_ends() const { return line_ends_; }
+
  private:
   void AppendDecoded(std::string_view bytes);
   void EndLine(const LineHandler& on_line);
+  void CountLineEnd(LineEnd end);
 
   ReportEncoding encoding_;
+  bool keep_raw_;
+  std::string raw_;
+  LineEndCounts line_ends_;
+  std::uint64_t lines_ended_ = 0;
+  std::optional<LineEnd> first_end_;
   std::string line_;
   std::size_t line_bytes_ = 0;  // of the line in the file, as kMaxLineBytes counts them
   bool line_started_ = false;   // bytes have come since the last line end

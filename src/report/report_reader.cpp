@@ -14,6 +14,7 @@
 #include "report/network_line_parser.h"
 #include "report/report_decoding.h"
 #include "report/report_file.h"
+#include "report/report_observer.h"
 #include "report/road_line_parser.h"
 #include "text/translate.h"
 
@@ -85,19 +86,26 @@ void ReadChunks(ByteSource& source, std::vector<char>& buffer, OnChunk on_chunk)
   }
 }
 
+struct EncodingChoice {
+  ReportEncoding encoding;
+  bool byte_order_mark;
+};
+
 // A byte-order mark of UTF-16 decides at once. Otherwise this pass reads no
 // further than a line too long for a report: the second pass stops there with
 // the line's number, so that the rest of such a file is never read.
-ReportEncoding DetectEncoding(ByteSource& source, const std::string& name,
+EncodingChoice DetectEncoding(ByteSource& source, const std::string& name,
                               std::vector<char>& buffer) {
   std::optional<ReportEncoding> utf16;
   bool first_chunk = true;
+  bool utf8_mark = false;
   report::Utf8Validator validator;
   report::LongLineFinder long_lines;
   ReadChunks(source, buffer, [&](std::string_view chunk) {
     if (std::exchange(first_chunk, false)) {
       utf16 = report::Utf16ByOrderMark(chunk);
       if (utf16) return false;
+      utf8_mark = chunk.starts_with("\xEF\xBB\xBF");
       if (const std::optional<ReportEncoding> guess = report::Utf16ByNulPattern(chunk)) {
         Fail(name, text::Format(text::Translate("looks like {0} text without a byte-order mark, "
                                                 "which would be read wrongly; save it as UTF-8, "
@@ -108,26 +116,48 @@ ReportEncoding DetectEncoding(ByteSource& source, const std::string& name,
     const bool well_formed = validator.Feed(chunk);
     return long_lines.Feed(chunk) && well_formed;
   });
-  if (utf16) return *utf16;
-  return validator.Finish() ? ReportEncoding::kUtf8 : ReportEncoding::kWindows1252;
+  if (utf16) return {*utf16, true};
+  const bool utf8 = validator.Finish();
+  return {utf8 ? ReportEncoding::kUtf8 : ReportEncoding::kWindows1252, utf8 && utf8_mark};
 }
 
-void ReadReportLines(ByteSource& source, const std::string& name, JobState& job) {
-  std::vector<char> buffer(report::kReadChunkSize);
-  const ReportEncoding encoding = DetectEncoding(source, name, buffer);
-  source.Rewind();
+// What a line became, from the section state of its parser before and after.
+LineRole RoleOf(std::int32_t line_number, std::int16_t section_before,
+                std::int16_t skipped_before, std::int16_t skipped_after) {
+  if (line_number == 1) return LineRole::kDiscarded;
+  if (section_before == 0) return skipped_after > 0 ? LineRole::kSectionBreak : LineRole::kTable1Row;
+  return skipped_after > skipped_before ? LineRole::kSkipped : LineRole::kTable2Row;
+}
 
+void ReadReportLines(ByteSource& source, const std::string& name, JobState& job,
+                     ReportObserver* observer) {
+  std::vector<char> buffer(report::kReadChunkSize);
+  const auto [encoding, byte_order_mark] = DetectEncoding(source, name, buffer);
+  source.Rewind();
+  if (observer) observer->EncodingChosen(encoding, byte_order_mark);
+
+  // UTF-16 reaches the lines as the UTF-8 it is decoded to.
+  const bool utf16 =
+      encoding == ReportEncoding::kUtf16Le || encoding == ReportEncoding::kUtf16Be;
+  report::ReportLineAssembler assembler(utf16 ? ReportEncoding::kUtf8 : encoding,
+                                        observer && !utf16);
   NetworkLineParser network_parser;
   RoadLineParser road_parser;
+  std::int16_t& section =
+      job.RoadRenovationMode ? road_parser.RoadSection : network_parser.NetworkSection;
+  std::int16_t& skipped =
+      job.RoadRenovationMode ? road_parser.RoadSkipCount : network_parser.NetworkSkipCount;
   std::int32_t line_number = 0;
   const report::ReportLineAssembler::LineHandler parse_line = [&](const std::string& line) {
     if (line_number == std::numeric_limits<std::int32_t>::max()) {
       Fail(name, text::Translate("more than 2147483647 lines"));
     }
     ++line_number;
-    if (line_number == 1) return;  // line 1 holds no data
+    const std::int16_t section_before = section, skipped_before = skipped;
     try {
-      if (job.RoadRenovationMode) {
+      if (line_number == 1) {
+        // line 1 holds no data
+      } else if (job.RoadRenovationMode) {
         road_parser.ParseRoadLine(line, job);
       } else {
         network_parser.ParseNetworkLine(line, job);
@@ -135,13 +165,14 @@ void ReadReportLines(ByteSource& source, const std::string& name, JobState& job)
     } catch (const std::overflow_error& error) {
       FailAtLine(name, line_number, error.what());
     }
+    if (observer) {
+      observer->LineRead(line_number, line, assembler.raw_line(),
+                         RoleOf(line_number, section_before, skipped_before, skipped), job);
+    }
   };
   // The line that the bytes read next belong to.
   const auto current_line = [&] { return static_cast<std::int64_t>(line_number) + 1; };
 
-  // UTF-16 reaches the lines as the UTF-8 it is decoded to.
-  const bool utf16 = encoding == ReportEncoding::kUtf16Le || encoding == ReportEncoding::kUtf16Be;
-  report::ReportLineAssembler assembler(utf16 ? ReportEncoding::kUtf8 : encoding);
   report::Utf16Decoder utf16_decoder(encoding == ReportEncoding::kUtf16Be);
   const auto fail_utf16 = [&] {
     FailAtLine(name, current_line(),
@@ -179,13 +210,15 @@ void ReadReportLines(ByteSource& source, const std::string& name, JobState& job)
   if (utf16 && !utf16_decoder.Finish()) fail_utf16();
   check_still_utf8(validator.Finish());
   assembler.Finish(parse_line);
+  if (observer) observer->Finished(assembler.line_ends());
 }
 
 // Where memory runs out, the message names the file rather than the library's
 // name for the failure.
-void ReadNamingTheFile(ByteSource& source, const std::string& name, JobState& job) {
+void ReadNamingTheFile(ByteSource& source, const std::string& name, JobState& job,
+                       ReportObserver* observer) {
   try {
-    ReadReportLines(source, name, job);
+    ReadReportLines(source, name, job, observer);
   } catch (const std::bad_alloc&) {
     Fail(name, text::Translate("not enough memory to read it"));
   } catch (const std::length_error&) {
@@ -195,16 +228,17 @@ void ReadNamingTheFile(ByteSource& source, const std::string& name, JobState& jo
 
 }  // namespace
 
-void ReadReport(std::istream& in, const std::string& name, JobState& job) {
+void ReadReport(std::istream& in, const std::string& name, JobState& job,
+                ReportObserver* observer) {
   StreamSource source(in, name);
-  ReadNamingTheFile(source, name, job);
+  ReadNamingTheFile(source, name, job, observer);
 }
 
-void ReadReportFile(JobState& job) {
+void ReadReportFile(JobState& job, ReportObserver* observer) {
   ReportFile file(job.ReportFilePath);
   job.OwnFiles.Add(file.identity());
   FileSource source(file);
-  ReadNamingTheFile(source, job.ReportFilePath, job);
+  ReadNamingTheFile(source, job.ReportFilePath, job, observer);
 }
 
 }  // namespace reportword

@@ -27,17 +27,23 @@
 #include "core/job_state.h"
 
 namespace reportword {
+class ReportObserver;
+}
+
+namespace reportword {
 
 // Opens job.ReportFilePath (as the input checks left it: trimmed) and reads it,
 // adding the file to job.OwnFiles. Throws GenerationError naming the file (and
 // line, where one is concerned), or wordproc::InputCheckError when the path
 // no longer names a regular file.
-void ReadReportFile(JobState& job);
+// With `observer`, each line is told as it is read (report_observer.h).
+void ReadReportFile(JobState& job, ReportObserver* observer = nullptr);
 
 // Reads an already opened report; `name` is used in error messages. The stream
 // must be seekable: it is read twice, first only to settle the encoding, then
 // to parse it.
 // Rows appended before a failure stay in the job state.
-void ReadReport(std::istream& in, const std::string& name, JobState& job);
+void ReadReport(std::istream& in, const std::string& name, JobState& job,
+                ReportObserver* observer = nullptr);
 
 }  // namespace reportword

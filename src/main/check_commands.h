@@ -1,5 +1,6 @@
-// The template check's command line: `--check-template [--json] TEMPLATE...`
-// in place of a run's arguments. It reads the templates and never writes.
+// The checks' command lines, in place of a run's arguments:
+// `--check-template [--json] TEMPLATE...` and
+// `--check-report [--json] CODE REPORT...`. They read and never write.
 #pragma once
 
 #include <ostream>
@@ -18,5 +19,13 @@ bool IsTemplateCheckCommand(const std::vector<std::string>& arguments);
 // kExitIncompleteCommandLine for a wrong command line.
 int RunTemplateCheckCommand(const std::vector<std::string>& arguments, std::ostream& out,
                             std::ostream& diagnostics);
+
+// Whether the arguments ask for the report check.
+bool IsReportCheckCommand(const std::vector<std::string>& arguments);
+
+// Checks every report named as a run with the code reads it, with the same
+// statuses and forms as the template check.
+int RunReportCheckCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                          std::ostream& diagnostics);
 
 }  // namespace reportword
