@@ -161,15 +161,27 @@ TEST_F(EntryEdgesTest, RunningOutOfMemoryNamesTheFileAndTheCause) {
 #endif  // !_WIN32
 
 // A password-protected .docx is a compound file with the encrypted package in
-// it. The smallest such file: a header and one directory sector.
+// it. The smallest such file: a header, one directory sector (sector 0) and
+// the allocation table (sector 1).
 std::string EncryptedPackageBytes(std::u16string_view info = u"EncryptionInfo") {
-  std::string bytes(512 + 512, '\0');
+  std::string bytes(3 * 512, '\0');
   bytes.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
   bytes[24] = 0x3E;  // minor version
   bytes[26] = 0x03;  // major version 3: 512-byte sectors
   bytes[28] = '\xFE';
   bytes[29] = '\xFF';
   bytes[30] = 0x09;  // sector shift
+  const auto le32 = [&](std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  le32(44, 1);           // one sector of the allocation table,
+  le32(48, 0);           // the directory in sector 0,
+  le32(60, 0xFFFFFFFE);  // no mini table,
+  le32(68, 0xFFFFFFFE);  // no further table sectors,
+  le32(76, 1);           // the table in sector 1
+  for (std::size_t slot = 0; slot < 128; ++slot) le32(1024 + 4 * slot, 0xFFFFFFFF);
+  le32(1024, 0xFFFFFFFE);  // the directory is one sector long
+  le32(1028, 0xFFFFFFFD);  // sector 1 holds the table
   const auto entry = [&](std::size_t slot, std::u16string_view name, char type) {
     const std::size_t at = 512 + 128 * slot;
     for (std::size_t i = 0; i < name.size(); ++i) bytes[at + 2 * i] = static_cast<char>(name[i]);

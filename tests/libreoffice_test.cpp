@@ -119,6 +119,23 @@ TEST_F(LibreOfficeTest, TheConverterWritesNothingOutsideTheRunsFolders) {
   }
 }
 
+// Every Word format LibreOffice reads gets through with the import filter of
+// what the file is: Word 97 templates saved here, and Word 6.0, Word 95 and
+// Word for Windows 2.0 files that LibreOffice reads but cannot write.
+TEST_F(LibreOfficeTest, EveryLegacyWordFormatIsConverted) {
+  const fs::path legacy = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / "legacy";
+  const fs::path dot = SaveAs(dir_ / "a.dotx", "MS Word 97 Vorlage", "dot");
+  for (const fs::path& made_from :
+       {dot, legacy / "Word6.doc", legacy / "Word95.doc", legacy / "word2.doc"}) {
+    SCOPED_TRACE(made_from.filename().string());
+    auto result = Run(made_from, dir_ / "b.dotx", "1.docx", "2.docx");
+    ASSERT_EQ(result.status, 0) << result.output;
+    testing::ExpectSchemaValid(dir_ / "1.docx");
+    EXPECT_THAT(testing::ReadPackage(dir_ / "1.docx").at("word/document.xml"),
+                HasSubstr("NAYY 150"));
+  }
+}
+
 // A converter that never finishes: the time limit ends it and its process
 // group, and the failure says so.
 TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
@@ -193,15 +210,19 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
   testing::WriteFile(dir / "elsewhere", "not the converter's");
   for (const bool links : {false, true}) {
     SCOPED_TRACE(links ? "result a link" : "result a file");
-    const std::string made = links ? "ln -s " + ShellQuote((dir / "elsewhere").string())
-                                   : "cp \"${input#file://}\"";
-    testing::WriteFile(dir / "soffice", "#!/bin/sh\n"
-                                        "env > " + ShellQuote(seen.string()) + "\n"
-                                        "for input; do echo \"arg $input\"; done >> " +
-                                        ShellQuote(seen.string()) + "\n"
-                                        "sleep 64.5 &\n"
-                                        "while [ \"$1\" != --outdir ]; do shift; done\n" +
-                                        made + " \"${2#file://}/document.pdf\"\n");
+    const std::string made =
+        links ? "ln -s " + ShellQuote((dir / "elsewhere").string()) : "cp \"${input#file://}\"";
+    testing::WriteFile(dir / "soffice",
+                       "#!/bin/sh\n"
+                       "env > " +
+                           ShellQuote(seen.string()) +
+                           "\n"
+                           "for input; do echo \"arg $input\"; done >> " +
+                           ShellQuote(seen.string()) +
+                           "\n"
+                           "sleep 64.5 &\n"
+                           "while [ \"$1\" != --outdir ]; do shift; done\n" +
+                           made + " \"${2#file://}/document.pdf\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     testing::WriteFile(target, "old");
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
@@ -233,8 +254,8 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
     for (const std::string& path : paths) EXPECT_TRUE(path.starts_with("file:///")) << path;
     const fs::path own = fs::path(variables["HOME"]).parent_path();
     EXPECT_FALSE(own.empty());
-    for (const char* name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-                             "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+    for (const char* name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME",
+                             "XDG_RUNTIME_DIR"}) {
       EXPECT_EQ(fs::path(variables[name]).parent_path(), own) << name;
     }
     EXPECT_FALSE(fs::exists(own)) << "the converter's own folder is left";
@@ -267,6 +288,36 @@ TEST(LibreOfficeConversionTest, WorkingFoldersGoWhereTheConverterCanWrite) {
     ::setenv("TMPDIR", saved.c_str(), 1);
   } else {
     ::unsetenv("TMPDIR");
+  }
+}
+
+// A legacy file protected by a password is named as such, converter or not:
+// LibreOffice would only say it could not load it.
+TEST(LibreOfficeConversionTest, AnEncryptedLegacyFileIsNamedAsSuch) {
+  testing::TempDir dir;
+  const fs::path legacy = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / "legacy";
+  const std::string encrypted_odt = testing::ZipParts(
+      {{"mimetype", "application/vnd.oasis.opendocument.text-template"},
+       {"META-INF/manifest.xml",
+        "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
+        "<manifest:file-entry manifest:full-path=\"content.xml\"><manifest:encryption-data/>"
+        "</manifest:file-entry></manifest:manifest>"},
+       {"content.xml", "encrypted bytes"}},
+      {"mimetype"});
+  for (const auto& [name, bytes] :
+       {std::pair{"t.doc", testing::ReadFile(legacy / "PasswordProtected.doc")},
+        std::pair{"t.ott", encrypted_odt}}) {
+    testing::WriteFile(dir / name, bytes);
+    for (const char* soffice : {"/nonexistent/soffice", "soffice"}) {
+      docx::DocxBackend backend(docx::ConversionOptions{soffice});
+      wordproc::RunFiles run_files;
+      EXPECT_THAT(
+          [&] {
+            backend.CreateApplication(run_files)->CreateDocument((dir / name).string(), true);
+          },
+          ThrowsMessage<wordproc::Error>(HasSubstr("is encrypted (protected by a password)")))
+          << name << " " << soffice;
+    }
   }
 }
 

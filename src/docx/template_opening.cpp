@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "docx/compound_file.h"
 #include "docx/content_types.h"
 #include "docx/engine_failure.h"
 #include "docx/template_file.h"
@@ -85,52 +86,92 @@ void BindWordPrefix(DocumentState& doc) {
 
 constexpr std::string_view kCompoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
-// Formats the engine does not read itself but LibreOffice can turn into .docx.
-enum class ForeignFormat { kNone, kLegacyBinary, kRtf, kOpenDocument };
+// Formats the engine does not read itself but LibreOffice can turn into .docx,
+// each with the import filter that reads it: a damaged file is then refused
+// rather than guessed to be plain text.
+enum class ForeignFormat {
+  kNone,
+  kWord97,    // Word 97-2003: a WordDocument stream with a table stream beside it
+  kWord6,     // Word 6.0 and Word 95: the same stream, without the table stream
+  kWord2,     // Word for Windows 1 and 2: no compound file
+  kCompound,  // a compound file this reader cannot follow, or without a Word stream
+  kRtf,
+  kOpenDocument,
+};
 
-ForeignFormat SniffTemplate(std::string_view bytes) {
-  if (bytes.substr(0, 8) == kCompoundFileSignature) return ForeignFormat::kLegacyBinary;
-  if (bytes.substr(0, 5) == "{\\rtf") return ForeignFormat::kRtf;
+const char* ImportFilter(ForeignFormat format) {
+  switch (format) {
+    case ForeignFormat::kWord97:
+    case ForeignFormat::kCompound:  // refused as damaged, where detection might take it for text
+      return "MS Word 97";
+    case ForeignFormat::kWord6:
+      return "MS WinWord 6.0";
+    case ForeignFormat::kWord2:
+      return "MS WinWord 5";
+    case ForeignFormat::kRtf:
+      return "Rich Text Format";
+    case ForeignFormat::kOpenDocument:
+      return "writer8";
+    case ForeignFormat::kNone:
+      break;
+  }
+  return "";
+}
+
+struct Sniffed {
+  ForeignFormat format = ForeignFormat::kNone;
+  bool encrypted = false;
+};
+
+// The first bytes of a Word 6 to 2003 main stream (its FIB, identified by
+// A5DC or A5EC) say whether the document is protected by a password: bit 8
+// of the flags at byte 10.
+bool WordStreamEncrypted(const CompoundFile& file) {
+  const std::optional<std::string> fib = file.ReadStream(u"WordDocument", 12);
+  if (!fib || fib->size() < 12 || static_cast<unsigned char>((*fib)[1]) != 0xA5) return false;
+  const auto identifier = static_cast<unsigned char>((*fib)[0]);
+  return (identifier == 0xDC || identifier == 0xEC) &&
+         (static_cast<unsigned char>((*fib)[11]) & 0x01) != 0;
+}
+
+Sniffed SniffCompoundFile(std::string_view bytes) {
+  const std::optional<CompoundFile> file = CompoundFile::Open(bytes);
+  if (!file) return {ForeignFormat::kCompound, false};
+  // A .docx protected by a password is a compound file holding the encrypted
+  // package and the description of its encryption.
+  if (file->HasStream(u"EncryptionInfo") && file->HasStream(u"EncryptedPackage"))
+    return {ForeignFormat::kCompound, true};
+  if (!file->HasStream(u"WordDocument")) return {ForeignFormat::kCompound, false};
+  const bool table_stream = file->HasStream(u"1Table") || file->HasStream(u"0Table");
+  return {table_stream ? ForeignFormat::kWord97 : ForeignFormat::kWord6,
+          WordStreamEncrypted(*file)};
+}
+
+// An OpenDocument package protected by a password lists how each of its parts
+// is encrypted in its manifest.
+bool OpenDocumentEncrypted(std::string bytes) {
+  try {
+    const std::unique_ptr<TemplatePackage> package =
+        TemplatePackage::FromBytes(std::move(bytes), "");
+    return package->HasPart("META-INF/manifest.xml") &&
+           package->ReadPart("META-INF/manifest.xml").find("encryption-data") != std::string::npos;
+  } catch (const wordproc::Error&) {
+    return false;  // the converter names what is wrong with it
+  }
+}
+
+Sniffed SniffTemplate(std::string_view bytes) {
+  if (bytes.starts_with(kCompoundFileSignature)) return SniffCompoundFile(bytes);
+  if (bytes.starts_with("{\\rtf")) return {ForeignFormat::kRtf, false};
+  // Word for Windows 1 and 2 begin with their file identifier, A59B or A5DB.
+  if (bytes.size() >= 128 && (bytes.starts_with("\xDB\xA5") || bytes.starts_with("\x9B\xA5")))
+    return {ForeignFormat::kWord2, false};
   // An OpenDocument package starts with its uncompressed "mimetype" entry.
   if (bytes.substr(0, 2) == "PK" && bytes.size() > 38 && bytes.substr(30, 8) == "mimetype" &&
       bytes.substr(38).starts_with("application/vnd.oasis.opendocument.text")) {
-    return ForeignFormat::kOpenDocument;
+    return {ForeignFormat::kOpenDocument, OpenDocumentEncrypted(std::string(bytes))};
   }
-  return ForeignFormat::kNone;
-}
-
-// Whether the compound file holds a stream of this name: a directory entry
-// (128 bytes at a 128-byte boundary of a sector) whose UTF-16 name, name
-// length and type (2, a stream) all match. The entries are looked for in
-// every sector rather than along the directory's sector chain: a file has
-// only a few, and the match of all three fields does not happen by chance.
-bool HasCompoundStream(std::string_view bytes, std::u16string_view name) {
-  constexpr std::size_t kEntrySize = 128;
-  if (bytes.size() < 512) return false;
-  const unsigned sector_shift = static_cast<unsigned char>(bytes[30]);
-  if (sector_shift != 9 && sector_shift != 12) return false;
-  const std::size_t sector_size = std::size_t{1} << sector_shift;
-  const std::size_t name_bytes = (name.size() + 1) * 2;  // with the closing zero
-  for (std::size_t entry = sector_size; entry + kEntrySize <= bytes.size(); entry += kEntrySize) {
-    const auto byte = [&](std::size_t offset) {
-      return static_cast<unsigned char>(bytes[entry + offset]);
-    };
-    if (byte(64) + 256u * byte(65) != name_bytes || byte(66) != 2) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i) {
-      same = byte(2 * i) + 256u * byte(2 * i + 1) == name[i];
-    }
-    if (same) return true;
-  }
-  return false;
-}
-
-// A .docx protected by a password is stored as a compound file holding the
-// encrypted package and the description of its encryption.
-bool IsEncryptedPackage(std::string_view bytes) {
-  return bytes.substr(0, 8) == kCompoundFileSignature &&
-         HasCompoundStream(bytes, u"EncryptionInfo") &&
-         HasCompoundStream(bytes, u"EncryptedPackage");
+  return {};
 }
 
 std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
@@ -139,16 +180,17 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
   wordproc::FileIdentity identity;
   std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size, &identity);
   if (run_files) run_files->Add(identity);
-  const ForeignFormat format = SniffTemplate(bytes);
+  const auto [format, encrypted] = SniffTemplate(bytes);
   if (format == ForeignFormat::kNone) return TemplatePackage::FromBytes(std::move(bytes), path);
   // LibreOffice cannot open it without the password either.
-  if (IsEncryptedPackage(bytes)) {
+  if (encrypted) {
     throw TemplateError(path, text::Translate("is encrypted (protected by a password), so it "
                                               "cannot be read; open it in the word processor, "
                                               "remove the password and save it again"));
   }
   if (FindSoffice(conversion).empty()) {
-    if (format == ForeignFormat::kLegacyBinary) throw LegacyTemplateError(path);
+    if (format != ForeignFormat::kRtf && format != ForeignFormat::kOpenDocument)
+      throw LegacyTemplateError(path);
     throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
                                               "template (.dotx), or install LibreOffice, which "
                                               "enables these formats"));
@@ -166,11 +208,9 @@ std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
     }
   }
   bytes = {};
-  const char* filter = format == ForeignFormat::kLegacyBinary ? "MS Word 97"
-                       : format == ForeignFormat::kRtf        ? "Rich Text Format"
-                                                              : "writer8";
   return TemplatePackage::FromBytes(
-      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, filter, path), path);
+      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, ImportFilter(format), path),
+      path);
 }
 
 std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
