@@ -1,6 +1,6 @@
-// What a caller on Windows meets, through the executable: runs ended from
-// outside while a save waits for a held target, inputs held open by another
-// program, and paths longer than 260 characters.
+// What a caller on Windows meets, through the executable: its manifest, runs
+// ended from outside while a save waits for a held target, inputs held open
+// by another program, and paths longer than 260 characters.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -185,6 +185,32 @@ TEST(WindowsRunDeathTest, CtrlCWhileARunWaitsForAHeldTargetLeavesNothing) {
   EXPECT_EQ(seen, "status " + std::to_string(STATUS_CONTROL_C_EXIT));
   fs::remove(result);
   ExpectOnlyTheInputsAndTheOldDocument(folder);
+}
+
+// The program carries the manifest that lets it take paths of any length, and
+// is a console program.
+TEST(WindowsProgramsTest, TheProgramCarriesTheLongPathManifest) {
+  const std::pair<fs::path, WORD> programs[] = {{kConsoleProgram, IMAGE_SUBSYSTEM_WINDOWS_CUI}};
+  for (const auto& [program, subsystem] : programs) {
+    const std::string image = ReadFile(program);
+    ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER)) << program;
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+    ASSERT_LT(static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS64), image.size());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(image.data() + dos->e_lfanew);
+    EXPECT_EQ(nt->OptionalHeader.Subsystem, subsystem) << program;
+
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << program;
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(resource, nullptr) << program << " has no manifest";
+    const std::string manifest(
+        static_cast<const char*>(LockResource(LoadResource(module, resource))),
+        SizeofResource(module, resource));
+    FreeLibrary(module);
+    EXPECT_THAT(manifest, HasSubstr("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/"
+                                    "WindowsSettings\">true</longPathAware>"))
+        << program;
+  }
 }
 
 // A template or report that another program holds open without sharing is
