@@ -126,16 +126,18 @@ inline CommandResult RunCommand(const std::string& command, bool with_stderr = t
 // raw command line the program reads; elsewhere each word is one argument and
 // `shell_prefix` (a `cd`, a ulimit) runs first. LC_ALL is `locale`: English
 // messages and the C locale's month names unless a test asks for another.
+// `executable` is the program run (the Windows-subsystem one, say).
 inline CommandResult RunReportword(const std::vector<fs::path>& words,
                                    const std::string& locale = "C",
-                                   const std::string& shell_prefix = "") {
+                                   const std::string& shell_prefix = "",
+                                   const fs::path& executable = REPORTWORD_EXECUTABLE) {
   CommandResult result;
   const fs::path err_path =
       fs::temp_directory_path() / ("reportword-err-" + std::to_string(std::random_device()()));
 #ifdef _WIN32
   (void)shell_prefix;
   const fs::path out_path = err_path.string() + "-out";
-  std::wstring command_line = L"\"" + fs::path(REPORTWORD_EXECUTABLE).wstring() + L"\"";
+  std::wstring command_line = L"\"" + executable.wstring() + L"\"";
   for (std::size_t i = 0; i < words.size(); ++i) {
     command_line += i == 0 ? L" " + words[i].wstring() : L" \"" + words[i].wstring() + L"\"";
   }
@@ -170,7 +172,7 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words,
   result.output = Consume(out_path);
 #else
   std::string command = shell_prefix + "env -u LANGUAGE LC_ALL=" + ShellQuote(locale) + " " +
-                        ShellQuote(REPORTWORD_EXECUTABLE);
+                        ShellQuote(executable.string());
   for (const fs::path& word : words) command += " " + ShellQuote(word.string());
   result = RunCommand(command + " 2>" + ShellQuote(err_path.string()), false);
 #endif

@@ -1,6 +1,7 @@
-// What a caller on Windows meets, through the executable: its manifest, runs
-// ended from outside while a save waits for a held target, inputs held open
-// by another program, and paths longer than 260 characters.
+// What a caller on Windows meets, through the executables: both programs and
+// their manifest, runs ended from outside while a save waits for a held
+// target, inputs held open by another program, and paths longer than 260
+// characters.
 #ifdef _WIN32
 #include <windows.h>
 
@@ -24,6 +25,7 @@ using testing::WriteFile;
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
 const fs::path kConsoleProgram = REPORTWORD_EXECUTABLE;
+const fs::path kWindowsProgram = REPORTWORD_WINDOWS_SUBSYSTEM_EXECUTABLE;
 
 // The templates and the report in `folder`, as every run here has them.
 void PutInputs(const fs::path& folder) {
@@ -187,10 +189,42 @@ TEST(WindowsRunDeathTest, CtrlCWhileARunWaitsForAHeldTargetLeavesNothing) {
   ExpectOnlyTheInputsAndTheOldDocument(folder);
 }
 
-// The program carries the manifest that lets it take paths of any length, and
-// is a console program.
-TEST(WindowsProgramsTest, TheProgramCarriesTheLongPathManifest) {
-  const std::pair<fs::path, WORD> programs[] = {{kConsoleProgram, IMAGE_SUBSYSTEM_WINDOWS_CUI}};
+// The child's side: a console of its own, the Windows-subsystem program
+// started in it without standard handles, and what the console then shows.
+void RunInAConsoleOfItsOwn(const fs::path& result) {
+  FreeConsole();
+  if (!AllocConsole()) return Finish(result, "skip: no console can be made here");
+  StartedProgram run(CommandLine(kWindowsProgram, {"9520e000"}));
+  const DWORD status = run.Wait();
+  HANDLE console =
+      CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  std::wstring text(400, L' ');
+  DWORD read = 0;
+  if (!ReadConsoleOutputCharacterW(console, text.data(), static_cast<DWORD>(text.size()),
+                                   COORD{0, 0}, &read)) {
+    return Finish(result, "skip: the console cannot be read back here");
+  }
+  text.resize(read);
+  return Finish(result, "status " + std::to_string(status) + ": " + fs::path(text).string());
+}
+
+// The Windows-subsystem program, started in a console without standard
+// handles (as from a command prompt), writes its message into that console.
+TEST(WindowsRunDeathTest, TheWindowsSubsystemProgramWritesIntoItsCallersConsole) {
+  const testing::SharedFolder shared;
+  const fs::path result = shared / "result.txt";
+  EXPECT_EXIT(RunInAConsoleOfItsOwn(result), ::testing::ExitedWithCode(0), "");
+  const std::string seen = ReadFile(result);
+  if (seen.starts_with("skip: ")) GTEST_SKIP() << seen.substr(6);
+  EXPECT_THAT(seen, ::testing::StartsWith("status 2: Velam_Analyse: usage: reportword <9520e000"));
+}
+
+// Both programs carry the manifest that lets them take paths of any length;
+// reportwordw.exe is of the Windows subsystem, which opens no console window.
+TEST(WindowsProgramsTest, BothCarryTheLongPathManifestInTheirOwnSubsystem) {
+  const std::pair<fs::path, WORD> programs[] = {{kConsoleProgram, IMAGE_SUBSYSTEM_WINDOWS_CUI},
+                                                {kWindowsProgram, IMAGE_SUBSYSTEM_WINDOWS_GUI}};
   for (const auto& [program, subsystem] : programs) {
     const std::string image = ReadFile(program);
     ASSERT_GT(image.size(), sizeof(IMAGE_DOS_HEADER)) << program;
@@ -210,6 +244,35 @@ TEST(WindowsProgramsTest, TheProgramCarriesTheLongPathManifest) {
     EXPECT_THAT(manifest, HasSubstr("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/"
                                     "WindowsSettings\">true</longPathAware>"))
         << program;
+  }
+}
+
+// Run with its standard handles redirected, as a calling program runs it,
+// the Windows-subsystem program writes what the console one writes, and ends
+// with the same status.
+TEST(WindowsProgramsTest, TheWindowsSubsystemProgramSaysWhatTheConsoleOneSays) {
+  testing::TempDir dir;
+  PutInputs(dir.path());
+  const std::vector<std::pair<std::vector<fs::path>, int>> runs = {
+      {{}, 2},
+      {{"9520e000"}, 2},
+      {{"9520e000", dir / "none.dotx", dir / "b.dotx", dir / "report.txt", dir / "1.docx",
+        dir / "2.docx"},
+       3},
+      {{"9520e000", dir / "a.dotx", dir / "b.dotx", dir / "report.txt", dir / "none" / "1.docx",
+        dir / "2.docx"},
+       1},
+      {{"--version"}, 0},
+      {{"--check-template"}, 2},
+  };
+  for (const auto& [words, status] : runs) {
+    const testing::CommandResult console = testing::RunReportword(words);
+    const testing::CommandResult windows = testing::RunReportword(words, "C", "", kWindowsProgram);
+    EXPECT_EQ(console.status, status) << console.output;
+    EXPECT_EQ(windows.status, status) << windows.output;
+    EXPECT_EQ(windows.output, console.output);
+    EXPECT_EQ(windows.standard_output, console.standard_output);
+    EXPECT_FALSE(console.output.empty());
   }
 }
 
