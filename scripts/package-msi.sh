@@ -15,10 +15,12 @@ out="$root/build-win"
 native="$out/native"
 automation="$out/automation"
 for build in "$native" "$automation"; do
-  if [ ! -f "$build/reportword.exe" ]; then
-    echo "package-msi: $build/reportword.exe is missing; run scripts/test-windows.sh first" >&2
-    exit 2
-  fi
+  for program in reportword.exe reportwordw.exe; do
+    if [ ! -f "$build/$program" ]; then
+      echo "package-msi: $build/$program is missing; run scripts/test-windows.sh first" >&2
+      exit 2
+    fi
+  done
 done
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$native/CMakeCache.txt")
 
@@ -44,9 +46,11 @@ build_msi() {
 # Every release build is hardened; on Windows that shows in the program's
 # header: ASLR with high entropy, and DEP.
 objdump=$(command -v x86_64-w64-mingw32-objdump || echo objdump)
-header=$("$objdump" -p "$native/reportword.exe")
-for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
-  grep -qw "$flag" <<<"$header" || { echo "package-msi: reportword.exe lacks $flag" >&2; exit 1; }
+for program in reportword.exe reportwordw.exe; do
+  header=$("$objdump" -p "$native/$program")
+  for flag in HIGH_ENTROPY_VA DYNAMIC_BASE NX_COMPAT; do
+    grep -qw "$flag" <<<"$header" || { echo "package-msi: $program lacks $flag" >&2; exit 1; }
+  done
 done
 stage "$out/msi-stage"
 msi="$out/reportword-$version-win64.msi"
@@ -90,7 +94,8 @@ msiexec() {
 
 echo "package-msi: installing under Wine"
 msiexec /i "$msi" "$work/install.log" ADDLOCAL=ALL
-for file in reportword.exe automation/reportword.exe README.md LICENSE.txt \
+for file in reportword.exe reportwordw.exe automation/reportword.exe automation/reportwordw.exe \
+  README.md LICENSE.txt \
   examples/netzanalyse-1.dotx examples/netzbericht-9520e000.txt; do
   [ -f "$installed/$file" ] || fail "not installed: $file"
 done
@@ -109,6 +114,10 @@ target=$(windows_path "$work/out dir")
 test -s "$work/out dir/leitungen.docx" && test -s "$work/out dir/messpunkte.docx" ||
   fail "the example's documents are missing"
 echo "package-msi: the installed program made the example ($("$wine" "$exe" --version | tr -d '\r'))"
+# The installed Windows-subsystem program answers as the console one does.
+version_line() { "$wine" "$1" --version | tr -d '\r'; }
+[ "$(version_line 'C:\Program Files\reportword\reportwordw.exe')" = "$(version_line "$exe")" ] ||
+  fail "the installed reportwordw.exe does not answer as reportword.exe does"
 
 # The next version upgrades in place: afterwards one reportword is registered.
 next=$(echo "$version" | awk -F. '{ printf "%d.%d.%d", $1, $2, $3 + 1 }')

@@ -30,7 +30,25 @@ configure "$root/build-win/automation" -DREPORTWORD_AUTOMATION=ON
 (cd "$root/build-win/native" && rm -f ./*.zip && cpack -G ZIP -D CPACK_INSTALL_CMAKE_PROJECTS="\
 $root/build-win/native;reportword;ALL;/;$root/build-win/automation;reportword;Runtime;/automation" \
   >/dev/null)
-echo "test-windows: $(ls "$root"/build-win/native/reportword-*.zip)"
+zip=$(ls "$root"/build-win/native/reportword-*.zip)
+echo "test-windows: $zip"
+# reportwordw.exe is the same program for the Windows subsystem, which opens
+# no console window; the ZIP carries both programs of both variants.
+objdump=$(command -v x86_64-w64-mingw32-objdump || echo objdump)
+contents=$(cmake -E tar tf "$zip")
+for program in {,automation/}reportword{,w}.exe; do
+  grep -qx "[^/]*/$program" <<<"$contents" || {
+    echo "test-windows: the ZIP lacks $program" >&2
+    exit 1
+  }
+done
+for build in native automation; do
+  header=$("$objdump" -p "$root/build-win/$build/reportwordw.exe")
+  grep -q 'Subsystem.*(Windows GUI)' <<<"$header" || {
+    echo "test-windows: $build/reportwordw.exe is not a Windows-subsystem program" >&2
+    exit 1
+  }
+done
 
 if [ ! -x "$wine" ]; then
   echo "test-windows: Wine is not installed; the Windows binaries were built but not run"

@@ -161,6 +161,10 @@ std::vector<Case> Catalogue() {
       ::geteuid() == 0 ? "/proc/reportword-out.docx" : "ro/out1.docx";  // root writes anywhere else
 #endif
   const std::vector<Arg> t = Standard("t.dotx");
+  const auto to = [](const char* target1, const char* target2 = "out2.docx") {
+    return Standard("a.dotx", "b.dotx", "report.txt", target1, target2);
+  };
+  const char* const kNotRegular = "it is not a regular file";
   std::vector<Arg> road = Standard();
   road[0] = Raw("STRASSENSANIERUNG");
 
@@ -260,6 +264,34 @@ std::vector<Case> Catalogue() {
       {"a new target spelt with ./", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "out.docx", "./out.docx"), 3, kTargetIsInput, false},
       {"a new target, relative and absolute", nullptr, {Raw("9520e000"), {"a.dotx"}, {"b.dotx"}, {"report.txt"}, Raw("out.docx"), {"out.docx"}}, 3, kTargetIsInput, false, "", Platform::kPosix},
       {"a new target in two letter cases", nullptr, Standard("a.dotx", "b.dotx", "report.txt", "Out.docx", "out.docx"), 3, kTargetIsInput, false, "", Platform::kWindows},
+      // Windows drops trailing dots and spaces from a name.
+      {"a new target with a trailing dot", nullptr, to("neu.docx", "neu.docx."), 3, kTargetIsInput,
+       false, "", Platform::kWindows},
+      {"a new target with trailing dots and spaces", nullptr, to("neu.docx . .", "neu.docx"), 3,
+       kTargetIsInput, false, "", Platform::kWindows},
+      {"a template with a trailing dot as a target", nullptr, to("b.dotx."), 3, kTargetIsInput,
+       false, "", Platform::kWindows},
+      // Device names, which Windows keeps in every folder, with any extension.
+      {"the device NUL as a target", nullptr, to("NUL"), 1, "NUL\": it is not a regular file",
+       false, "", Platform::kWindows},
+      {"the device CON as target 2", nullptr, to("out1.docx", "CON"), 1,
+       "CON\": it is not a regular file", false, "", Platform::kWindows},
+      {"the device AUX as a target", nullptr, to("aux"), 1, kNotRegular, false, "",
+       Platform::kWindows},
+      {"a device with an extension as a target", nullptr, to("COM1.docx"), 1,
+       "COM1.docx\": it is not a regular file", false, "", Platform::kWindows},
+      {"a device with dots and spaces as a target", nullptr, to("lpt2 .docx. "), 1, kNotRegular,
+       false, "", Platform::kWindows},
+      {"a device in a folder that does not exist", nullptr, to("none/nul"), 1, kNotRegular, false,
+       "", Platform::kWindows},
+      {"a device as the folder of a target", nullptr, to("NUL/out1.docx"), 1,
+       "the folder does not exist", false, "", Platform::kWindows},
+      {"the console output as a target", nullptr, to("CONOUT$"), 1, kNotRegular, false, "",
+       Platform::kWindows},
+      {"a device as a template", nullptr, Standard("NUL"), 3, kTemplateMissing, false, "",
+       Platform::kWindows},
+      {"a device as the report", nullptr, Standard("a.dotx", "b.dotx", "con.txt"), 3,
+       "Report file existiert nicht", false, "", Platform::kWindows},
       {"a fifo", [](const fs::path& d) { return MakeFifo(d); }, Standard("a.dotx", "b.dotx", "report.txt", "out.docx"), 1, "out.docx\": it is not a regular file", false, "", Platform::kPosix},
       {"a socket", MakeSocket, Standard("a.dotx", "b.dotx", "report.txt", "out.docx"), 1, "it is not a regular file", false, "", Platform::kPosix},
       {"a device node", MakeNullDevice, Standard("a.dotx", "b.dotx", "report.txt", "null.docx"), 1, "it is not a regular file", false, "", Platform::kPosix},

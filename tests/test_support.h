@@ -24,6 +24,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "wordproc/windows_path.h"
 #else
 #include <locale.h>
 #include <sys/wait.h>
@@ -125,16 +127,18 @@ inline CommandResult RunCommand(const std::string& command, bool with_stderr = t
 // raw command line the program reads; elsewhere each word is one argument and
 // `shell_prefix` (a `cd`, a ulimit) runs first. LC_ALL is `locale`: English
 // messages and the C locale's month names unless a test asks for another.
+// `executable` is the program run (the Windows-subsystem one, say).
 inline CommandResult RunReportword(const std::vector<fs::path>& words,
                                    const std::string& locale = "C",
-                                   const std::string& shell_prefix = "") {
+                                   const std::string& shell_prefix = "",
+                                   const fs::path& executable = REPORTWORD_EXECUTABLE) {
   CommandResult result;
   const fs::path err_path =
       fs::temp_directory_path() / ("reportword-err-" + std::to_string(std::random_device()()));
 #ifdef _WIN32
   (void)shell_prefix;
   const fs::path out_path = err_path.string() + "-out";
-  std::wstring command_line = L"\"" + fs::path(REPORTWORD_EXECUTABLE).wstring() + L"\"";
+  std::wstring command_line = L"\"" + executable.wstring() + L"\"";
   for (std::size_t i = 0; i < words.size(); ++i) {
     command_line += i == 0 ? L" " + words[i].wstring() : L" \"" + words[i].wstring() + L"\"";
   }
@@ -169,7 +173,7 @@ inline CommandResult RunReportword(const std::vector<fs::path>& words,
   result.output = Consume(out_path);
 #else
   std::string command = shell_prefix + "env -u LANGUAGE LC_ALL=" + ShellQuote(locale) + " " +
-                        ShellQuote(REPORTWORD_EXECUTABLE);
+                        ShellQuote(executable.string());
   for (const fs::path& word : words) command += " " + ShellQuote(word.string());
   result = RunCommand(command + " 2>" + ShellQuote(err_path.string()), false);
 #endif
@@ -239,6 +243,53 @@ inline std::string TextThroughLibreOffice(const fs::path& docx, const fs::path& 
   return text.output;
 }
 
+#endif
+
+#ifdef _WIN32
+// How many names `folder` holds, at any length of its path (MinGW's
+// directory iterator reads a long one wrong).
+inline int EntriesIn(const fs::path& folder) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((wordproc::LongPath(folder) + L"\\*").c_str(), &found);
+  int entries = 0;
+  for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &found)) {
+    const std::wstring name = found.cFileName;
+    entries += name != L"." && name != L"..";
+  }
+  if (search != INVALID_HANDLE_VALUE) FindClose(search);
+  return entries;
+}
+
+// A folder that a test and its death test's child, which runs the test again
+// from its start, share: the first to make one creates it, and the child
+// inherits its name through the environment. The test's own removes it.
+class SharedFolder {
+ public:
+  SharedFolder() {
+    wchar_t shared[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(kVariable, shared, MAX_PATH) > 0) {
+      path_ = shared;
+      return;
+    }
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("reportword-test-" + std::to_string(random()));
+    fs::create_directories(path_);
+    SetEnvironmentVariableW(kVariable, path_.c_str());
+  }
+  ~SharedFolder() {
+    SetEnvironmentVariableW(kVariable, nullptr);
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  SharedFolder(const SharedFolder&) = delete;
+  SharedFolder& operator=(const SharedFolder&) = delete;
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  static constexpr const wchar_t* kVariable = L"REPORTWORD_TEST_SHARED_FOLDER";
+  fs::path path_;
+};
 #endif
 
 }  // namespace reportword::testing

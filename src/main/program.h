@@ -32,6 +32,10 @@ struct ProgramEnvironment {
 
 int Main(std::string_view argument_text, ProgramEnvironment& env);
 
+// The executable's whole run from its arguments, on the real console, file
+// system and backend: the template check or a run. Returns the exit status.
+int RunExecutable(int argc, char** argv);
+
 // Writes "Velam_Analyse: MESSAGE" as one line: control characters in the
 // message (a file name's above all) are escaped, so that nothing can end the
 // line early or reach the terminal. Never throws.

@@ -4,8 +4,11 @@
 
 #include "core/generation_error.h"
 #include "report/report_file.h"
+#include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
+#include "wordproc/save_target.h"
+#include "wordproc/windows_path.h"
 #include "wordproc/wordproc_error.h"
 
 namespace reportword {
@@ -15,21 +18,10 @@ namespace {
   throw GenerationError(text::Format(text::Translate("report file \"{0}\": {1}"), path, what));
 }
 
-std::string CauseOf(DWORD code) {
-  switch (code) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return text::Translate(
-          "another program holds it open and does not let it be read; close "
-          "it there and run again");
-    case ERROR_ACCESS_DENIED:
-      return text::Translate("permission denied");
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return text::Translate("no such file or folder");
-    default:
-      return text::Format(text::Translate("Windows error {0}"), static_cast<int>(code));
-  }
+[[noreturn]] void FailNotRegular(const std::string& path) {
+  throw wordproc::InputCheckError(
+      wordproc::FailedInputCheck::kReportMissing,
+      text::Format(text::Translate("report file \"{0}\": is not a regular file"), path));
 }
 
 HANDLE AsHandle(std::intptr_t handle) {
@@ -39,16 +31,19 @@ HANDLE AsHandle(std::intptr_t handle) {
 }  // namespace
 
 ReportFile::ReportFile(const std::string& path) : path_(path) {
+  // A device (a serial port) is not even opened: that alone can set it going.
+  if (wordproc::IsDeviceName(text::PathFromUtf8(path))) FailNotRegular(path);
   // Others may go on reading, writing and renaming it: the run reads only as
   // far as the file reached when it was opened. A folder opens too (backup
   // semantics), so that it is told apart from a file that may not be read.
   HANDLE file =
-      CreateFileW(text::PathFromUtf8(path).c_str(), GENERIC_READ,
+      CreateFileW(wordproc::SystemPath(path).c_str(), GENERIC_READ,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    Fail(path, text::Format(text::Translate("cannot be opened: {0}"), CauseOf(error)));
+    Fail(path,
+         text::Format(text::Translate("cannot be opened: {0}"), text::WindowsErrorText(error)));
   }
   handle_ = reinterpret_cast<std::intptr_t>(file);
   BY_HANDLE_FILE_INFORMATION info{};
@@ -57,9 +52,7 @@ ReportFile::ReportFile(const std::string& path) : path_(path) {
       (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(file, &size)) {
     CloseHandle(file);
     handle_ = -1;
-    throw wordproc::InputCheckError(
-        wordproc::FailedInputCheck::kReportMissing,
-        text::Format(text::Translate("report file \"{0}\": is not a regular file"), path));
+    FailNotRegular(path);
   }
   size_ = static_cast<std::uint64_t>(size.QuadPart);
   identity_ = {info.dwVolumeSerialNumber,
@@ -81,7 +74,7 @@ std::size_t ReportFile::Read(char* data, std::size_t size) {
   if (!ReadFile(AsHandle(handle_), data, wanted, &n, &at)) {
     const DWORD error = GetLastError();
     if (error != ERROR_HANDLE_EOF)
-      Fail(path_, text::Format(text::Translate("read error ({0})"), CauseOf(error)));
+      Fail(path_, text::Format(text::Translate("read error ({0})"), text::WindowsErrorText(error)));
   }
   // A file cut short while it is read ends where it now ends.
   if (n == 0) size_ = offset_;

@@ -17,4 +17,10 @@ std::string SystemErrorText(int error_number);
 // category's own message otherwise.
 std::string SystemErrorText(const std::error_code& error);
 
+// The cause for `code`, a Windows error code (GetLastError), in the same words,
+// so that the save, the template and the report tell a cause alike; a rare
+// code this program has no words for is the system's own text with the code.
+// Windows only (system_error_text_win32.cpp).
+std::string WindowsErrorText(unsigned long code);
+
 }  // namespace reportword::text

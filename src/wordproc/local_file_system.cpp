@@ -1,7 +1,6 @@
 #include "wordproc/local_file_system.h"
 
 #include <filesystem>
-#include <system_error>
 
 #include "text/utf8_path.h"
 #include "wordproc/save_target.h"
@@ -12,8 +11,7 @@ namespace fs = std::filesystem;
 
 bool LocalFileSystem::FileExists(const std::string& path) {
   if (path.empty()) return false;
-  std::error_code ec;
-  return fs::is_regular_file(text::PathFromUtf8(path), ec);
+  return fs::is_regular_file(StatusOf(text::PathFromUtf8(path)));
 }
 
 void LocalFileSystem::CheckSaveTarget(const std::string& path) {

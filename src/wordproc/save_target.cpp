@@ -44,17 +44,16 @@ Error SaveError(const std::string& target_path, const std::string& what) {
 SaveTarget CheckSaveTarget(const std::string& path) {
   if (path.empty()) throw SaveError(path, text::Translate("no file name given"));
   SaveTarget target;
-  target.file = FollowLinks(path, text::PathFromUtf8(path));
+  target.file = ResolvedName(FollowLinks(path, text::PathFromUtf8(path)));
   // A device would take the document's bytes and keep none of them.
   if (IsDeviceName(target.file))
     throw SaveError(path, text::Translate("it is not a regular file, so it is not replaced"));
-  std::error_code ec;
-  const fs::file_status status = fs::status(target.file, ec);
+  const fs::file_status status = StatusOf(target.file);
   if (fs::is_directory(status))
     throw SaveError(path, text::Translate("a folder of that name exists"));
   target.folder = target.file.parent_path();
   if (target.folder.empty()) target.folder = ".";
-  if (!fs::is_directory(target.folder, ec))
+  if (!fs::is_directory(StatusOf(target.folder)))
     throw SaveError(path, text::Translate("the folder does not exist"));
   target.exists = fs::exists(status);
   // A device, a pipe or a socket would be replaced by a plain file, and

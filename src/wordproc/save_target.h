@@ -31,4 +31,14 @@ bool LinkIsTrusted(const std::filesystem::path& link);
 // CON, COM1.docx on Windows); never on POSIX, where devices are files.
 bool IsDeviceName(const std::filesystem::path& file);
 
+// The name a save writes to, as the system resolves `file`: on Windows its full
+// path, without the trailing dots and spaces that Windows drops from a name;
+// elsewhere `file` as it is.
+std::filesystem::path ResolvedName(const std::filesystem::path& file);
+
+// What is at `file` now, links followed, as std::filesystem::status tells it.
+// On Windows the system is asked by the full path, which takes any length,
+// and a device name is a character device wherever it stands.
+std::filesystem::file_status StatusOf(const std::filesystem::path& file);
+
 }  // namespace reportword::wordproc

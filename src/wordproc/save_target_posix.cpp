@@ -21,4 +21,13 @@ bool IsDeviceName(const fs::path&) {
   return false;
 }
 
+fs::path ResolvedName(const fs::path& file) {
+  return file;
+}
+
+fs::file_status StatusOf(const fs::path& file) {
+  std::error_code ec;
+  return fs::status(file, ec);
+}
+
 }  // namespace reportword::wordproc
