@@ -15,7 +15,8 @@
 set -euo pipefail
 
 # gettext's msgfmt compiles the message catalogs during the build.
-packages=(cmake g++ make pkg-config libzip-dev libpugixml-dev libutf8proc-dev gettext)
+# libssl-dev: SHA-256 for the conversion cache, from the OpenSSL libzip links anyway.
+packages=(cmake g++ make pkg-config libzip-dev libpugixml-dev libutf8proc-dev libssl-dev gettext)
 tests=false
 for option in "$@"; do
   case "$option" in

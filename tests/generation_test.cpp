@@ -110,7 +110,8 @@ TEST_F(GenerationTest, NetworkRunMakesBothDocumentsInOrder) {
   EXPECT_THAT(
       WordCalls(),
       ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
-                  "Create(/t/a.dotx, alerts off)", designation, "HeaderCount", date, date, date,
+                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)", designation,
+                  "HeaderCount", date, date, date,
                   Replace("<Bau-Nummer>", "B7-x", true),
                   "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)", "Close",
                   "Create(/t/b.dotx)", designation, date, Replace("<Bau-Nummer>", "B7-x", true),
@@ -128,7 +129,8 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
   EXPECT_THAT(
       WordCalls(),
       ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
-                  "Create(/t/a.dotx, alerts off)", Replace("<objektbezeichnung>", " K1", true),
+                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)",
+                  Replace("<objektbezeichnung>", " K1", true),
                   "HeaderCount", Replace("<filename>", "B7", true),
                   "Table(V2\\tV4\\tV5\\r\\n, 3, empty row)", "SaveAs(/o/1.docx)", "Close",
                   "Create(/t/b.dotx)", Replace("<objektbezeichnung>", " K1", true),
@@ -225,7 +227,7 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
   // clang-format off
   struct Case { const char* name; std::vector<std::pair<const char*, int>> fail_at; fakes::CallLog::Thrown thrown; bool remove_report; std::vector<std::string> last_calls; int documents_saved; const char* message; } cases[] = {
       {"saving document 2", {{"SaveAs", 2}}, kI, false, {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"}, 1, "injected failure at SaveAs"},
-      {"creating document 1", {{"Create(", 1}}, kI, false, {"CreateApplication", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
+      {"creating document 1", {{"Create(", 1}}, kI, false, {"Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
       {"a header search", {{"Replace(<Datum>", 1}}, kI, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
       {"checking a file", {{"FileExists", 2}}, kI, false, {"CreateApplication"}, 0, "FileExists"},
       {"a second target that no save could write", {{"CheckSaveTarget", 2}}, kI, false, {"CheckSaveTarget(/o/2.docx)", "CreateApplication"}, 0, "CheckSaveTarget(/o/2.docx)"},

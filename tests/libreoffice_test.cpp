@@ -175,7 +175,8 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
                        fails ? "#!/bin/sh\necho 'source file could not be loaded'\nexit 3\n"
                              : "#!/bin/sh\nfor input; do :; done\n"
                                "while [ \"$1\" != --outdir ]; do shift; done\n"
-                               "cp \"${input#file://}\" \"${2#file://}/document.odt\"\n");
+                               "input=${input#file://}; name=${input##*/}\n"
+                               "cp \"$input\" \"${2#file://}/${name%.*}.odt\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     fs::create_directories(target.parent_path());
     testing::WriteFile(target, "old");
@@ -211,7 +212,7 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
   for (const bool links : {false, true}) {
     SCOPED_TRACE(links ? "result a link" : "result a file");
     const std::string made =
-        links ? "ln -s " + ShellQuote((dir / "elsewhere").string()) : "cp \"${input#file://}\"";
+        links ? "ln -s " + ShellQuote((dir / "elsewhere").string()) : "cp \"$input\"";
     testing::WriteFile(dir / "soffice",
                        "#!/bin/sh\n"
                        "env > " +
@@ -221,8 +222,9 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
                            ShellQuote(seen.string()) +
                            "\n"
                            "sleep 64.5 &\n"
+                           "input=${input#file://}; name=${input##*/}\n"
                            "while [ \"$1\" != --outdir ]; do shift; done\n" +
-                           made + " \"${2#file://}/document.pdf\"\n");
+                           made + " \"${2#file://}/${name%.*}.pdf\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     testing::WriteFile(target, "old");
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
@@ -258,6 +260,7 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
                              "XDG_RUNTIME_DIR"}) {
       EXPECT_EQ(fs::path(variables[name]).parent_path(), own) << name;
     }
+    document.reset();  // the last holder of the run's converter
     EXPECT_FALSE(fs::exists(own)) << "the converter's own folder is left";
   }
 }

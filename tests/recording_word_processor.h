@@ -111,6 +111,12 @@ class RecordingApplication : public wp::Application {
     log_->Record("Create(" + path + (alerts_off ? ", alerts off)" : ")"));
     return std::make_unique<RecordingDocument>(log_);
   }
+  void ExpectDocuments(const std::vector<wp::PlannedDocument>& documents) override {
+    std::string line = "Expect(";
+    for (const wp::PlannedDocument& d : documents)
+      line += (line.size() > 7 ? ", " : "") + d.template_path + " > " + d.target_path;
+    log_->Record(line + ")");
+  }
   void Quit() override { log_->Record("Quit"); }
 
  private:

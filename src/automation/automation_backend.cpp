@@ -163,6 +163,9 @@ class AutomationApplication final : public wordproc::Application {
     return std::make_unique<AutomationDocument>(std::move(document), session_);
   }
 
+  // The word processor converts nothing at the edges: there is nothing to
+  // prepare.
+  void ExpectDocuments(const std::vector<wordproc::PlannedDocument>&) override {}
   void Quit() override {
     std::vector<Variant> args;
     AppendOmitted(args, 3);

@@ -83,6 +83,18 @@ constexpr std::pair<MessageId, CatalogText> kMessages[] = {
                "written (a document fills at most {4} of them); remove it")},
     {kColumns, Translate("{0}: section {1} sets its text in {2} columns, so the body table "
                          "stands in one narrow column; set section {1} in one column")},
+    {kConvertedFromCache,
+     Translate("{0}: a run converts this {1} file with LibreOffice; a converted copy is in the "
+               "cache, so runs with these bytes start no converter; save it once as a Word "
+               "template (.dotx) to need no conversion at all")},
+    {kConvertedCachedNow,
+     Translate("{0}: a run converts this {1} file with LibreOffice, taking seconds; the check "
+               "converted it and keeps the copy in the cache for the runs with these bytes; save "
+               "it once as a Word template (.dotx) to need no conversion at all")},
+    {kConvertedNoCache,
+     Translate("{0}: every run converts this {1} file with LibreOffice, taking seconds, as no "
+               "cache is kept (REPORTWORD_CACHE=off, or no usable cache folder); save it once as "
+               "a Word template (.dotx) to need no conversion")},
     {kReplacedWhenNotBlank, Translate("when not blank")},
     {kReplacedAlways, Translate("yes")},
     {kReplacedDocument1Only, Translate("document 1 only")},
@@ -197,6 +209,13 @@ std::string FindingText(const std::string& path, const Finding& f, Wording w) {
                     f.limit);
     case FindingKind::kColumns:
       return Format(text(kColumns), path, f.number, f.limit);
+    case FindingKind::kConverted: {
+      using enum Finding::Conversion;
+      const MessageId id = f.conversion == kFromCache   ? kConvertedFromCache
+                           : f.conversion == kCachedNow ? kConvertedCachedNow
+                                                        : kConvertedNoCache;
+      return Format(text(id), path, f.text);
+    }
   }
   return path;
 }

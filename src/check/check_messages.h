@@ -47,6 +47,9 @@ enum class MessageId {
   kRepeatDocument1Only,
   kRepeatNeverFilled,
   kColumns,
+  kConvertedFromCache,
+  kConvertedCachedNow,
+  kConvertedNoCache,
   // What the runs of a mode do with an occurrence.
   kReplacedWhenNotBlank,
   kReplacedAlways,

@@ -83,9 +83,11 @@ const char* FindingKindName(FindingKind kind) {
     case FindingKind::kRepeatNeverFilled:
       return "repeat_never_filled";
     case FindingKind::kColumns:
+      return "columns";
+    case FindingKind::kConverted:
       break;
   }
-  return "columns";
+  return "converted";
 }
 
 // Findings about a whole section carry the section in `number` and no place.
@@ -109,6 +111,12 @@ void WriteJsonOccurrence(std::ostream& out, const Occurrence& occurrence) {
 }
 
 void WriteJsonFinding(std::ostream& out, const std::string& path, const Finding& finding) {
+  if (finding.kind == FindingKind::kConverted) {  // about the whole file
+    out << "{\"kind\": \"converted\", \"placeholder\": null, \"section\": null, \"part\": null, "
+           "\"text\": "
+        << JsonString(FindingText(path, finding, Wording::kEnglish)) << "}";
+    return;
+  }
   const bool about_section = IsAboutSection(finding.kind);
   const char* part = finding.kind == FindingKind::kColumns ? "\"body\""
                      : about_section                       ? "\"header\""

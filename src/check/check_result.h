@@ -54,6 +54,7 @@ enum class FindingKind {
   kRepeatDocument1Only,  // an extra occurrence only document 1 replaces
   kRepeatNeverFilled,    // an extra occurrence no document replaces
   kColumns,              // the last section sets its text in columns
+  kConverted,            // in another format: every run converts it with LibreOffice
 };
 
 // Why a near miss is not found; a set of these.
@@ -78,6 +79,8 @@ struct Finding {
   // Near misses: found in the filled header; elsewhere even the right text
   // would not be filled.
   bool in_filled_header = false;
+  // Converted templates: where the conversion a run needs comes from.
+  enum class Conversion { kNoCache, kFromCache, kCachedNow } conversion = Conversion::kNoCache;
 };
 
 struct TemplateCheck {

@@ -160,6 +160,14 @@ std::vector<Finding> FindFindings(const TemplateInspection& inspection,
                                     static_cast<int>(inspection.sections.size()),
                                     inspection.last_section_columns));
   }
+  if (const auto& conversion = inspection.conversion) {
+    using enum Finding::Conversion;
+    findings.push_back({.kind = FindingKind::kConverted,
+                        .text = conversion->format,
+                        .conversion = conversion->from_cache ? kFromCache
+                                      : conversion->cached   ? kCachedNow
+                                                             : kNoCache});
+  }
   return findings;
 }
 

@@ -30,22 +30,27 @@ std::string ConvertedTargetFormat(const std::string& file_name) {
   return "";
 }
 
-// Has LibreOffice convert the document in a private working folder, then
-// saves the result over the target as a .docx is saved, so that it keeps the
-// old file's mode and owner and reaches the disk before the run says so.
-void SaveConverted(const std::string& bytes, const std::string& file_name,
-                   const std::string& format, const ApplicationState& app) {
-  namespace fs = std::filesystem;
-  ScratchDir work;
-  const fs::path docx = work.path() / "document.docx";
-  {
-    std::ofstream out(docx, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) throw SaveError(file_name, text::Translate("writing failed"));
+// Converts documents to `format` in one LibreOffice start, then saves each
+// over its target as a .docx is saved, so that it keeps the old file's mode
+// and owner and reaches the disk before the run says so; in order, and none
+// after one that failed.
+void SaveConverted(const std::vector<std::pair<std::string, std::string>>& targets_and_docx,
+                   const std::string& format, ApplicationState& app) {
+  std::vector<ConversionInput> inputs;
+  for (const auto& [target, docx] : targets_and_docx) inputs.push_back({docx, ".docx", target});
+  const std::vector<ConversionResult> results = app.UseConverter().Convert(inputs, format, "");
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (!results[i].bytes) throw wordproc::Error(results[i].failure);
+    WriteFileAtomically(targets_and_docx[i].first, *results[i].bytes, app.run_files);
   }
-  WriteFileAtomically(
-      file_name, ConvertWithLibreOffice(docx, format, work.path(), app.conversion, "", file_name),
-      app.run_files);
+}
+
+// Whether document 1's save at `file_name` waits for document 2's: both are
+// to be converted to the same format.
+bool WaitsForTheNext(const ApplicationState& app, const std::string& file_name,
+                     const std::string& format) {
+  return app.planned.size() >= 2 && app.planned[0].target_path == file_name &&
+         ConvertedTargetFormat(app.planned[1].target_path) == format;
 }
 
 std::string TemplateFileName(const std::string& path) {
@@ -81,14 +86,31 @@ std::string SavedPackage(const DocumentState& doc, const ApplicationState& app) 
   return NewPackage(doc, app.clock ? app.clock() : std::chrono::system_clock::now());
 }
 
-void SaveDocument(DocumentState& doc, const std::string& file_name, const ApplicationState& app) {
+void SaveHeldDocument(ApplicationState& app) {
+  if (!app.held) return;
+  HeldSave held = *std::move(app.held);
+  app.held.reset();
+  SaveConverted({{held.target, std::move(held.docx)}}, held.format, app);
+}
+
+void SaveDocument(DocumentState& doc, const std::string& file_name, ApplicationState& app) {
   wordproc::CheckSaveTarget(file_name);  // before the package is built for nothing
-  const std::string bytes = SavedPackage(doc, app);
+  std::string bytes = SavedPackage(doc, app);
   const std::string format = ConvertedTargetFormat(file_name);
+  if (app.held && app.held->format == format) {
+    HeldSave held = *std::move(app.held);
+    app.held.reset();
+    SaveConverted({{held.target, std::move(held.docx)}, {file_name, std::move(bytes)}}, format,
+                  app);
+    return;
+  }
+  SaveHeldDocument(app);  // document 1 first, whatever comes next
   if (format.empty()) {
     WriteFileAtomically(file_name, bytes, app.run_files);
+  } else if (WaitsForTheNext(app, file_name, format)) {
+    app.held = HeldSave{file_name, std::move(bytes), format};
   } else {
-    SaveConverted(bytes, file_name, format, app);
+    SaveConverted({{file_name, std::move(bytes)}}, format, app);
   }
 }
 

@@ -4,11 +4,13 @@
 
 #include <pugixml.hpp>
 
+#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "docx/body_table_writer.h"
 #include "docx/docx_engine.h"
@@ -43,6 +45,7 @@ struct DocumentState {
   std::map<std::string, std::unique_ptr<pugi::xml_document>> headers;  // loaded header parts
   std::set<std::string> changed_headers;
   std::optional<TableModel> table;
+  std::optional<TemplateConversion> conversion;  // for a template in another format
 
   [[noreturn]] void Fail(const std::string& what) const {
     throw TemplateError(template_path, what);
@@ -50,12 +53,40 @@ struct DocumentState {
   pugi::xml_node Body() const { return ChildW(main_xml.document_element(), "body"); }
 };
 
+// A template read, and converted where it needed it, before it is opened; or
+// why it cannot be, thrown when it is.
+struct PreparedTemplate {
+  std::unique_ptr<TemplatePackage> package;
+  std::exception_ptr failure;
+  std::optional<TemplateConversion> conversion;
+};
+
+// A converted document whose save waits for the next document's, so that both
+// are converted in one LibreOffice start.
+struct HeldSave {
+  std::string target;
+  std::string docx;
+  std::string format;
+};
+
 // What every document of one engine shares.
 struct ApplicationState {
+  explicit ApplicationState(ConversionOptions options = {}) : conversion(std::move(options)) {}
+  // One converter for the run, made at the first conversion.
+  Converter& UseConverter() {
+    if (!converter) converter = std::make_unique<Converter>(conversion);
+    return *converter;
+  }
+
   ConversionOptions conversion;
   SaveClock clock;
   // The run's own files, which no save replaces; none in memory.
   wordproc::RunFiles* run_files = nullptr;
+  std::vector<wordproc::PlannedDocument> planned;
+  bool planned_templates_prepared = false;
+  std::unique_ptr<Converter> converter;
+  std::map<std::string, PreparedTemplate> prepared;  // by template path, until opened
+  std::optional<HeldSave> held;
   bool quit = false;
 };
 

@@ -113,12 +113,25 @@ class DocxApplication final : public wordproc::Application {
   std::unique_ptr<wordproc::Document> CreateDocument(const std::string& template_path,
                                                      bool /*turn_alerts_off*/) override {
     CheckRunning();
-    return std::make_unique<DocxDocument>(
-        app_, OpenTemplate(template_path, app_->conversion, app_->run_files));
+    // Both templates of the run at the first document: a conversion that
+    // both need is then one start.
+    if (!app_->planned_templates_prepared) {
+      app_->planned_templates_prepared = true;
+      std::vector<std::string> templates;
+      for (const wordproc::PlannedDocument& planned : app_->planned)
+        templates.push_back(planned.template_path);
+      PrepareTemplates(templates, *app_);
+    }
+    return std::make_unique<DocxDocument>(app_, OpenTemplate(template_path, *app_));
+  }
+  void ExpectDocuments(const std::vector<wordproc::PlannedDocument>& documents) override {
+    CheckRunning();
+    app_->planned = documents;
   }
   void Quit() override {
     CheckRunning();
     app_->quit = true;
+    SaveHeldDocument(*app_);
   }
 
  private:
@@ -136,8 +149,7 @@ class DocxApplication final : public wordproc::Application {
 
 std::unique_ptr<wordproc::Application> DocxBackend::CreateApplication(
     wordproc::RunFiles& run_files) {
-  auto state = std::make_shared<ApplicationState>();
-  state->conversion = conversion_;
+  auto state = std::make_shared<ApplicationState>(conversion_);
   state->clock = clock_;
   state->run_files = &run_files;
   return std::make_unique<DocxApplication>(state);

@@ -4,8 +4,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "docx/conversion_cache.h"
 #include "docx/signal_cleanup.h"
 
 namespace reportword::docx {
@@ -15,23 +19,64 @@ struct ConversionOptions {
   // needed, never before.
   std::string soffice = REPORTWORD_SOFFICE;
   std::chrono::milliseconds time_limit = std::chrono::seconds(120);
+  // Where converted templates are kept between runs; empty keeps none.
+  std::filesystem::path cache_folder = UserCacheFolder();
 };
 
-// Converts `input` to `format` ("docx", "pdf", "odt") into `out_dir` and
-// returns the bytes of the result. LibreOffice runs with a private user
-// profile, and with its home, temporary and XDG folders inside the run's own
-// working folder, so that it writes nothing elsewhere and leaves nothing
-// behind. A non-empty `input_filter` names LibreOffice's import filter, so
-// that a damaged file is refused instead of being guessed to be plain text.
-// Messages name the file as `display_name`, the name the user knows. On a
-// failure, a time-out (the whole process group is ended) or a missing
-// LibreOffice it throws wordproc::Error naming the file, LibreOffice's output
-// and status.
-std::string ConvertWithLibreOffice(const std::filesystem::path& input, const std::string& format,
-                                   const std::filesystem::path& out_dir,
-                                   const ConversionOptions& options,
-                                   const std::string& input_filter,
-                                   const std::string& display_name);
+// One file to convert: its bytes, the extension it is known by (which
+// LibreOffice goes by where no filter is named), and the name the user knows
+// it by, for messages.
+struct ConversionInput {
+  std::string bytes;
+  std::string extension;
+  std::string display_name;
+};
+
+// What a conversion made of one input: its bytes, or the failure naming the
+// file, LibreOffice's output and status.
+struct ConversionResult {
+  std::optional<std::string> bytes;
+  std::string failure;
+};
+
+// How a template in another format came to be read: the format it is in, and
+// whether its conversion came from the cache, or was made now and kept there.
+struct TemplateConversion {
+  std::string format;  // "Word 97-2003", "Word 6.0/95", "Word for Windows 1/2", "RTF", ...
+  bool from_cache = false;
+  bool cached = false;
+};
+
+class ScratchDir;
+
+// LibreOffice, run headless, as the converter of one run. Every conversion of
+// the run uses one private user profile, with LibreOffice's home, temporary
+// and XDG folders beside it, so that it writes nothing elsewhere and leaves
+// nothing behind; they are made at the first conversion and go with the
+// converter. The files of one call are converted in one start.
+class Converter {
+ public:
+  explicit Converter(ConversionOptions options);
+  ~Converter();
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts every input to `format` ("docx", "pdf", "odt"). A non-empty
+  // `filter` names LibreOffice's import filter, so that a damaged file is
+  // refused instead of being guessed to be plain text. Throws wordproc::Error
+  // only where every input fails alike: LibreOffice missing, not starting, or
+  // stopped at the time limit (its whole process group is ended).
+  std::vector<ConversionResult> Convert(const std::vector<ConversionInput>& inputs,
+                                        const std::string& format, const std::string& filter);
+  // How often LibreOffice was started.
+  int starts() const { return starts_; }
+  const ConversionOptions& options() const { return options_; }
+
+ private:
+  ConversionOptions options_;
+  std::unique_ptr<ScratchDir> own_;
+  int starts_ = 0;
+};
 
 // The converter's path, or "" when it is not installed.
 std::string FindSoffice(const ConversionOptions& options);

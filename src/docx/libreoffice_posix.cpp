@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -260,41 +261,71 @@ std::string FindSoffice(const ConversionOptions& options) {
   return "";
 }
 
-std::string ConvertWithLibreOffice(const fs::path& input, const std::string& format,
-                                   const fs::path& out_dir, const ConversionOptions& options,
-                                   const std::string& input_filter,
-                                   const std::string& display_name) {
-  const std::string what = text::Format(
-      text::Translate("converting \"{0}\" to {1} with LibreOffice"), display_name, format);
-  const std::string soffice = FindSoffice(options);
+Converter::Converter(ConversionOptions options) : options_(std::move(options)) {}
+
+Converter::~Converter() = default;
+
+std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInput>& inputs,
+                                                 const std::string& format,
+                                                 const std::string& filter) {
+  std::string names;
+  for (const ConversionInput& input : inputs)
+    names += (names.empty() ? "\"" : ", \"") + input.display_name + "\"";
+  const std::string what =
+      text::Format(text::Translate("converting {0} to {1} with LibreOffice"), names, format);
+  const std::string soffice = FindSoffice(options_);
   if (soffice.empty()) {
     throw wordproc::Error(text::Format(
         text::Translate(
             "{0} failed: LibreOffice ({1}) is not installed; install it to use this format"),
-        what, options.soffice));
+        what, options_.soffice));
   }
-  ScratchDir own;  // the profile, the log, and the folders of its environment
-  const fs::path log = own.path() / "soffice.log";
+  // The profile, its environment and the log, once for the run; each call its
+  // own folder of inputs and results, under plain names, so that the
+  // results' names are known.
+  if (!own_) own_ = std::make_unique<ScratchDir>();
+  const ScratchDir work(own_->path());
+  std::error_code ec;
+  fs::create_directory(work.path() / "out", ec);
   std::vector<std::string> argv = {soffice, "--headless", "--norestore", "--nolockcheck",
-                                   "-env:UserInstallation=" + FileUrl(own.path() / "profile")};
-  if (!input_filter.empty()) argv.push_back("--infilter=" + input_filter);
-  for (std::string arg : {std::string("--convert-to"), format, std::string("--outdir"),
-                          FileUrl(out_dir), FileUrl(input)}) {
-    argv.push_back(std::move(arg));
+                                   "-env:UserInstallation=" + FileUrl(own_->path() / "profile")};
+  if (!filter.empty()) argv.push_back("--infilter=" + filter);
+  // The results go to a folder of their own: an input of the same name as a
+  // result would be overwritten otherwise.
+  argv.insert(argv.end(), {"--convert-to", format, "--outdir", FileUrl(work.path() / "out")});
+  std::vector<fs::path> results;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const std::string stem = "input" + std::to_string(i + 1);
+    const fs::path copy = work.path() / (stem + inputs[i].extension);
+    {
+      std::ofstream out(copy, std::ios::binary);
+      out.write(inputs[i].bytes.data(), static_cast<std::streamsize>(inputs[i].bytes.size()));
+      if (!out.flush())
+        throw wordproc::Error(text::Format(text::Translate("{0} failed: writing failed"), what));
+    }
+    argv.push_back(FileUrl(copy));
+    results.push_back(work.path() / "out" / (stem + "." + format));
   }
+  const fs::path log = work.path() / "soffice.log";
   pid_t pid = 0;
-  if (const int error = Spawn(std::move(argv), ConverterEnvironment(own.path()), log, pid)) {
+  ++starts_;
+  if (const int error = Spawn(std::move(argv), ConverterEnvironment(own_->path()), log, pid)) {
     throw wordproc::Error(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
                                        soffice, text::SystemErrorText(error)));
   }
-  const int exit_status = WaitForConverter(pid, options, what);
-  std::optional<std::string> result;
-  if (exit_status == 0) result = ReadResult(out_dir / (input.stem().string() + "." + format));
-  if (!result) {
-    throw wordproc::Error(text::Format(text::Translate("{0} failed (exit status {1}): {2}"), what,
-                                       exit_status, LastLines(log, 400)));
+  const int exit_status = WaitForConverter(pid, options_, what);
+  std::vector<ConversionResult> converted(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (exit_status == 0) converted[i].bytes = ReadResult(results[i]);
+    if (!converted[i].bytes) {
+      converted[i].failure = text::Format(
+          text::Translate("{0} failed (exit status {1}): {2}"),
+          text::Format(text::Translate("converting \"{0}\" to {1} with LibreOffice"),
+                       inputs[i].display_name, format),
+          exit_status, LastLines(log, 400));
+    }
   }
-  return *std::move(result);
+  return converted;
 }
 
 }  // namespace reportword::docx

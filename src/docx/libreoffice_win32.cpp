@@ -18,14 +18,17 @@ fs::path TemporaryFolder() {
   return ec ? fs::current_path() : folder;
 }
 
-std::string ConvertWithLibreOffice(const fs::path&, const std::string& format, const fs::path&,
-                                   const ConversionOptions&, const std::string&,
-                                   const std::string& display_name) {
+Converter::Converter(ConversionOptions options) : options_(std::move(options)) {}
+
+Converter::~Converter() = default;
+
+std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInput>& inputs,
+                                                 const std::string& format, const std::string&) {
   throw wordproc::Error(text::Format(
       text::Translate(
           "converting \"{0}\" to {1} needs LibreOffice, which the Windows build does not "
           "use; use .dotx templates and .docx targets"),
-      display_name, format));
+      inputs.empty() ? std::string() : inputs.front().display_name, format));
 }
 
 }  // namespace reportword::docx

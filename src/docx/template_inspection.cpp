@@ -207,8 +207,10 @@ InspectedStory InspectBody(const DocumentState& doc) {
 }  // namespace
 
 TemplateInspection InspectTemplate(const std::string& path, const ConversionOptions& conversion) {
-  std::shared_ptr<DocumentState> doc = OpenTemplate(path, conversion, nullptr);
+  ApplicationState app(conversion);
+  std::shared_ptr<DocumentState> doc = OpenTemplate(path, app);
   TemplateInspection out;
+  out.conversion = doc->conversion;
   // Read as a run reads it, so that a header the run cannot use fails alike.
   FirstSectionHeader(*doc, "default", &out.first_primary_header);
   InspectSections(*doc, out);

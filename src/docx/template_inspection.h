@@ -58,6 +58,8 @@ struct TemplateInspection {
   // Every header and footer part referred to, in order of first reference,
   // then the body.
   std::vector<InspectedStory> stories;
+  // For a template in another format: what every run costs for it.
+  std::optional<TemplateConversion> conversion;
 };
 
 // Opens the template as a generation does (converting other formats first)

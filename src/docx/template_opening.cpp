@@ -99,6 +99,27 @@ enum class ForeignFormat {
   kOpenDocument,
 };
 
+// The format as its users know it.
+const char* FormatName(ForeignFormat format) {
+  switch (format) {
+    case ForeignFormat::kWord97:
+      return "Word 97-2003";
+    case ForeignFormat::kWord6:
+      return "Word 6.0/95";
+    case ForeignFormat::kWord2:
+      return "Word for Windows 1/2";
+    case ForeignFormat::kCompound:
+      return "legacy binary Word";
+    case ForeignFormat::kRtf:
+      return "RTF";
+    case ForeignFormat::kOpenDocument:
+      return "OpenDocument";
+    case ForeignFormat::kNone:
+      break;
+  }
+  return "";
+}
+
 const char* ImportFilter(ForeignFormat format) {
   switch (format) {
     case ForeignFormat::kWord97:
@@ -174,44 +195,106 @@ Sniffed SniffTemplate(std::string_view bytes) {
   return {};
 }
 
-std::unique_ptr<TemplatePackage> OpenPackage(const std::string& path,
-                                             const ConversionOptions& conversion,
-                                             wordproc::RunFiles* run_files) {
-  wordproc::FileIdentity identity;
-  std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size, &identity);
-  if (run_files) run_files->Add(identity);
-  const auto [format, encrypted] = SniffTemplate(bytes);
-  if (format == ForeignFormat::kNone) return TemplatePackage::FromBytes(std::move(bytes), path);
+// A template in another format that cannot be converted here: its bytes say
+// why, or no converter is installed.
+void RefuseUnconvertible(const std::string& path, const Sniffed& sniffed,
+                         const ConversionOptions& conversion) {
   // LibreOffice cannot open it without the password either.
-  if (encrypted) {
+  if (sniffed.encrypted) {
     throw TemplateError(path, text::Translate("is encrypted (protected by a password), so it "
                                               "cannot be read; open it in the word processor, "
                                               "remove the password and save it again"));
   }
   if (FindSoffice(conversion).empty()) {
-    if (format != ForeignFormat::kRtf && format != ForeignFormat::kOpenDocument)
+    if (sniffed.format != ForeignFormat::kRtf && sniffed.format != ForeignFormat::kOpenDocument)
       throw LegacyTemplateError(path);
     throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
                                               "template (.dotx), or install LibreOffice, which "
                                               "enables these formats"));
   }
-  ScratchDir work;
-  // A copy under a plain name, so that LibreOffice's output name is known. It
-  // is written from the bytes already read: the file is opened only once.
-  const std::filesystem::path copy =
-      work.path() / ("template" + text::PathFromUtf8(path).extension().string());
-  {
-    std::ofstream out(copy, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) {
-      throw TemplateError(path, text::Translate("cannot be copied for the conversion"));
+}
+
+// A template that waits for its conversion.
+struct Unconverted {
+  std::string path;
+  std::string bytes;
+  std::string cache_key;
+  ForeignFormat format;
+};
+
+// Converts the templates that one filter reads in one LibreOffice start, and
+// keeps each result in the cache once it reads as a template.
+void ConvertTogether(const std::string& filter, std::vector<Unconverted>& group,
+                     const std::optional<ConversionCache>& cache, ApplicationState& app) {
+  std::vector<ConversionInput> inputs;
+  for (Unconverted& pending : group) {
+    inputs.push_back({std::move(pending.bytes),
+                      text::PathToUtf8(text::PathFromUtf8(pending.path).extension()),
+                      pending.path});
+  }
+  std::vector<ConversionResult> results;
+  try {
+    results = app.UseConverter().Convert(inputs, "docx", filter);
+  } catch (...) {
+    for (const Unconverted& pending : group) app.prepared[pending.path].failure = std::current_exception();
+    return;
+  }
+  for (std::size_t i = 0; i < group.size(); ++i) {
+    PreparedTemplate& slot = app.prepared[group[i].path];
+    slot.conversion = TemplateConversion{FormatName(group[i].format), false, cache.has_value()};
+    if (!results[i].bytes) {
+      slot.failure = std::make_exception_ptr(wordproc::Error(results[i].failure));
+      continue;
+    }
+    if (cache) cache->Store(group[i].cache_key, *results[i].bytes);
+    try {
+      slot.package = TemplatePackage::FromBytes(*std::move(results[i].bytes), group[i].path);
+    } catch (...) {
+      if (cache) cache->Remove(group[i].cache_key);
+      slot.failure = std::current_exception();
     }
   }
-  bytes = {};
-  return TemplatePackage::FromBytes(
-      ConvertWithLibreOffice(copy, "docx", work.path(), conversion, ImportFilter(format), path),
-      path);
 }
+
+}  // namespace
+
+void PrepareTemplates(const std::vector<std::string>& paths, ApplicationState& app) {
+  const std::optional<ConversionCache> cache = ConversionCache::Open(app.conversion.cache_folder);
+  std::map<std::string, std::vector<Unconverted>> by_filter;
+  for (const std::string& path : paths) {
+    if (app.prepared.contains(path)) continue;
+    PreparedTemplate& slot = app.prepared[path];
+    try {
+      wordproc::FileIdentity identity;
+      std::string bytes = ReadTemplateFile(path, PackageLimits{}.max_file_size, &identity);
+      if (app.run_files) app.run_files->Add(identity);
+      const Sniffed sniffed = SniffTemplate(bytes);
+      if (sniffed.format == ForeignFormat::kNone) {
+        slot.package = TemplatePackage::FromBytes(std::move(bytes), path);
+        continue;
+      }
+      RefuseUnconvertible(path, sniffed, app.conversion);
+      const char* filter = ImportFilter(sniffed.format);
+      const std::string key =
+          cache ? ConversionCache::Key(bytes, FindSoffice(app.conversion), filter) : "";
+      if (std::optional<std::string> stored = cache ? cache->Find(key) : std::nullopt) {
+        try {
+          slot.package = TemplatePackage::FromBytes(*std::move(stored), path);
+          slot.conversion = TemplateConversion{FormatName(sniffed.format), true, true};
+          continue;
+        } catch (const wordproc::Error&) {
+          cache->Remove(key);  // damaged since: converted again
+        }
+      }
+      by_filter[filter].push_back({path, std::move(bytes), key, sniffed.format});
+    } catch (...) {
+      slot.failure = std::current_exception();
+    }
+  }
+  for (auto& [filter, group] : by_filter) ConvertTogether(filter, group, cache, app);
+}
+
+namespace {
 
 std::shared_ptr<DocumentState> OpenDocumentState(const std::string& path,
                                                  std::unique_ptr<TemplatePackage> package) {
@@ -253,10 +336,15 @@ std::shared_ptr<DocumentState> OpenNamingTheTemplate(const std::string& path, Re
 
 }  // namespace
 
-std::shared_ptr<DocumentState> OpenTemplate(const std::string& path,
-                                            const ConversionOptions& conversion,
-                                            wordproc::RunFiles* run_files) {
-  return OpenNamingTheTemplate(path, [&] { return OpenPackage(path, conversion, run_files); });
+std::shared_ptr<DocumentState> OpenTemplate(const std::string& path, ApplicationState& app) {
+  if (!app.prepared.contains(path)) PrepareTemplates({path}, app);
+  PreparedTemplate prepared = std::move(app.prepared.extract(path).mapped());
+  std::shared_ptr<DocumentState> doc = OpenNamingTheTemplate(path, [&] {
+    if (prepared.failure) std::rethrow_exception(prepared.failure);
+    return std::move(prepared.package);
+  });
+  doc->conversion = prepared.conversion;
+  return doc;
 }
 
 std::shared_ptr<DocumentState> OpenTemplateBytes(std::string bytes, const std::string& name) {

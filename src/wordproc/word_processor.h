@@ -35,6 +35,12 @@ struct TableLayout {
   bool selects_content = false;
 };
 
+// A document the run will make: from which template, to which target.
+struct PlannedDocument {
+  std::string template_path;
+  std::string target_path;
+};
+
 // One document made from a template, open until it is closed.
 class Document {
  public:
@@ -62,7 +68,13 @@ class Application {
   // processor kept out of sight; `turn_alerts_off` also silences its alerts.
   virtual std::unique_ptr<Document> CreateDocument(const std::string& template_path,
                                                    bool turn_alerts_off) = 0;
-  // Ends the word processor; documents still open are discarded unsaved.
+  // The documents the run will make, in order, told before the first is made:
+  // an engine that converts may then convert both templates, or both
+  // documents, in one go.
+  virtual void ExpectDocuments(const std::vector<PlannedDocument>& documents) = 0;
+  // Ends the word processor; documents still open are discarded unsaved. A
+  // save it still holds back (to convert it together with the next) is
+  // completed first, and its failure thrown.
   virtual void Quit() = 0;
 };
 
