@@ -8,7 +8,7 @@
 //
 // Each input is opened, its primary header filled, its body laid out as a
 // table and saved into memory. That must end in a saved package or a
-// wordproc::Error; a saved package must open and save again, since what the
+// Failure; a saved package must open and save again, since what the
 // engine writes it must also read.
 #include <algorithm>
 #include <cstdint>
@@ -21,7 +21,7 @@
 
 #include "docx/docx_engine.h"
 #include "package_builder.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace {
 
@@ -103,12 +103,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string saved;
   try {
     saved = Generate(build::ZipParts(parts, stored));
-  } catch (const wordproc::Error&) {
+  } catch (const Failure&) {
     return 0;
   }
   try {
     GenerateAgain(std::move(saved));
-  } catch (const wordproc::Error& e) {
+  } catch (const Failure& e) {
     std::fprintf(stderr, "parts_fuzzer: what it saved does not open and save again: %s\n",
                  e.what());
     std::abort();

@@ -1,6 +1,6 @@
 // Bytes as a template through the whole document path: add, replace in the
 // header, set the body, convert it to a table, lay it out, save. Must end in
-// a saved document or a wordproc::Error. The template check reads the same
+// a saved document or a Failure. The template check reads the same
 // bytes and must end in a report or an error message.
 #include <unistd.h>
 
@@ -11,7 +11,7 @@
 
 #include "check/template_check.h"
 #include "docx/docx_engine.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace {
 
@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto app = backend.CreateApplication(run_files);
   try {
     RunDocument(*app, template_path.string(), (WorkDir() / "out.docx").string());
-  } catch (const reportword::wordproc::Error&) {
+  } catch (const reportword::Failure&) {
   }
   app->Quit();
   reportword::check::CheckTemplate(template_path.string(), no_converter);

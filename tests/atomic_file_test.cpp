@@ -20,7 +20,7 @@
 #endif
 
 #include "text/utf8_path.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 #include "package_builder.h"
 #include "test_support.h"
@@ -55,7 +55,7 @@ TEST(AtomicFileTest, FortyLinksAreFollowedAFortyFirstIsALoop) {
   WriteFileAtomically((dir / "l40").string(), "new", nullptr);
   EXPECT_EQ(reportword::testing::ReadFile(dir / "doc.docx"), "new");
   EXPECT_THAT([&] { WriteFileAtomically((dir / "l41").string(), "newer", nullptr); },
-              ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr("a loop of links")));
+              ::testing::ThrowsMessage<Failure>(::testing::HasSubstr("a loop of links")));
 }
 
 wordproc::FileIdentity IdentityOf(const std::filesystem::path& file) {
@@ -93,8 +93,8 @@ TEST(AtomicFileTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
     try {
       WriteFileAtomically((dir / "out.docx").string(), "document", &run_files);
       ADD_FAILURE() << "way " << way << ": saved";
-    } catch (const wordproc::InputCheckError& error) {
-      EXPECT_EQ(error.check(), wordproc::FailedInputCheck::kTargetIsInput) << way;
+    } catch (const InputCheckFailure& error) {
+      EXPECT_EQ(error.check(), FailedInputCheck::kTargetIsInput) << way;
     }
     EXPECT_EQ(reportword::testing::ReadFile(dir / "report.txt"), "the report") << way;
     EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir.path()), {}),
@@ -110,7 +110,7 @@ TEST(AtomicFileTest, ASavedDocumentIsNotReplacedByTheNextSaveOfTheRun) {
   WriteFileAtomically((dir / "one.docx").string(), "document 1", &run_files);
   std::filesystem::create_hard_link(dir / "one.docx", dir / "two.docx");
   EXPECT_THROW(WriteFileAtomically((dir / "two.docx").string(), "document 2", &run_files),
-               wordproc::InputCheckError);
+               InputCheckFailure);
   EXPECT_EQ(reportword::testing::ReadFile(dir / "one.docx"), "document 1");
 }
 
@@ -129,7 +129,7 @@ TEST(AtomicFileTest, ALinkOfAnotherUserIsFollowedOnlyInThatUsersFolder) {
     ASSERT_EQ(::lchown(link.c_str(), 4321, 4321), 0);
   }
   EXPECT_THAT([&] { WriteFileAtomically((dir / "out.docx").string(), "document", nullptr); },
-              ::testing::ThrowsMessage<wordproc::Error>(::testing::HasSubstr(
+              ::testing::ThrowsMessage<Failure>(::testing::HasSubstr(
                   "the link \"" + (dir / "out.docx").string() + "\" belongs to another user")));
   EXPECT_EQ(reportword::testing::ReadFile(dir / "precious"), "precious");
   WriteFileAtomically((dir / "theirs" / "out.docx").string(), "document", nullptr);

@@ -16,7 +16,7 @@
 #include "docx/signal_cleanup_win32.h"
 #include "test_support.h"
 #include "wordproc/windows_path.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 namespace {
@@ -196,7 +196,7 @@ TEST(AtomicFileWindowsTest, EveryFailureOfTheMoveEndsWithADocumentInPlace) {
     std::string message;
     try {
       WriteFileAtomically(target.string(), "new", nullptr, kFakeCalls);
-    } catch (const wordproc::Error& error) {
+    } catch (const Failure& error) {
       message = error.what();
     }
     g_fake = nullptr;
@@ -237,7 +237,7 @@ TEST(AtomicFileWindowsTest, TargetsAreReplacedHoweverTheirNameIsGiven) {
                                 (deep / "a.docx").string(), (deep / "a.docx").string()}) {
     try {
       WriteFileAtomically(name, "new " + name, nullptr);
-    } catch (const wordproc::Error& error) {
+    } catch (const Failure& error) {
       ADD_FAILURE() << name << ": " << error.what();
     }
     const bool deep_name = name.size() > 260;
@@ -270,8 +270,8 @@ TEST(AtomicFileWindowsTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave)
   try {
     WriteFileAtomically((dir / "out.docx").string(), "document", &run_files);
     ADD_FAILURE() << "saved";
-  } catch (const wordproc::InputCheckError& error) {
-    EXPECT_EQ(error.check(), wordproc::FailedInputCheck::kTargetIsInput);
+  } catch (const InputCheckFailure& error) {
+    EXPECT_EQ(error.check(), FailedInputCheck::kTargetIsInput);
   }
   EXPECT_EQ(ReadFile(dir / "report.txt"), "the report");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2);
@@ -288,7 +288,7 @@ TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_THAT([&] { WriteFileAtomically(target.string(), "new contents", nullptr); },
-              ::testing::ThrowsMessage<wordproc::Error>(
+              ::testing::ThrowsMessage<Failure>(
                   HasSubstr("open in another program; close it and run again")));
   CloseHandle(held);
   EXPECT_EQ(ReadFile(target), "old");
@@ -332,7 +332,7 @@ TEST(AtomicFileWindowsDeathTest, AConsoleEventDuringTheMoveWaitsForItAndLeavesNo
         g_fake = &fake;
         try {
           WriteFileAtomically(target.string(), "new", nullptr, kFakeCalls);
-        } catch (const wordproc::Error&) {
+        } catch (const Failure&) {
         }
         std::_Exit(0);
       },

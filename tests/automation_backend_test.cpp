@@ -14,7 +14,7 @@
 
 #include "automation/automation_backend.h"
 #include "fake_dispatch.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::automation {
 namespace {
@@ -25,15 +25,15 @@ using ::testing::IsEmpty;
 using ::testing::StartsWith;
 using Transcript = std::vector<std::string>;
 
-// The message of the wordproc::Error that `action` throws.
+// The message of the Failure that `action` throws.
 template <typename Action>
 std::string ErrorOf(Action action) {
   try {
     action();
-  } catch (const wordproc::Error& error) {
+  } catch (const Failure& error) {
     return error.what();
   }
-  ADD_FAILURE() << "no wordproc::Error";
+  ADD_FAILURE() << "no Failure";
   return {};
 }
 

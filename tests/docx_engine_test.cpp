@@ -183,7 +183,7 @@ TEST_F(DocxEngineTest, AMissingHeaderPartIsNamed) {
   auto doc = AddParts(parts);
   EXPECT_THAT(
       [&] { Replace(*doc, "<Datum>", "D"); },
-      ::testing::ThrowsMessage<Error>(HasSubstr("the header part word/header1.xml is missing")));
+      ::testing::ThrowsMessage<Failure>(HasSubstr("the header part word/header1.xml is missing")));
 }
 
 TEST_F(DocxEngineTest, AChangedPartIsWrittenAsTheUtf8ItDeclares) {
@@ -283,7 +283,7 @@ TEST_F(DocxEngineTest, ImpossibleTableLayoutsAreRefused) {
   auto doc = AddParts(TemplateParts({}));
   for (const auto& [layout, message] : cases) {
     EXPECT_THAT([&] { doc->LayOutBodyAsTable("a\tb\r\n", layout); },
-                ::testing::ThrowsMessage<Error>(::testing::StrEq(message)));
+                ::testing::ThrowsMessage<Failure>(::testing::StrEq(message)));
   }
 }
 
@@ -294,10 +294,10 @@ TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
   EXPECT_FALSE(Replace(*doc, "<Datum> x", "D"));
   const std::string header = SaveAndRead(*doc).at("word/header1.xml");
   EXPECT_EQ(header, ReadPackage(dir_ / "t.dotx").at("word/header1.xml"));
-  EXPECT_THROW(doc->SaveAs((dir_ / "x.docx").string()), Error);
+  EXPECT_THROW(doc->SaveAs((dir_ / "x.docx").string()), Failure);
   app_->Quit();
-  EXPECT_THROW(AddParts(TemplateParts({})), Error);
-  EXPECT_THROW(app_->Quit(), Error);
+  EXPECT_THROW(AddParts(TemplateParts({})), Failure);
+  EXPECT_THROW(app_->Quit(), Failure);
 }
 
 // Part names are URIs: a relationship may spell its target in another case
@@ -407,7 +407,7 @@ TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   // clang-format on
   for (const auto& [bytes, limits, message] : cases) {
     EXPECT_THAT([&] { TemplatePackage::FromBytes(bytes, "t", limits); },
-                ::testing::ThrowsMessage<wordproc::Error>(HasSubstr(message)));
+                ::testing::ThrowsMessage<Failure>(HasSubstr(message)));
   }
 }
 
@@ -417,7 +417,7 @@ TEST(DocxPackageTest, TemplateFilesOver512MiBAreRefusedUnread) {
   WriteFile(dir / "big.dotx", "");
   std::filesystem::resize_file(dir / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
   EXPECT_THAT([&] { TemplatePackage::Open((dir / "big.dotx").string()); },
-              ::testing::ThrowsMessage<wordproc::Error>(
+              ::testing::ThrowsMessage<Failure>(
                   HasSubstr("is larger than 512 MiB; refusing to open it")));
 }
 

@@ -20,7 +20,7 @@
 #include "docx/docx_engine.h"
 #include "package_builder.h"
 #include "test_support.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 

@@ -15,7 +15,7 @@
 #include "docx/libreoffice.h"
 #include "package_builder.h"
 #include "test_support.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 // LibreOffice conversions are a feature of the POSIX build.
 #ifndef _WIN32
@@ -153,7 +153,7 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   auto app = backend.CreateApplication(run_files);
   EXPECT_THAT(
       [&] { app->CreateDocument((dir / "t.rtf").string(), true); },
-      ThrowsMessage<wordproc::Error>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
+      ThrowsMessage<Failure>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
   ::setenv("PATH", old_path.c_str(), 1);
   // Both sleeps belonged to the converter's process group and go with it, and
   // the converter itself is reaped.
@@ -190,7 +190,7 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
     std::string message;
     try {
       document->SaveAs(target.string());
-    } catch (const wordproc::Error& e) {
+    } catch (const Failure& e) {
       message = e.what();
     }
     EXPECT_EQ(message.find(failure) != message.npos, fails) << message;
@@ -233,7 +233,7 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
     auto document = backend.CreateApplication(run_files)->CreateDocument(made_from.string(), true);
     if (links) {
       EXPECT_THAT([&] { document->SaveAs(target.string()); },
-                  ThrowsMessage<wordproc::Error>(HasSubstr("failed (exit status 0)")));
+                  ThrowsMessage<Failure>(HasSubstr("failed (exit status 0)")));
     } else {
       document->SaveAs(target.string());
     }
@@ -318,7 +318,7 @@ TEST(LibreOfficeConversionTest, AnEncryptedLegacyFileIsNamedAsSuch) {
           [&] {
             backend.CreateApplication(run_files)->CreateDocument((dir / name).string(), true);
           },
-          ThrowsMessage<wordproc::Error>(HasSubstr("is encrypted (protected by a password)")))
+          ThrowsMessage<Failure>(HasSubstr("is encrypted (protected by a password)")))
           << name << " " << soffice;
     }
   }
@@ -343,7 +343,7 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHin
   for (const auto& [bytes, message] : cases) {
     testing::WriteFile(dir / "t.dotx", bytes);
     EXPECT_THAT([&] { app->CreateDocument((dir / "t.dotx").string(), true); },
-                ThrowsMessage<wordproc::Error>(
+                ThrowsMessage<Failure>(
                     AllOf(HasSubstr(message), HasSubstr("install LibreOffice"))));
   }
 }

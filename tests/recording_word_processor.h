@@ -16,7 +16,7 @@
 
 #include "run_doubles.h"
 #include "wordproc/word_processor.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::fakes {
 
@@ -46,9 +46,9 @@ struct CallLog {
     calls.push_back(text);
     for (auto& [prefix, remaining, thrown] : failures_) {
       if (text.starts_with(prefix) && --remaining == 0) {
-        if (thrown == Thrown::kInterfaceError) throw wp::Error("injected failure at " + text);
+        if (thrown == Thrown::kInterfaceError) throw Failure("injected failure at " + text);
         if (thrown == Thrown::kTargetIsInput)
-          throw wp::InputCheckError(wp::FailedInputCheck::kTargetIsInput, "injected at " + text);
+          throw InputCheckFailure(FailedInputCheck::kTargetIsInput, "injected at " + text);
         if (thrown == Thrown::kRuntimeError)
           throw std::runtime_error("injected runtime failure at " + text);
         throw 42;

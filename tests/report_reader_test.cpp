@@ -20,7 +20,7 @@
 #include "report/report_observer.h"
 #include "test_support.h"
 #include "text/unicode.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword {
 namespace {
@@ -288,8 +288,8 @@ TEST(ReportFileTest, WhatCannotBeReadIsNamedAndWhatIsNoFileFailsTheInputCheck) {
     try {
       ReadReportFile(job);
       ADD_FAILURE() << path << " was read";
-    } catch (const wordproc::InputCheckError& error) {
-      EXPECT_EQ(error.check(), wordproc::FailedInputCheck::kReportMissing);
+    } catch (const InputCheckFailure& error) {
+      EXPECT_EQ(error.check(), FailedInputCheck::kReportMissing);
       EXPECT_THAT(error.what(), ::testing::HasSubstr(path));
     }
   }

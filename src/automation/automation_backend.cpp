@@ -7,7 +7,7 @@
 #include "automation/object_model.h"
 #include "text/translate.h"
 #include "wordproc/local_file_system.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::automation {
 
@@ -188,7 +188,7 @@ class AutomationApplication final : public wordproc::Application {
 
 std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application) {
   if (application == nullptr)
-    throw wordproc::Error(text::Translate("no application object to wrap"));
+    throw Failure(text::Translate("no application object to wrap"));
   return std::make_unique<AutomationApplication>(DispatchObject::Share(application, "Application"));
 }
 

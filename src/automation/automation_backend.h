@@ -23,7 +23,7 @@ std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application);
 
 // Owns the COM apartment of the calling thread for its lifetime: every object
 // it hands out, and everything reached from them, must be destroyed before
-// the backend is. Construction throws wordproc::Error when COM cannot be
+// the backend is. Construction throws Failure when COM cannot be
 // initialised.
 class AutomationBackend : public wordproc::Backend {
  public:

@@ -5,13 +5,13 @@
 #include <objbase.h>
 
 #include "automation/dispatch.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::automation {
 
 ComSession::ComSession() {
   const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CoInitializeEx", hr));
+  if (FAILED(hr)) throw Failure(DescribeFailure("CoInitializeEx", hr));
 }
 
 // S_FALSE (already initialised on this thread) needs its CoUninitialize too.

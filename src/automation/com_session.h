@@ -8,7 +8,7 @@ namespace reportword::automation {
 // CoInitializeEx (single-threaded apartment) on construction, balanced by
 // CoUninitialize on destruction. Every automation reference of the thread
 // must be released before it is destroyed. Construction throws
-// wordproc::Error when COM cannot be initialised on this thread.
+// Failure when COM cannot be initialised on this thread.
 class ComSession {
  public:
   ComSession();

@@ -10,7 +10,7 @@
 
 #include "text/translate.h"
 #include "text/unicode.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::automation {
 
@@ -60,11 +60,11 @@ const wchar_t* WideData(const std::u16string& text) {
 // before any conversion.
 std::u16string ToUtf16(const std::string& utf8) {
   if (utf8.size() > static_cast<size_t>(INT_MAX / 2)) {
-    throw wordproc::Error(text::Format(
+    throw Failure(text::Format(
         text::Translate("text of {0} bytes is too long for an automation call"), utf8.size()));
   }
   if (!text::IsValidUtf8(utf8)) {
-    throw wordproc::Error(text::Translate("text for an automation call is not valid UTF-8"));
+    throw Failure(text::Translate("text for an automation call is not valid UTF-8"));
   }
   return text::Utf8ToUtf16(utf8);
 }
@@ -214,7 +214,7 @@ void DispatchObject::Reset() {
 }
 
 void DispatchObject::Fail(const char* member, const std::string& what) const {
-  throw wordproc::Error(type_name_ + "." + member + " " + what);
+  throw Failure(type_name_ + "." + member + " " + what);
 }
 
 Variant DispatchObject::Call(const char* member, std::vector<Variant> args) const {
@@ -244,7 +244,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
-    throw wordproc::Error(DescribeFailure(
+    throw Failure(DescribeFailure(
         text::Format(text::Translate("name lookup of {0}"), type_name_ + "." + member), hr));
   }
 
@@ -292,7 +292,7 @@ Variant DispatchObject::Invoke(const char* member, WORD flags, std::vector<Varia
   if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argument_error < params.cArgs) {
     what += " (argument " + std::to_string(params.cArgs - argument_error) + ")";
   }
-  throw wordproc::Error(DescribeFailure(what, code, description));
+  throw Failure(DescribeFailure(what, code, description));
 }
 
 DispatchObject DispatchObject::ObjectFrom(const char* member, Variant result,
@@ -347,13 +347,13 @@ DispatchObject CreateDispatchObject(const std::string& name, std::string type_na
   const std::u16string prog_id = ToUtf16(name);
   CLSID clsid{};
   HRESULT hr = CLSIDFromProgID(WideData(prog_id), &clsid);
-  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
+  if (FAILED(hr)) throw Failure(DescribeFailure("CLSIDFromProgID(" + name + ")", hr));
   IDispatch* dispatch = nullptr;
   hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                         reinterpret_cast<void**>(&dispatch));
-  if (FAILED(hr)) throw wordproc::Error(DescribeFailure("CoCreateInstance(" + name + ")", hr));
+  if (FAILED(hr)) throw Failure(DescribeFailure("CoCreateInstance(" + name + ")", hr));
   if (dispatch == nullptr) {
-    throw wordproc::Error(
+    throw Failure(
         text::Format(text::Translate("{0} returned no object"), "CoCreateInstance(" + name + ")"));
   }
   return DispatchObject::Adopt(dispatch, std::move(type_name));

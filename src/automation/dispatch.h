@@ -1,7 +1,7 @@
 // Late-bound automation calls through IDispatch: RAII owners for VARIANTs,
 // interface references and the COM apartment, and one DispatchObject that
 // looks members up by name and invokes them. Every failing status becomes a
-// reportword::wordproc::Error naming the member, the status in hex and the
+// reportword::Failure naming the member, the status in hex and the
 // server's own error description.
 #pragma once
 
@@ -43,7 +43,7 @@ class Variant {
   static Variant Int32(int value);
   static Variant Float(float value);
   static Variant Double(double value);
-  // Invalid UTF-8 throws wordproc::Error rather than sending a garbled text.
+  // Invalid UTF-8 throws Failure rather than sending a garbled text.
   static Variant String(const std::string& utf8);
   // An optional argument left out of the call.
   static Variant Omitted();

@@ -11,7 +11,7 @@
 #include "report/report_reader.h"
 #include "text/display_escaping.h"
 #include "text/unicode.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::check {
 namespace {
@@ -251,7 +251,7 @@ ReportCheck CheckReport(const std::string& code, const std::string& path) {
   } catch (const std::exception& failure) {
     ReportCheck refused;
     refused.path = path;
-    refused.error = dynamic_cast<const wordproc::InputCheckError*>(&failure)
+    refused.error = dynamic_cast<const InputCheckFailure*>(&failure)
                         ? failure.what()
                         : DescribeFailure(failure);
     return refused;

@@ -1,18 +1,17 @@
-// The one exception type for everything that makes a run fail after the command
-// line was read: a failing word-processor call, an unreadable report, a save
-// that could not be completed. The message names what went wrong and where.
+// What makes a run fail after the command line was read (a failing
+// word-processor call, an unreadable report, a save that could not be
+// completed), as the generation calls the program's one failure type. The
+// message names what went wrong and where.
 #pragma once
 
 #include <exception>
-#include <stdexcept>
 #include <string>
+
+#include "text/failure.h"
 
 namespace reportword {
 
-class GenerationError : public std::runtime_error {
- public:
-  explicit GenerationError(const std::string& message) : std::runtime_error(message) {}
-};
+using GenerationError = Failure;
 
 // The message of a failure for the reader: an allocation failure
 // (std::bad_alloc, std::length_error) in plain words rather than the library's

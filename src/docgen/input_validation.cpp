@@ -41,11 +41,11 @@ std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& back
   return std::nullopt;
 }
 
-std::string MessageOf(wordproc::FailedInputCheck check) {
+std::string MessageOf(FailedInputCheck check) {
   switch (check) {
-    case wordproc::FailedInputCheck::kReportMissing:
+    case FailedInputCheck::kReportMissing:
       return kReportMissingMessage;
-    case wordproc::FailedInputCheck::kTargetIsInput:
+    case FailedInputCheck::kTargetIsInput:
       return kTargetIsInputMessage;
   }
   return kTargetIsInputMessage;

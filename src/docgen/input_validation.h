@@ -5,7 +5,7 @@
 
 #include "core/job_state.h"
 #include "wordproc/word_processor.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword {
 
@@ -27,7 +27,7 @@ std::optional<std::string> ValidateInputs(JobState& job, wordproc::Backend& back
 
 // The message of an input check that failed only where a file was opened or
 // saved.
-std::string MessageOf(wordproc::FailedInputCheck check);
+std::string MessageOf(FailedInputCheck check);
 
 // Compares target 2 with target 1 once more, just before document 2 is saved:
 // target 1 exists by then, so a second spelling of it that only the file

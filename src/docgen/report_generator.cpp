@@ -10,7 +10,7 @@
 #include "docgen/input_validation.h"
 #include "report/report_reader.h"
 #include "text/translate.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword {
 namespace {
@@ -106,16 +106,16 @@ GenerationOutcome GenerateReports(JobState& job, GenerationContext& context) {
     }
     job.WordApp.reset();
     return GenerationOutcome::kDocumentsWritten;
-  } catch (const GenerationError& error) {
-    const std::string quit_failure = AbandonRun(job, context, document);
-    if (quit_failure.empty()) throw;
-    throw Together(error.what(), quit_failure);
-  } catch (const wordproc::InputCheckError& failed) {
+  } catch (const InputCheckFailure& failed) {
     // What the input checks saw changed by the time a file was opened or saved.
     const std::string quit_failure = AbandonRun(job, context, document);
     context.messages.Show(MessageOf(failed.check()), MessageStyle::kInformation);
     if (!quit_failure.empty()) throw GenerationError(quit_failure);
     return GenerationOutcome::kInputCheckFailed;
+  } catch (const GenerationError& error) {
+    const std::string quit_failure = AbandonRun(job, context, document);
+    if (quit_failure.empty()) throw;
+    throw Together(error.what(), quit_failure);
   } catch (const std::exception& failure) {
     const std::string error = DescribeFailure(failure);
     throw Together(error, AbandonRun(job, context, document));

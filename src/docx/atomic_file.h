@@ -18,7 +18,7 @@ namespace reportword::docx {
 //
 // With `run_files`, the file the rename would replace is compared with them
 // once the folder is open, just before the rename: one of them is refused
-// with wordproc::InputCheckError, and the file written is added to them.
+// with InputCheckFailure, and the file written is added to them.
 // (One implementation per platform: atomic_file_posix.cpp, atomic_file_win32.cpp.)
 void WriteFileAtomically(const std::string& path, std::string_view bytes,
                          wordproc::RunFiles* run_files);

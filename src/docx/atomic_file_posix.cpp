@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "docx/atomic_file.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/signal_cleanup_posix.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void Fail(const std::string& path, const std::string& what, int error_number) {
-  throw SaveError(path, text::Format("{0} ({1})", what, text::SystemErrorText(error_number)));
+  throw SaveFailure(path, text::Format("{0} ({1})", what, text::SystemErrorText(error_number)));
 }
 
 class Descriptor {
@@ -162,10 +162,10 @@ bool CheckReplaced(const std::string& path, int folder_fd, const std::string& na
                    const wordproc::RunFiles* run_files, struct stat& replaced) {
   if (::fstatat(folder_fd, name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0) return false;
   if (!S_ISREG(replaced.st_mode))
-    throw SaveError(path, text::Translate("it is not a regular file, so it is not replaced"));
+    throw SaveFailure(path, text::Translate("it is not a regular file, so it is not replaced"));
   if (run_files && run_files->Contains(IdentityOf(replaced))) {
-    throw wordproc::InputCheckError(
-        wordproc::FailedInputCheck::kTargetIsInput,
+    throw InputCheckFailure(
+        FailedInputCheck::kTargetIsInput,
         text::Format(text::Translate("cannot save \"{0}\": it is now one of the run's own files"),
                      path));
   }

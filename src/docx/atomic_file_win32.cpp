@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "docx/atomic_file.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/signal_cleanup_win32.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
@@ -31,7 +31,7 @@ constexpr int kTries = 20;
 constexpr DWORD kWaitMilliseconds = 100;
 
 [[noreturn]] void FailWindows(const std::string& path, const std::string& what, DWORD code) {
-  throw SaveError(path, text::Format("{0} ({1})", what, text::WindowsErrorText(code)));
+  throw SaveFailure(path, text::Format("{0} ({1})", what, text::WindowsErrorText(code)));
 }
 
 // Errors that come from another program holding the file (a word processor
@@ -73,8 +73,8 @@ void CheckReplaced(const std::string& path, const fs::path& file,
   const std::optional<wordproc::FileIdentity> identity = IdentityOfHandle(handle);
   CloseHandle(handle);
   if (identity && run_files->Contains(*identity)) {
-    throw wordproc::InputCheckError(
-        wordproc::FailedInputCheck::kTargetIsInput,
+    throw InputCheckFailure(
+        FailedInputCheck::kTargetIsInput,
         text::Format(text::Translate("cannot save \"{0}\": it is now one of the run's own files"),
                      path));
   }
@@ -238,7 +238,7 @@ DWORD MoveToNewName(const MoveCalls& calls, TemporaryDocument& temporary,
   const bool has_old = Exists(wordproc::LongPath(backup));
   if (has_new) temporary.Keep();
   if (has_new && has_old) {
-    throw SaveError(
+    throw SaveFailure(
         path, text::Format(text::Translate("the file could not be replaced ({0}), and "
                                            "no document could be put back under its "
                                            "name: the old document is now \"{1}\", "
@@ -246,13 +246,13 @@ DWORD MoveToNewName(const MoveCalls& calls, TemporaryDocument& temporary,
                            cause, text::PathToUtf8(backup), text::PathToUtf8(temporary.shown())));
   }
   if (has_new) {
-    throw SaveError(path, text::Format(text::Translate("the file could not be replaced ({0}), and "
+    throw SaveFailure(path, text::Format(text::Translate("the file could not be replaced ({0}), and "
                                                        "the old document is gone; the new one is "
                                                        "\"{1}\""),
                                        cause, text::PathToUtf8(temporary.shown())));
   }
   if (has_old) {
-    throw SaveError(path, text::Format(text::Translate("the file could not be replaced ({0}); the "
+    throw SaveFailure(path, text::Format(text::Translate("the file could not be replaced ({0}); the "
                                                        "old document is now \"{1}\""),
                                        cause, text::PathToUtf8(backup)));
   }
@@ -334,11 +334,11 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     if (!HeldByAnotherProgram(error)) break;
   }
   if (HeldByAnotherProgram(error)) {
-    throw SaveError(path,
+    throw SaveFailure(path,
                     text::Translate("the file is open in another program; close it and run again"));
   }
   if (target.exists && Denied(error)) {
-    throw SaveError(path, text::Translate("the file may not be replaced (no permission)"));
+    throw SaveFailure(path, text::Translate("the file may not be replaced (no permission)"));
   }
   FailWindows(path, text::Translate("cannot replace the file"), error);
 }

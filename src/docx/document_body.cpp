@@ -95,7 +95,7 @@ MainPartWriter::MainPartWriter(const DocumentState& doc) {
     return;
   }
   const pugi::xml_node marker = BodyMarker(doc);
-  if (!marker) throw wordproc::Error(text::Translate("internal error: the body marker is missing"));
+  if (!marker) throw Failure(text::Translate("internal error: the body marker is missing"));
   std::string marker_text;
   std::tie(xml_, marker_text) = SerialiseWithUniqueMarker(doc, marker);
   marker_at_ = xml_.find(marker_text);

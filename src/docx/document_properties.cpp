@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "docx/content_types.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/package_relationships.h"
 #include "docx/xml_namespaces.h"
 #include "docx/xml_part.h"
@@ -147,7 +147,7 @@ bool UpdateExtendedProperties(pugi::xml_node root, const std::string& template_n
 
 [[noreturn]] void FailPart(const TemplatePackage& package, const std::string& part,
                            const std::string& what) {
-  throw PartError(package.name(), part, what);
+  throw PartFailure(package.name(), part, what);
 }
 
 std::string FreePartName(const TemplatePackage& package, const std::string& stem,

@@ -9,7 +9,7 @@
 #include "docx/content_types.h"
 #include "docx/document_body.h"
 #include "docx/document_properties.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/libreoffice.h"
 #include "docx/package_pruning.h"
 #include "docx/xml_part.h"
@@ -40,7 +40,7 @@ void SaveConverted(const std::vector<std::pair<std::string, std::string>>& targe
   for (const auto& [target, docx] : targets_and_docx) inputs.push_back({docx, ".docx", target});
   const std::vector<ConversionResult> results = app.UseConverter().Convert(inputs, format, "");
   for (std::size_t i = 0; i < results.size(); ++i) {
-    if (!results[i].bytes) throw wordproc::Error(results[i].failure);
+    if (!results[i].bytes) throw Failure(results[i].failure);
     WriteFileAtomically(targets_and_docx[i].first, *results[i].bytes, app.run_files);
   }
 }

@@ -15,7 +15,7 @@
 #include "docx/body_table_writer.h"
 #include "docx/docx_engine.h"
 #include "docx/docx_package.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/package_relationships.h"
 #include "docx/xml_namespaces.h"
 
@@ -48,7 +48,7 @@ struct DocumentState {
   std::optional<TemplateConversion> conversion;  // for a template in another format
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw TemplateError(template_path, what);
+    throw TemplateFailure(template_path, what);
   }
   pugi::xml_node Body() const { return ChildW(main_xml.document_element(), "body"); }
 };

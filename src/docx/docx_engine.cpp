@@ -11,7 +11,7 @@
 #include "docx/template_opening.h"
 #include "text/translate.h"
 #include "wordproc/local_file_system.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 namespace {
@@ -22,18 +22,18 @@ constexpr short kMaxColumns = 63;
 
 void CheckLayout(const wordproc::TableLayout& layout) {
   if (layout.columns < 0 || layout.columns > kMaxColumns) {
-    throw wordproc::Error(
+    throw Failure(
         text::Format(text::Translate("a table of {0} columns is not possible"), layout.columns));
   }
   const int columns = layout.columns;
   for (std::size_t i = 0; i < layout.column_widths_points.size(); ++i) {
     if (static_cast<int>(i) >= columns) {
-      throw wordproc::Error(
+      throw Failure(
           text::Format(text::Translate("the table has no column {0}"), static_cast<int>(i) + 1));
     }
     const float points = layout.column_widths_points[i];
     if (!(points >= 0.0f && points <= kMaxColumnPoints)) {
-      throw wordproc::Error(text::Format(text::Translate("column width {0} pt is out of range"),
+      throw Failure(text::Format(text::Translate("column width {0} pt is out of range"),
                                          std::to_string(points)));
     }
   }
@@ -95,7 +95,7 @@ class DocxDocument final : public wordproc::Document {
   // no further steps.
   void CheckOpen() const {
     if (!doc_ || app_->quit) {
-      throw wordproc::Error(text::Format(
+      throw Failure(text::Format(
           text::Translate("the document made from \"{0}\" is closed"), template_path_));
     }
   }
@@ -137,7 +137,7 @@ class DocxApplication final : public wordproc::Application {
  private:
   void CheckRunning() const {
     if (app_->quit) {
-      throw wordproc::Error(
+      throw Failure(
           text::Translate("the word processor was told to quit; no further calls"));
     }
   }

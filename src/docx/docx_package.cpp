@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/package_layout.h"
 #include "docx/zip_error_text.h"
 #include "text/system_error_text.h"
@@ -46,7 +46,7 @@ std::string PercentDecoded(std::string_view name) {
 }
 
 [[noreturn]] void Fail(const std::string& package, const std::string& what) {
-  throw TemplateError(package, what);
+  throw TemplateFailure(package, what);
 }
 
 // Inflates every entry once, so that libzip compares each one's CRC-32 with
@@ -61,7 +61,7 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     zip_file_t* file = nullptr;
     if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
         !(file = zip_fopen_index(archive, i, 0))) {
-      throw PartError(package, names[i],
+      throw PartFailure(package, names[i],
                       text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive)));
     }
     std::uint64_t total = 0;
@@ -73,16 +73,23 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     const std::string text = ZipErrorText(file);
     zip_fclose(file);
     if (n < 0 && code == ZIP_ER_CRC) {
-      throw PartError(
+      throw PartFailure(
           package, names[i],
           text::Translate("is damaged: its CRC-32 checksum does not match its contents"));
     }
     if (n < 0 || total != st.size)
-      throw PartError(package, names[i], text::Format(text::Translate("is damaged ({0})"), text));
+      throw PartFailure(package, names[i], text::Format(text::Translate("is damaged ({0})"), text));
   }
 }
 
 }  // namespace
+
+Failure LegacyTemplateFailure(const std::string& template_path) {
+  return TemplateFailure(
+      template_path, text::Translate("is a legacy binary Word file (.dot/.doc); save it as a Word "
+                                     "template (.dotx), or install LibreOffice, which enables "
+                                     "this format"));
+}
 
 std::unique_ptr<TemplatePackage> TemplatePackage::Open(const std::string& path,
                                                        const PackageLimits& limits) {
@@ -124,7 +131,7 @@ void TemplatePackage::Load(const PackageLimits& limits) {
   if (bytes_.empty()) Fail(name_, text::Translate("is empty; it is not a word-processor template"));
   if (bytes_.size() >= sizeof kOleSignature &&
       std::memcmp(bytes_.data(), kOleSignature, sizeof kOleSignature) == 0) {
-    throw LegacyTemplateError(name_);
+    throw LegacyTemplateFailure(name_);
   }
   if (const std::size_t end_records = EndRecordCandidates(bytes_).size();
       end_records > limits.max_end_records) {
@@ -171,14 +178,14 @@ void TemplatePackage::Load(const PackageLimits& limits) {
                         entry));
     }
     if ((st.valid & ZIP_STAT_SIZE) && st.size > limits.max_part_size) {
-      throw PartError(
+      throw PartFailure(
           name_, entry,
           text::Format(text::Translate("inflates to {0} MiB, more than the limit of {1} MiB"),
                        st.size >> 20, limits.max_part_size >> 20));
     }
     if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE) && st.size > (1u << 20) &&
         st.size / (st.comp_size ? st.comp_size : 1) > limits.max_compression_ratio) {
-      throw PartError(name_, entry,
+      throw PartFailure(name_, entry,
                       text::Translate("claims an impossible compression ratio; refused"));
     }
     total_size += st.size;
@@ -231,11 +238,11 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   zip_stat_t st;
   zip_stat_init(&st);
   if (zip_stat_index(archive_, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
-    throw PartError(name_, part_name, text::Translate("cannot be read"));
+    throw PartFailure(name_, part_name, text::Translate("cannot be read"));
   }
   zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
   if (!file) {
-    throw PartError(name_, part_name,
+    throw PartFailure(name_, part_name,
                     text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive_)));
   }
   std::string content;
@@ -254,7 +261,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   std::string error_text = ZipErrorText(file);
   zip_fclose(file);
   if (static_cast<zip_uint64_t>(total) != st.size || beyond != 0) {
-    throw PartError(name_, part_name,
+    throw PartFailure(name_, part_name,
                     text::Format(text::Translate("is damaged ({0})"), error_text));
   }
   return content;

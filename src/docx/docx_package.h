@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.h"
+
 namespace reportword::docx {
 
 // Bounds that keep a hostile template from taking unbounded time or memory.
@@ -47,7 +49,7 @@ struct StreamedPart {
 
 class TemplatePackage {
  public:
-  // Reads and checks the package at `path`. Throws wordproc::Error with a
+  // Reads and checks the package at `path`. Throws Failure with a
   // message that names the file and says what is wrong with it.
   static std::unique_ptr<TemplatePackage> Open(const std::string& path,
                                                const PackageLimits& limits = {});
@@ -67,7 +69,7 @@ class TemplatePackage {
   std::string FindPart(const std::string& part_name) const;
   bool HasPart(const std::string& part_name) const { return !FindPart(part_name).empty(); }
   // The uncompressed bytes of a part (any spelling FindPart accepts); throws
-  // wordproc::Error when it is missing or cannot be read within the limits.
+  // Failure when it is missing or cannot be read within the limits.
   std::string ReadPart(const std::string& part_name) const;
   std::vector<std::string> PartNames() const;
 
@@ -76,7 +78,7 @@ class TemplatePackage {
   // that are neither are copied as their compressed bytes. `replaced` parts
   // that this package lacks are added at the end. A `streamed` part is
   // replaced (or added) as `replaced` parts are, its contents made as they are
-  // compressed. Throws wordproc::Error, or what `produce` threw.
+  // compressed. Throws Failure, or what `produce` threw.
   std::string Write(const std::map<std::string, std::string>& replaced,
                     const std::set<std::string>& dropped,
                     const StreamedPart* streamed = nullptr) const;
@@ -93,6 +95,9 @@ class TemplatePackage {
   std::map<std::string, zip_uint64_t> index_of_;
   std::map<std::string, std::string> stored_name_of_;  // by PartNameKey, the first entry
 };
+
+// Why a legacy binary Word template (.dot/.doc) is not read without a converter.
+Failure LegacyTemplateFailure(const std::string& template_path);
 
 // The form in which two names of one part are equal: %XX escapes decoded and
 // ASCII letters lower-cased.

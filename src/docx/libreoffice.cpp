@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 
@@ -24,13 +24,13 @@ ScratchDir::ScratchDir(const fs::path& parent) {
       return;
     }
     if (ec) {
-      throw wordproc::Error(text::Format(
+      throw Failure(text::Format(
           text::Translate("cannot create a working folder in \"{0}\" ({1}); set TMPDIR to a "
                           "folder where one can be made"),
           base.string(), text::SystemErrorText(ec)));
     }
   }
-  throw wordproc::Error(
+  throw Failure(
       text::Format(text::Translate("cannot create a working folder in \"{0}\""), base.string()));
 }
 

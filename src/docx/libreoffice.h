@@ -63,7 +63,7 @@ class Converter {
 
   // Converts every input to `format` ("docx", "pdf", "odt"). A non-empty
   // `filter` names LibreOffice's import filter, so that a damaged file is
-  // refused instead of being guessed to be plain text. Throws wordproc::Error
+  // refused instead of being guessed to be plain text. Throws Failure
   // only where every input fails alike: LibreOffice missing, not starting, or
   // stopped at the time limit (its whole process group is ended).
   std::vector<ConversionResult> Convert(const std::vector<ConversionInput>& inputs,
@@ -91,7 +91,7 @@ std::filesystem::path TemporaryFolder();
 class ScratchDir {
  public:
   // Creates a new, private folder below `parent` (TemporaryFolder() when
-  // empty); throws wordproc::Error when it cannot.
+  // empty); throws Failure when it cannot.
   explicit ScratchDir(const std::filesystem::path& parent = {});
   ~ScratchDir();
   ScratchDir(const ScratchDir&) = delete;

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/libreoffice.h"
 #include "docx/signal_cleanup_posix.h"
 #include "text/system_error_text.h"
@@ -191,11 +191,11 @@ int WaitForConverter(pid_t pid, const ConversionOptions& options, const std::str
     const int done = ::waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOHANG | WNOWAIT);
     if (done == 0 && ended.si_pid == pid) break;
     if (done < 0 && errno != EINTR)
-      throw wordproc::Error(
+      throw Failure(
           text::Format(text::Translate("{0} failed: lost the LibreOffice process"), what));
     if (std::chrono::steady_clock::now() >= deadline) {
       EndProcessGroup(pid);
-      throw wordproc::Error(
+      throw Failure(
           text::Format(text::Translate("{0} did not finish within {1} s; it was stopped"), what,
                        std::to_string(options.time_limit.count() / 1000.0).substr(0, 5)));
     }
@@ -275,7 +275,7 @@ std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInp
       text::Format(text::Translate("converting {0} to {1} with LibreOffice"), names, format);
   const std::string soffice = FindSoffice(options_);
   if (soffice.empty()) {
-    throw wordproc::Error(text::Format(
+    throw Failure(text::Format(
         text::Translate(
             "{0} failed: LibreOffice ({1}) is not installed; install it to use this format"),
         what, options_.soffice));
@@ -301,7 +301,7 @@ std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInp
       std::ofstream out(copy, std::ios::binary);
       out.write(inputs[i].bytes.data(), static_cast<std::streamsize>(inputs[i].bytes.size()));
       if (!out.flush())
-        throw wordproc::Error(text::Format(text::Translate("{0} failed: writing failed"), what));
+        throw Failure(text::Format(text::Translate("{0} failed: writing failed"), what));
     }
     argv.push_back(FileUrl(copy));
     results.push_back(work.path() / "out" / (stem + "." + format));
@@ -310,7 +310,7 @@ std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInp
   pid_t pid = 0;
   ++starts_;
   if (const int error = Spawn(std::move(argv), ConverterEnvironment(own_->path()), log, pid)) {
-    throw wordproc::Error(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
+    throw Failure(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
                                        soffice, text::SystemErrorText(error)));
   }
   const int exit_status = WaitForConverter(pid, options_, what);

@@ -1,4 +1,4 @@
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/libreoffice.h"
 #include "text/translate.h"
 
@@ -24,7 +24,7 @@ Converter::~Converter() = default;
 
 std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInput>& inputs,
                                                  const std::string& format, const std::string&) {
-  throw wordproc::Error(text::Format(
+  throw Failure(text::Format(
       text::Translate(
           "converting \"{0}\" to {1} needs LibreOffice, which the Windows build does not "
           "use; use .dotx templates and .docx targets"),

@@ -16,14 +16,14 @@
 #include <algorithm>
 #include <exception>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
 
 [[noreturn]] void Fail(const std::string& package, const std::string& what) {
-  throw TemplateError(package, what);
+  throw TemplateFailure(package, what);
 }
 
 constexpr std::uint32_t kEndSignature = 0x06054b50;
@@ -57,7 +57,7 @@ struct EntryRange {
 // The ranges of all entries in central-directory order (the order of libzip's
 // indexes) of the directory that the end record at `end` describes; more than
 // `expected_entries` is a directory libzip did not read. Throws
-// wordproc::Error naming `package` when the directory is damaged or a range is
+// Failure naming `package` when the directory is damaged or a range is
 // not where it may be.
 std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::string& package,
                                         std::size_t expected_entries, std::uint64_t end) {
@@ -139,7 +139,7 @@ std::vector<EntryRange> ReadEntryRanges(const std::string& bytes, const std::str
     const std::uint64_t data = range.begin + kLocalLength + Field(bytes, range.begin + 26, 2) +
                                Field(bytes, range.begin + 28, 2);
     if (!fits(data, range.compressed_size) || data + range.compressed_size > directory) {
-      throw PartError(
+      throw PartFailure(
           package, name,
           text::Translate("reaches into the central directory or past the end of the file"));
     }
@@ -206,7 +206,7 @@ void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::strin
     std::vector<EntryRange> ranges;
     try {
       ranges = ReadEntryRanges(bytes, package, names.size(), end);
-    } catch (const wordproc::Error&) {
+    } catch (const Failure&) {
       if (!first_failure) first_failure = std::current_exception();
       continue;
     }

@@ -23,7 +23,7 @@ std::vector<std::uint64_t> EndRecordCandidates(const std::string& bytes);
 // read, or whose entries are not libzip's, is not the one libzip uses. Every
 // one that agrees with libzip is checked, so that a second directory of the
 // same entries cannot hide a layout that libzip might prefer. Throws
-// wordproc::Error naming `package`.
+// Failure naming `package`.
 void CheckEntryLayout(const std::string& bytes, zip_t* archive, const std::string& package,
                       const std::vector<std::string>& names);
 

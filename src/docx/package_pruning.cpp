@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "docx/content_types.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/package_relationships.h"
 #include "docx/xml_namespaces.h"
 #include "docx/xml_part.h"
@@ -94,7 +94,7 @@ bool TryParsePart(const TemplatePackage& package, const std::string& part,
   try {
     ParseXmlPart(xml, package.ReadPart(part), part, package.name());
     return true;
-  } catch (const wordproc::Error&) {
+  } catch (const MalformedPart&) {
     xml.reset();
     return false;
   }

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/xml_namespaces.h"
 #include "docx/xml_part.h"
 
@@ -42,7 +42,7 @@ const Relationships& RelationshipGraph::Of(const std::string& part) {
     Relationships relationships;
     try {
       relationships = LoadRelationships(package_, RelsPartOf(part));
-    } catch (const wordproc::Error&) {
+    } catch (const MalformedPart&) {
       unreadable_.insert(part);
     }
     found = by_source_.emplace(part, std::move(relationships)).first;

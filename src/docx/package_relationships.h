@@ -23,7 +23,7 @@ using Relationships = std::map<std::string, Relationship>;  // by id
 std::string RelsPartOf(const std::string& part);
 
 // The relationships stored in `rels_part`; none when the package lacks it.
-// Throws wordproc::Error when the part is not well-formed XML.
+// Throws Failure when the part is not well-formed XML.
 Relationships LoadRelationships(const TemplatePackage& package, const std::string& rels_part);
 
 // Whether the relationship type ends in the segment `name` ("styles" matches

@@ -12,7 +12,7 @@
 #include "docx/docx_package.h"
 #include "docx/zip_error_text.h"
 #include "text/translate.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 namespace {
@@ -122,14 +122,14 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_error_init(&error);
   zip_source_t* target_source = zip_source_buffer_create(nullptr, 0, 0, &error);
   if (!target_source)
-    throw wordproc::Error(text::Format(text::Translate("cannot create a package in memory: {0}"),
+    throw Failure(text::Format(text::Translate("cannot create a package in memory: {0}"),
                                        ZipErrorText(&error)));
   zip_t* target = zip_open_from_source(target_source, ZIP_TRUNCATE, &error);
   if (!target) {
     zip_source_free(target_source);
     std::string text = ZipErrorText(&error);
     zip_error_fini(&error);
-    throw wordproc::Error(
+    throw Failure(
         text::Format(text::Translate("cannot create a package in memory: {0}"), text));
   }
   zip_error_fini(&error);
@@ -141,7 +141,7 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
     zip_source_free(target_source);
     if (streamed_source && streamed_source->failure())
       std::rethrow_exception(streamed_source->failure());
-    throw wordproc::Error(text);
+    throw Failure(text);
   };
 
   std::vector<std::string> parts = order_;
@@ -185,14 +185,14 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   zip_stat_init(&st);
   if (zip_source_stat(target_source, &st) != 0 || zip_source_open(target_source) != 0) {
     zip_source_free(target_source);
-    throw wordproc::Error(text::Translate("cannot read back the document package"));
+    throw Failure(text::Translate("cannot read back the document package"));
   }
   out.resize(static_cast<std::size_t>(st.size));
   zip_int64_t n = zip_source_read(target_source, out.data(), st.size);
   zip_source_close(target_source);
   zip_source_free(target_source);
   if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) {
-    throw wordproc::Error(text::Translate("cannot read back the document package"));
+    throw Failure(text::Translate("cannot read back the document package"));
   }
   return out;
 }

@@ -11,7 +11,7 @@
 namespace reportword::docx {
 
 // The bytes of the file at `path`, and its identity into `*identity`. Throws
-// wordproc::Error naming the template when it is not a regular file, is
+// Failure naming the template when it is not a regular file, is
 // larger than `max_size` bytes, or cannot be read.
 std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
                              wordproc::FileIdentity* identity);

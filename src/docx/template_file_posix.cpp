@@ -5,7 +5,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/template_file.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
@@ -41,24 +41,24 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
   const Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (file.get() < 0) {
     const int error = errno;
-    throw TemplateError(path,
+    throw TemplateFailure(path,
                         text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
   }
   struct stat status {};
   if (::fstat(file.get(), &status) != 0) {
     const int error = errno;
-    throw TemplateError(path,
+    throw TemplateFailure(path,
                         text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
   }
   if (S_ISDIR(status.st_mode)) {
-    throw TemplateError(path, text::Translate("is a folder, not a template file"));
+    throw TemplateFailure(path, text::Translate("is a folder, not a template file"));
   }
   if (!S_ISREG(status.st_mode)) {
-    throw TemplateError(path, text::Translate("is not a regular file (but a pipe, a device or a "
+    throw TemplateFailure(path, text::Translate("is not a regular file (but a pipe, a device or a "
                                               "socket); name the template file itself"));
   }
   if (static_cast<std::uint64_t>(status.st_size) > max_size) {
-    throw TemplateError(path,
+    throw TemplateFailure(path,
                         text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
                                      max_size >> 20));
   }
@@ -71,14 +71,14 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
-      throw TemplateError(path,
+      throw TemplateFailure(path,
                           text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
     }
     if (n == 0) break;
     filled += static_cast<std::size_t>(n);
   }
   if (filled < bytes.size()) {
-    throw TemplateError(path, text::Translate("could not be read completely"));
+    throw TemplateFailure(path, text::Translate("could not be read completely"));
   }
   return bytes;
 }

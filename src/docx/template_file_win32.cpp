@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/template_file.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
@@ -28,12 +28,12 @@ class Handle {
 };
 
 [[noreturn]] void FailUnreadable(const std::string& path, DWORD error) {
-  throw TemplateError(
+  throw TemplateFailure(
       path, text::Format(text::Translate("cannot be read ({0})"), text::WindowsErrorText(error)));
 }
 
 [[noreturn]] void FailNotRegular(const std::string& path) {
-  throw TemplateError(path, text::Translate("is not a regular file (but a pipe, a device or a "
+  throw TemplateFailure(path, text::Translate("is not a regular file (but a pipe, a device or a "
                                             "socket); name the template file itself"));
 }
 
@@ -56,12 +56,12 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(file.get(), &info)) FailUnreadable(path, GetLastError());
   if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    throw TemplateError(path, text::Translate("is a folder, not a template file"));
+    throw TemplateFailure(path, text::Translate("is a folder, not a template file"));
   }
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) FailUnreadable(path, GetLastError());
   if (static_cast<std::uint64_t>(size.QuadPart) > max_size) {
-    throw TemplateError(path,
+    throw TemplateFailure(path,
                         text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
                                      max_size >> 20));
   }
@@ -79,7 +79,7 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
     filled += n;
   }
   if (filled < bytes.size()) {
-    throw TemplateError(path, text::Translate("could not be read completely"));
+    throw TemplateFailure(path, text::Translate("could not be read completely"));
   }
   return bytes;
 }

@@ -92,7 +92,7 @@ bool EvenAndOddHeaders(const DocumentState& doc) {
     pugi::xml_document settings;
     try {
       ParseXmlPart(settings, doc.package->ReadPart(part), part, doc.template_path);
-    } catch (const wordproc::Error&) {
+    } catch (const MalformedPart&) {
       return false;  // unreadable settings set nothing
     }
     return IsOn(ChildW(settings.document_element(), "evenAndOddHeaders"));
@@ -127,7 +127,7 @@ class StoryParts {
       auto xml = std::make_unique<pugi::xml_document>();
       try {
         ParseXmlPart(*xml, doc_.package->ReadPart(name), name, doc_.template_path);
-      } catch (const wordproc::Error&) {
+      } catch (const MalformedPart&) {
         xml->reset();  // unreadable: a part without a root
       }
       slot = std::move(xml);

@@ -63,7 +63,7 @@ struct TemplateInspection {
 };
 
 // Opens the template as a generation does (converting other formats first)
-// and describes it. Throws wordproc::Error, with the message a generation
+// and describes it. Throws Failure, with the message a generation
 // would give, when the template cannot be used. A header or footer that only
 // another section refers to and that cannot be read is left out, as a
 // generation never reads it.

@@ -8,7 +8,7 @@
 
 #include "docx/compound_file.h"
 #include "docx/content_types.h"
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "docx/template_file.h"
 #include "docx/xml_part.h"
 #include "text/translate.h"
@@ -176,7 +176,7 @@ bool OpenDocumentEncrypted(std::string bytes) {
         TemplatePackage::FromBytes(std::move(bytes), "");
     return package->HasPart("META-INF/manifest.xml") &&
            package->ReadPart("META-INF/manifest.xml").find("encryption-data") != std::string::npos;
-  } catch (const wordproc::Error&) {
+  } catch (const Failure&) {
     return false;  // the converter names what is wrong with it
   }
 }
@@ -201,14 +201,14 @@ void RefuseUnconvertible(const std::string& path, const Sniffed& sniffed,
                          const ConversionOptions& conversion) {
   // LibreOffice cannot open it without the password either.
   if (sniffed.encrypted) {
-    throw TemplateError(path, text::Translate("is encrypted (protected by a password), so it "
+    throw TemplateFailure(path, text::Translate("is encrypted (protected by a password), so it "
                                               "cannot be read; open it in the word processor, "
                                               "remove the password and save it again"));
   }
   if (FindSoffice(conversion).empty()) {
     if (sniffed.format != ForeignFormat::kRtf && sniffed.format != ForeignFormat::kOpenDocument)
-      throw LegacyTemplateError(path);
-    throw TemplateError(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
+      throw LegacyTemplateFailure(path);
+    throw TemplateFailure(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
                                               "template (.dotx), or install LibreOffice, which "
                                               "enables these formats"));
   }
@@ -243,7 +243,7 @@ void ConvertTogether(const std::string& filter, std::vector<Unconverted>& group,
     PreparedTemplate& slot = app.prepared[group[i].path];
     slot.conversion = TemplateConversion{FormatName(group[i].format), false, cache.has_value()};
     if (!results[i].bytes) {
-      slot.failure = std::make_exception_ptr(wordproc::Error(results[i].failure));
+      slot.failure = std::make_exception_ptr(Failure(results[i].failure));
       continue;
     }
     if (cache) cache->Store(group[i].cache_key, *results[i].bytes);
@@ -282,7 +282,7 @@ void PrepareTemplates(const std::vector<std::string>& paths, ApplicationState& a
           slot.package = TemplatePackage::FromBytes(*std::move(stored), path);
           slot.conversion = TemplateConversion{FormatName(sniffed.format), true, true};
           continue;
-        } catch (const wordproc::Error&) {
+        } catch (const Failure&) {
           cache->Remove(key);  // damaged since: converted again
         }
       }
@@ -328,9 +328,9 @@ std::shared_ptr<DocumentState> OpenNamingTheTemplate(const std::string& path, Re
   try {
     return OpenDocumentState(path, read());
   } catch (const std::bad_alloc&) {
-    throw TemplateError(path, text::Translate("not enough memory to read it"));
+    throw TemplateFailure(path, text::Translate("not enough memory to read it"));
   } catch (const std::length_error&) {
-    throw TemplateError(path, text::Translate("holds more than this program can keep in memory"));
+    throw TemplateFailure(path, text::Translate("holds more than this program can keep in memory"));
   }
 }
 

@@ -19,7 +19,7 @@ namespace reportword::docx {
 void PrepareTemplates(const std::vector<std::string>& paths, ApplicationState& app);
 
 // The template at `path` as a new document, prepared before or now. Throws
-// wordproc::Error naming the template when it cannot be used.
+// Failure naming the template when it cannot be used.
 std::shared_ptr<DocumentState> OpenTemplate(const std::string& path, ApplicationState& app);
 // The same for the bytes of an OOXML package already in memory, which `name`
 // stands for in messages; nothing is converted.

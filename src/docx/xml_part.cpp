@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "docx/engine_failure.h"
+#include "text/failure.h"
 #include "text/translate.h"
 #include "text/unicode.h"
 
@@ -30,7 +30,7 @@ void CheckNestingDepth(pugi::xml_document& doc, const std::string& part_name,
   while (node) {
     if (depth > kMaxNestingDepth && node.type() == pugi::node_element) {
       doc.reset();
-      throw PartError(
+      throw PartFailure(
           package_name, part_name,
           text::Format(text::Translate("nests elements more than {0} levels deep; refused"),
                        kMaxNestingDepth));
@@ -58,7 +58,7 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
   pugi::xml_parse_result result =
       doc.load_buffer(content.data(), content.size(), options, pugi::encoding_auto);
   if (!result) {
-    throw PartError(package_name, part_name,
+    throw PartFailure(package_name, part_name,
                     text::Format(text::Translate("is not well-formed XML ({0} at byte {1})"),
                                  result.description(), result.offset));
   }
@@ -71,13 +71,13 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
       encoding = "UTF-8";
     }
     if (child.type() == pugi::node_doctype) {
-      throw PartError(package_name, part_name,
+      throw PartFailure(package_name, part_name,
                       text::Translate("declares a document type; such XML is refused because its "
                                       "entity definitions could expand without bound"));
     }
   }
   if (!doc.document_element()) {
-    throw PartError(package_name, part_name, text::Translate("has no root element"));
+    throw PartFailure(package_name, part_name, text::Translate("has no root element"));
   }
 }
 

@@ -11,7 +11,7 @@ namespace reportword::docx {
 
 // Parses `content` as the part `part_name`. A document type declaration is
 // refused (entity definitions could expand without bound); pugixml never
-// expands entities beyond the five predefined ones. Throws wordproc::Error
+// expands entities beyond the five predefined ones. Throws Failure
 // naming the template and part on malformed XML.
 void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::string& part_name,
                   const std::string& package_name);

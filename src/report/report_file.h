@@ -16,7 +16,7 @@ namespace reportword {
 
 class ReportFile {
  public:
-  // Throws wordproc::InputCheckError when `path` names no regular file (any
+  // Throws InputCheckFailure when `path` names no regular file (any
   // more: the input check found one), GenerationError when it cannot be
   // opened.
   explicit ReportFile(const std::string& path);

@@ -9,7 +9,7 @@
 #include "report/report_file.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword {
 namespace {
@@ -38,8 +38,8 @@ ReportFile::ReportFile(const std::string& path) : path_(path) {
   }
   if (!S_ISREG(status.st_mode)) {
     ::close(fd);
-    throw wordproc::InputCheckError(
-        wordproc::FailedInputCheck::kReportMissing,
+    throw InputCheckFailure(
+        FailedInputCheck::kReportMissing,
         text::Format(text::Translate("report file \"{0}\": is not a regular file"), path));
   }
   // Reads wait for nothing on a regular file; the flag only kept the open

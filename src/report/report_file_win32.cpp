@@ -9,7 +9,7 @@
 #include "text/utf8_path.h"
 #include "wordproc/save_target.h"
 #include "wordproc/windows_path.h"
-#include "wordproc/wordproc_error.h"
+#include "text/failure.h"
 
 namespace reportword {
 namespace {
@@ -19,8 +19,8 @@ namespace {
 }
 
 [[noreturn]] void FailNotRegular(const std::string& path) {
-  throw wordproc::InputCheckError(
-      wordproc::FailedInputCheck::kReportMissing,
+  throw InputCheckFailure(
+      FailedInputCheck::kReportMissing,
       text::Format(text::Translate("report file \"{0}\": is not a regular file"), path));
 }
 

@@ -34,7 +34,7 @@ namespace reportword {
 
 // Opens job.ReportFilePath (as the input checks left it: trimmed) and reads it,
 // adding the file to job.OwnFiles. Throws GenerationError naming the file (and
-// line, where one is concerned), or wordproc::InputCheckError when the path
+// line, where one is concerned), or InputCheckFailure when the path
 // no longer names a regular file.
 // With `observer`, each line is told as it is read (report_observer.h).
 void ReadReportFile(JobState& job, ReportObserver* observer = nullptr);

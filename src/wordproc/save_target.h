@@ -18,7 +18,7 @@ struct SaveTarget {
 
 // A file name is given, its folder exists, and what is there now, if
 // anything, is a regular file that is not write-protected, or a trusted link
-// to one. Throws Error (`cannot save "PATH": ...`) naming what is wrong.
+// to one. Throws Failure (`cannot save "PATH": ...`) naming what is wrong.
 SaveTarget CheckSaveTarget(const std::string& path);
 
 // Whether the link `link` may be followed: on POSIX it belongs to the user

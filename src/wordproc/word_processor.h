@@ -2,7 +2,7 @@
 // document from a template. The native .docx engine carries them out on the
 // package itself; the automation backend makes the installed word processor's
 // object-model calls inside each step; the tests record them. Every failing
-// step throws wordproc::Error.
+// step throws Failure.
 #pragma once
 
 #include <memory>
@@ -91,7 +91,7 @@ class FileSystem {
   // The identity of the existing file at `path`, links followed; nothing when
   // there is none.
   virtual std::optional<FileIdentity> IdentityOf(const std::string& path) = 0;
-  // Throws Error when a save to `path` would be refused (no folder, a folder
+  // Throws Failure when a save to `path` would be refused (no folder, a folder
   // or a device there, a dangling or untrusted link, a write-protected file),
   // so that a bad second target is found before the first document is saved.
   virtual void CheckSaveTarget(const std::string& path) = 0;
