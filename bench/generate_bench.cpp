@@ -18,8 +18,8 @@
 #include <sstream>
 #include <string>
 
-#include "core/message_box.h"
-#include "docgen/date_text.h"
+#include "job/message_box.h"
+#include "generation/date_text.h"
 #include "docx/docx_engine.h"
 #include "main/program.h"
 

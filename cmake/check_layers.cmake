@@ -1,6 +1,7 @@
 # Checks that every source file includes only headers of its own layer and of
-# the layers its library links directly: a wrong-way include is a missing
-# link. Run by ctest as the Layers test:
+# the layers its library links directly (a wrong-way include is a missing
+# link), and that every layer links only layers below it. Run by ctest as the
+# Layers test:
 #   cmake -DSOURCE_DIR=<project> -DLAYERS=<build>/layers.txt -P check_layers.cmake
 # LAYERS holds one line per library: name|folder|link,link,...
 cmake_minimum_required(VERSION 3.25)
@@ -50,8 +51,20 @@ foreach(name ${names})
     endforeach()
   endforeach()
 endforeach()
+# The layers are listed bottom up, in the order the build adds them: a layer
+# links only layers before it, so that no link runs back up and none closes a
+# circle.
+set(below "")
+foreach(name ${names})
+  foreach(link ${links_of_${name}})
+    if(link IN_LIST names AND NOT link IN_LIST below)
+      string(APPEND failures "  ${name} links ${link}, which is not below it\n")
+    endif()
+  endforeach()
+  list(APPEND below ${name})
+endforeach()
 if(failures)
-  message(FATAL_ERROR "Includes against the layering:\n${failures}")
+  message(FATAL_ERROR "Against the layering:\n${failures}")
 endif()
 list(LENGTH names layer_count)
-message(STATUS "${layer_count} layers, every include follows their links")
+message(STATUS "${layer_count} layers, each linking only those below it, every include following the links")

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/command_line.h"
-#include "core/job_state.h"
+#include "job/command_line.h"
+#include "job/job_state.h"
 
 namespace {
 

@@ -32,9 +32,9 @@
 #include <utility>
 #include <vector>
 
-#include "docx/header_search.h"
-#include "docx/paragraph_text.h"
-#include "docx/xml_part.h"
+#include "ooxml/header_search.h"
+#include "ooxml/paragraph_text.h"
+#include "ooxml/xml_part.h"
 #include "text/unicode.h"
 
 namespace {

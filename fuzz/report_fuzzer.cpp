@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "core/generation_error.h"
-#include "core/job_state.h"
+#include "job/generation_error.h"
+#include "job/job_state.h"
 #include "report/report_reader.h"
 #include "text/unicode.h"
 

@@ -50,6 +50,12 @@ for build in native automation; do
   }
 done
 
+# The layering of both variants, the automation layer included; these checks
+# run on the build machine.
+for build in native automation; do
+  ctest --test-dir "$root/build-win/$build" --output-on-failure --no-tests=error -R '^Layers'
+done
+
 if [ ! -x "$wine" ]; then
   echo "test-windows: Wine is not installed; the Windows binaries were built but not run"
   exit 0

@@ -1,7 +1,7 @@
 // The permission bits and owner of a saved file, and the cleanup when a
 // signal ends the run. (That the folder is flushed after the
 // rename cannot be seen from here without a fault injector.)
-#include "docx/atomic_file.h"
+#include "system/atomic_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "docx/libreoffice.h"
-#include "docx/signal_cleanup_posix.h"
+#include "system/libreoffice.h"
+#include "system/signal_cleanup_posix.h"
 #endif
 
 #include "text/utf8_path.h"

@@ -11,9 +11,9 @@
 #include <set>
 #include <thread>
 
-#include "docx/atomic_file.h"
-#include "docx/atomic_file_win32.h"
-#include "docx/signal_cleanup_win32.h"
+#include "system/atomic_file.h"
+#include "system/atomic_file_win32.h"
+#include "system/signal_cleanup_win32.h"
 #include "test_support.h"
 #include "wordproc/windows_path.h"
 #include "text/failure.h"

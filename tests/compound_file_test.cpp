@@ -1,7 +1,7 @@
 // The compound file as far as telling what a legacy template is needs: its
 // streams, in the mini stream and in whole sectors, and nothing but "no such
 // file" from bytes that only begin like one.
-#include "docx/compound_file.h"
+#include "package/compound_file.h"
 
 #include <gtest/gtest.h>
 

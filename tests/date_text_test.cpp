@@ -1,4 +1,4 @@
-#include "docgen/date_text.h"
+#include "generation/date_text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <set>
 #include <tuple>
 
-#include "docx/docx_package.h"
-#include "docx/xml_part.h"
+#include "package/template_package.h"
+#include "ooxml/xml_part.h"
 #include "docx_fixture.h"
 
 namespace reportword::docx {

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/generation_error.h"
-#include "docgen/document_plan.h"
-#include "docgen/header_placeholders.h"
-#include "docgen/input_validation.h"
-#include "docgen/report_generator.h"
+#include "job/generation_error.h"
+#include "generation/document_plan.h"
+#include "generation/header_placeholders.h"
+#include "generation/input_validation.h"
+#include "generation/report_generator.h"
 #include "recording_word_processor.h"
 
 namespace reportword {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "docx/docx_engine.h"
-#include "docx/libreoffice.h"
+#include "system/libreoffice.h"
 #include "package_builder.h"
 #include "test_support.h"
 #include "text/failure.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/job_state.h"
+#include "job/job_state.h"
 #include "report/network_line_parser.h"
 #include "report/road_line_parser.h"
 #include "text/unicode.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "docx/body_table_writer.h"
-#include "docx/docx_package.h"
+#include "ooxml/body_table_writer.h"
+#include "package/template_package.h"
 #include "package_builder.h"
 
 namespace reportword::docx {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "core/generation_error.h"
+#include "job/generation_error.h"
 #include "report/report_decoding.h"
 #include "report/report_file.h"
 #include "report/report_observer.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "check/check_result.h"
-#include "docgen/placeholder_rules.h"
+#include "generation/placeholder_rules.h"
 #include "docx/template_inspection.h"
 
 namespace reportword::check {

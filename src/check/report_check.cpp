@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "core/command_line.h"
-#include "core/generation_error.h"
-#include "core/job_state.h"
-#include "docgen/header_placeholders.h"
+#include "job/command_line.h"
+#include "job/generation_error.h"
+#include "job/job_state.h"
+#include "generation/header_placeholders.h"
 #include "report/report_observer.h"
 #include "report/report_reader.h"
 #include "text/display_escaping.h"

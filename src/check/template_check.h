@@ -5,7 +5,7 @@
 #include <string>
 
 #include "check/check_result.h"
-#include "docx/libreoffice.h"
+#include "system/libreoffice.h"
 
 namespace reportword::check {
 

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "docx/body_table_writer.h"
+#include "ooxml/body_table_writer.h"
 #include "docx/sections.h"
-#include "docx/xml_part.h"
+#include "ooxml/xml_part.h"
 #include "text/translate.h"
 
 namespace reportword::docx {

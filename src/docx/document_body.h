@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "docx/body_table_writer.h"
+#include "ooxml/body_table_writer.h"
 #include "docx/document_state.h"
 
 namespace reportword::docx {

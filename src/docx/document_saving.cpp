@@ -5,14 +5,14 @@
 #include <iterator>
 #include <map>
 
-#include "docx/atomic_file.h"
-#include "docx/content_types.h"
+#include "system/atomic_file.h"
+#include "ooxml/content_types.h"
 #include "docx/document_body.h"
-#include "docx/document_properties.h"
+#include "ooxml/document_properties.h"
 #include "text/failure.h"
-#include "docx/libreoffice.h"
-#include "docx/package_pruning.h"
-#include "docx/xml_part.h"
+#include "system/libreoffice.h"
+#include "ooxml/package_pruning.h"
+#include "ooxml/xml_part.h"
 #include "text/translate.h"
 #include "text/unicode.h"
 #include "text/utf8_path.h"

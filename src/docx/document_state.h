@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "docx/body_table_writer.h"
-#include "docx/docx_engine.h"
-#include "docx/docx_package.h"
+#include "docx/save_clock.h"
+#include "ooxml/body_table_writer.h"
+#include "ooxml/package_relationships.h"
+#include "ooxml/xml_namespaces.h"
+#include "package/template_package.h"
+#include "system/libreoffice.h"
 #include "text/failure.h"
-#include "docx/package_relationships.h"
-#include "docx/xml_namespaces.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword::docx {
 

@@ -6,7 +6,7 @@
 #include "docx/document_body.h"
 #include "docx/document_saving.h"
 #include "docx/document_state.h"
-#include "docx/header_search.h"
+#include "ooxml/header_search.h"
 #include "docx/sections.h"
 #include "docx/template_opening.h"
 #include "text/translate.h"

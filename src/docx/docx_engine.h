@@ -9,14 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "docx/libreoffice.h"
+#include "docx/save_clock.h"
+#include "system/libreoffice.h"
 #include "wordproc/word_processor.h"
 
 namespace reportword::docx {
-
-// The time a document is saved at, as its properties record it; the system
-// clock when empty.
-using SaveClock = std::function<std::chrono::system_clock::time_point()>;
 
 class DocxBackend : public wordproc::Backend {
  public:

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "docx/xml_part.h"
+#include "ooxml/xml_part.h"
 #include "text/translate.h"
 
 namespace reportword::docx {

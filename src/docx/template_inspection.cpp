@@ -6,10 +6,10 @@
 #include <set>
 #include <string_view>
 
-#include "docx/paragraph_text.h"
+#include "ooxml/paragraph_text.h"
 #include "docx/sections.h"
 #include "docx/template_opening.h"
-#include "docx/xml_part.h"
+#include "ooxml/xml_part.h"
 
 namespace reportword::docx {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "docx/libreoffice.h"
+#include "system/libreoffice.h"
 
 namespace reportword::docx {
 

@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "docx/compound_file.h"
-#include "docx/content_types.h"
+#include "package/compound_file.h"
+#include "ooxml/content_types.h"
 #include "text/failure.h"
-#include "docx/template_file.h"
-#include "docx/xml_part.h"
+#include "system/template_file.h"
+#include "ooxml/xml_part.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
 

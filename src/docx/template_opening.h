@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "docx/document_state.h"
-#include "docx/libreoffice.h"
+#include "system/libreoffice.h"
 
 namespace reportword::docx {
 

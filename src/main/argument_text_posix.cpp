@@ -1,4 +1,4 @@
-#include "core/command_line.h"
+#include "job/command_line.h"
 #include "main/platform.h"
 
 namespace reportword {

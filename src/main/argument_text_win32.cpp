@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "core/command_line.h"
+#include "job/command_line.h"
 #include "main/platform.h"
 
 namespace reportword {

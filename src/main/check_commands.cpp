@@ -9,8 +9,8 @@
 #include "check/report_check_output.h"
 #include "check/report_check_texts.h"
 #include "check/template_check.h"
-#include "core/generation_error.h"
-#include "core/message_box.h"
+#include "job/generation_error.h"
+#include "job/message_box.h"
 #include "main/program.h"
 #include "text/translate.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "core/generation_error.h"
-#include "core/message_box.h"
-#include "docgen/date_text.h"
+#include "job/generation_error.h"
+#include "job/message_box.h"
+#include "generation/date_text.h"
 #include "main/platform.h"
 #include "main/program.h"
 #include "main/check_commands.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/job_state.h"
+#include "job/job_state.h"
 
 namespace reportword {
 

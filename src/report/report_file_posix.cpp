@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "core/generation_error.h"
+#include "job/generation_error.h"
 #include "report/report_file.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/job_state.h"
+#include "job/job_state.h"
 #include "report/report_decoding.h"
 
 namespace reportword {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/generation_error.h"
+#include "job/generation_error.h"
 #include "report/network_line_parser.h"
 #include "report/report_decoding.h"
 #include "report/report_file.h"

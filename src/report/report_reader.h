@@ -24,7 +24,7 @@
 #include <istream>
 #include <string>
 
-#include "core/job_state.h"
+#include "job/job_state.h"
 
 namespace reportword {
 class ReportObserver;

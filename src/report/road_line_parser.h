@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/job_state.h"
+#include "job/job_state.h"
 #include "report/substring_index.h"
 
 namespace reportword {

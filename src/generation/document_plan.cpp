@@ -1,0 +1,25 @@
+#include "generation/document_plan.h"
+
+namespace reportword {
+namespace {
+
+// Road reports' second table: a wide designation column and a narrower one.
+constexpr float kRoadFirstColumnPoints = 250.0f;
+constexpr float kRoadSecondColumnPoints = 150.0f;
+
+}  // namespace
+
+std::array<DocumentPlan, 2> PlanDocuments(JobState& job) {
+  const bool road = job.RoadRenovationMode;
+  wordproc::TableLayout first{3, {}, road, false};
+  wordproc::TableLayout second{2, {}, road, true};
+  if (road) second.column_widths_points = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
+  return {
+      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true, true,
+                   std::move(first)},
+      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, false,
+                   std::move(second)},
+  };
+}
+
+}  // namespace reportword
