@@ -281,8 +281,9 @@ TEST_F(DocxEngineTest, ImpossibleTableLayoutsAreRefused) {
       {{2, {10.0f, 1585.0f}, false, false}, "column width 1585.000000 pt is out of range"},
   };
   auto doc = AddParts(TemplateParts({}));
+  const std::string text = "a\tb\r\n";
   for (const auto& [layout, message] : cases) {
-    EXPECT_THAT([&] { doc->LayOutBodyAsTable("a\tb\r\n", layout); },
+    EXPECT_THAT([&] { doc->LayOutBodyAsTable(text, layout); },
                 ::testing::ThrowsMessage<Failure>(::testing::StrEq(message)));
   }
 }

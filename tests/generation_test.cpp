@@ -279,7 +279,7 @@ TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
       {"designation with network", "Weg", "Signalkabelnetz", "", false, 2, {Replace("<objektbezeichnung>", "Weg Signalkabelnetz", false), Replace("<Datum>", "D", false)}, ""},
       {"first document upper-cases", "", "", "ä12", false, 1, {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "Ä12", true)}, "Ä12"},
       {"leading space shields the letter", "", "", " b7", true, 1, {Replace("<Datum>", "D", false), Replace("<filename>", " b7", true)}, " b7"},
-      {"second document uses the value as stored", "", "", "b7", false, 2, {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "b7", true)}, "b7"},
+      {"second document, the value settled for both", "", "", "b7", false, 2, {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "B7", true)}, "B7"},
       // clang-format on
   };
   for (const Case& c : cases) {

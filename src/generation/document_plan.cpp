@@ -1,5 +1,7 @@
 #include "generation/document_plan.h"
 
+#include "text/unicode.h"
+
 namespace reportword {
 namespace {
 
@@ -14,11 +16,10 @@ std::array<DocumentPlan, 2> PlanDocuments(JobState& job) {
   wordproc::TableLayout first{3, {}, road, false};
   wordproc::TableLayout second{2, {}, road, true};
   if (road) second.column_widths_points = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
+  if (!text::IsBlank(job.BuildNumber)) job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
   return {
-      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true, true,
-                   std::move(first)},
-      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, false,
-                   std::move(second)},
+      DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true, std::move(first)},
+      DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, std::move(second)},
   };
 }
 

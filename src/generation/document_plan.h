@@ -18,15 +18,14 @@ struct DocumentPlan {
   const std::string& table_text;  // the job state's own, laid out where it lies
   // Only the first document turns the word processor's alerts off.
   bool turns_alerts_off;
-  // The first document upper-cases the build number's first character and
-  // stores it back; the second uses the stored value.
-  bool upper_cases_build_number;
   // Columns, fixed widths, the road reports' empty first row, and whether the
   // second document selects its own content before the table is made.
   wordproc::TableLayout table;
 };
 
-// The plans of document 1 and document 2 of the job.
+// The plans of document 1 and document 2 of the job. The build number is
+// settled here, once for both documents: its first character upper-cased in
+// the job state, as document 1 of a run has always left it for document 2.
 std::array<DocumentPlan, 2> PlanDocuments(JobState& job);
 
 }  // namespace reportword

@@ -43,20 +43,18 @@ wordproc::Replacement ReplacementFor(PlaceholderValue value, const JobState& job
 
 std::string FilledHeaderText(PlaceholderValue value, const JobState& job) {
   if (value == PlaceholderValue::kDate || !HasValue(value, job)) return "";
+  // As PlanDocuments settles it.
   if (value == PlaceholderValue::kBuildNumber)
     return text::UpperCaseFirstCharacter(job.BuildNumber);
   return DesignationText(job);
 }
 
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
-                               JobState& job, DateSource& dates) {
+                               const JobState& job, DateSource& dates) {
   for (const PlaceholderRule& rule : kPlaceholderRules) {
     if (!FilledInMode(rule, job.RoadRenovationMode) ||
         (rule.needs_value && !HasValue(rule.value, job))) {
       continue;
-    }
-    if (rule.value == PlaceholderValue::kBuildNumber && plan.upper_cases_build_number) {
-      job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
     }
     // Counted per header of the first section, every search still addresses
     // the primary header.

@@ -13,7 +13,7 @@ namespace reportword {
 // Fills the placeholders of the first section's primary header as their rules
 // (docgen/placeholder_rules.h) and the document's plan say.
 void ReplaceHeaderPlaceholders(wordproc::Document& document, const DocumentPlan& plan,
-                               JobState& job, DateSource& dates);
+                               const JobState& job, DateSource& dates);
 
 // What the designation or the build number of `job` stands as in a filled
 // header: the designation with the network name after it, the build number

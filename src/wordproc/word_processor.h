@@ -55,6 +55,8 @@ class Document {
   // whole body, as a table. The text is read where it is, not copied: it must
   // stay as it is until the document is saved for the last time or closed.
   virtual void LayOutBodyAsTable(const std::string& table_text, const TableLayout& layout) = 0;
+  // A text that goes away at the end of the call would be read after it.
+  void LayOutBodyAsTable(std::string&& table_text, const TableLayout& layout) = delete;
   // Saves under `target_path`; its extension chooses the format.
   virtual void SaveAs(const std::string& target_path) = 0;
   virtual void Close() = 0;
