@@ -412,12 +412,12 @@ TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   }
 }
 
-// The template file's size is checked before a byte of it is read.
-TEST(DocxPackageTest, TemplateFilesOver512MiBAreRefusedUnread) {
-  TempDir dir;
-  WriteFile(dir / "big.dotx", "");
-  std::filesystem::resize_file(dir / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
-  EXPECT_THAT([&] { TemplatePackage::Open((dir / "big.dotx").string()); },
+// The template file's size is checked before a byte of it is read, by the
+// reader that runs use.
+TEST_F(DocxEngineTest, TemplateFilesOver512MiBAreRefusedUnread) {
+  WriteFile(dir_ / "big.dotx", BuildTemplate());
+  std::filesystem::resize_file(dir_ / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
+  EXPECT_THAT([&] { app_->CreateDocument((dir_ / "big.dotx").string(), true); },
               ::testing::ThrowsMessage<Failure>(
                   HasSubstr("is larger than 512 MiB; refusing to open it")));
 }

@@ -88,7 +88,8 @@ TEST(LineParserTest, DesignationIndexAgreesWithAPlainSearch) {
     std::string value;
     for (int n = static_cast<int>(random() % 4); n > 0; --n) value += alphabet[random() % 8];
     const std::string before = job.ObjectDesignation;
-    const bool found = !before.empty() && text::FindIgnoreCase(before, value) != std::string::npos;
+    const bool found = !before.empty() && text::FoldCase(before).find(text::FoldCase(value)) !=
+                                              std::u32string::npos;
     parser.ParseRoadLine("b\tv\t" + value, job);
     EXPECT_EQ(job.ObjectDesignation, found ? before : before + " " + value) << "line " << line;
   }

@@ -99,8 +99,10 @@ TEST(TableXmlWriterTest, RowByRowIsTheWholeTableAndWithinItsBound) {
     table.text = c.text;
     table.columns = c.columns;
     table.leading_empty_row = c.leading_empty_row;
-    std::string whole;
-    AppendTableXml(whole, table, 9000);
+    std::string whole;  // the whole table at once
+    TableXmlWriter at_once(table, 9000);
+    while (at_once.Append(whole, std::string::npos)) {
+    }
     TableXmlWriter writer(table, 9000);
     std::string rows;
     int pieces = 1;

@@ -26,15 +26,6 @@ TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
   for (const Case& c : cases) EXPECT_EQ(EqualsIgnoreCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
 }
 
-TEST(UnicodeTest, FindIgnoreCaseReturnsByteOffset) {
-  constexpr auto kNone = std::string_view::npos;
-  // clang-format off
-  for (const auto& [text, find, at] : {std::tuple{" Straße Nord", "STRAßE", std::size_t{1}}, {"Äpfel <Datum>", "<datum>", 7}, {"abc", "x", kNone}, {"abc", "", 0}, {"", "", 0}, {"", "a", kNone}}) {
-    // clang-format on
-    EXPECT_EQ(FindIgnoreCase(text, find), at) << text << " / " << find;
-  }
-}
-
 TEST(UnicodeTest, UpperCaseFirstCharacter) {
   // An invalid byte is no letter.
   // clang-format off

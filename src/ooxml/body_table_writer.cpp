@@ -136,10 +136,4 @@ std::uint64_t TableXmlWriter::SizeBound() const {
          24 * static_cast<std::uint64_t>(text.size()) + 14;
 }
 
-void AppendTableXml(std::string& out, const TableModel& table, int text_width_twips) {
-  TableXmlWriter writer(table, text_width_twips);
-  while (writer.Append(out, std::string::npos)) {
-  }
-}
-
 }  // namespace reportword::docx

@@ -45,9 +45,6 @@ class TableXmlWriter {
   std::size_t position_ = 0;  // where the next row starts in the text
 };
 
-// The whole table at once.
-void AppendTableXml(std::string& out, const TableModel& table, int text_width_twips);
-
 // The number of tab-separated fields of the widest line.
 int CountColumns(std::string_view text);
 

@@ -91,27 +91,6 @@ Failure LegacyTemplateFailure(const std::string& template_path) {
                                      "this format"));
 }
 
-std::unique_ptr<TemplatePackage> TemplatePackage::Open(const std::string& path,
-                                                       const PackageLimits& limits) {
-  namespace fs = std::filesystem;
-  const fs::path file = text::PathFromUtf8(path);
-  std::error_code ec;
-  if (fs::is_directory(file, ec)) Fail(path, text::Translate("is a folder, not a template file"));
-  const std::uintmax_t size = fs::file_size(file, ec);
-  if (ec) Fail(path, text::Format(text::Translate("cannot be read ({0})"), text::SystemErrorText(ec)));
-  if (size > limits.max_file_size) {
-    Fail(path, text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
-                            limits.max_file_size >> 20));
-  }
-  std::ifstream in(file, std::ios::binary);
-  if (!in) Fail(path, text::Translate("cannot be opened for reading"));
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  if (size > 0 && !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
-    Fail(path, text::Translate("could not be read completely"));
-  }
-  return FromBytes(std::move(bytes), path, limits);
-}
-
 std::unique_ptr<TemplatePackage> TemplatePackage::FromBytes(std::string bytes,
                                                             const std::string& name,
                                                             const PackageLimits& limits) {

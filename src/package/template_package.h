@@ -49,11 +49,9 @@ struct StreamedPart {
 
 class TemplatePackage {
  public:
-  // Reads and checks the package at `path`. Throws Failure with a
-  // message that names the file and says what is wrong with it.
-  static std::unique_ptr<TemplatePackage> Open(const std::string& path,
-                                               const PackageLimits& limits = {});
-  // The same for a package already in memory (used by tests and fuzzing).
+  // Reads and checks the package in `bytes`, read from the template file
+  // `name`. Throws Failure with a message that names the file and says what
+  // is wrong with it.
   static std::unique_ptr<TemplatePackage> FromBytes(std::string bytes, const std::string& name,
                                                     const PackageLimits& limits = {});
   ~TemplatePackage();

@@ -55,22 +55,6 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return FoldCase(a) == FoldCase(b);
 }
 
-std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle) {
-  std::u32string folded_needle = FoldCase(needle);
-  if (folded_needle.empty()) return 0;
-  // Fold the haystack keeping the byte offset where each code point starts.
-  std::u32string folded;
-  std::vector<std::size_t> offsets;
-  folded.reserve(haystack.size());
-  offsets.reserve(haystack.size());
-  for (std::size_t pos = 0; pos < haystack.size();) {
-    offsets.push_back(pos);
-    folded.push_back(FoldCodePoint(DecodeForComparison(haystack, pos)));
-  }
-  std::size_t at = folded.find(folded_needle);
-  return at == std::u32string::npos ? std::string_view::npos : offsets[at];
-}
-
 bool IsValidUtf8(std::string_view s) {
   char32_t cp = 0;
   for (std::size_t pos = AsciiPrefixLength(s); pos < s.size();) {

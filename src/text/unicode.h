@@ -24,9 +24,6 @@ std::u32string FoldCase(std::string_view utf8);
 // but "ß" does not equal "ss").
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
-// Byte offset of the first occurrence of `needle` in `haystack`, ignoring case;
-// std::string_view::npos when there is none. An empty needle is found at 0.
-std::size_t FindIgnoreCase(std::string_view haystack, std::string_view needle);
 
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
