@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string_view>
 
-#include "text/failure.h"
 #include "package/entry_layout.h"
 #include "package/zip_error_text.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
@@ -61,8 +61,9 @@ void VerifyEntries(zip_t* archive, const std::string& package,
     zip_file_t* file = nullptr;
     if (zip_stat_index(archive, i, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
         !(file = zip_fopen_index(archive, i, 0))) {
-      throw PartFailure(package, names[i],
-                      text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive)));
+      throw PartFailure(
+          package, names[i],
+          text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive)));
     }
     std::uint64_t total = 0;
     zip_int64_t n = 0;
@@ -102,9 +103,7 @@ std::unique_ptr<TemplatePackage> TemplatePackage::FromBytes(std::string bytes,
   return package;
 }
 
-TemplatePackage::~TemplatePackage() {
-  if (archive_) zip_discard(archive_);
-}
+TemplatePackage::~TemplatePackage() = default;
 
 void TemplatePackage::Load(const PackageLimits& limits) {
   if (bytes_.empty()) Fail(name_, text::Translate("is empty; it is not a word-processor template"));
@@ -117,24 +116,18 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     Fail(name_, text::Format(text::Translate("has {0} zip end records; more than {1} are refused"),
                              end_records, limits.max_end_records));
   }
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);
-  if (!source) {
-    std::string text = ZipErrorText(&error);
-    zip_error_fini(&error);
-    Fail(name_, text::Format(text::Translate("cannot be opened ({0})"), text));
-  }
-  archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+  ZipError error;
+  ZipSource source(zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, error.get()));
+  if (!source)
+    Fail(name_, text::Format(text::Translate("cannot be opened ({0})"), ZipErrorText(error.get())));
+  archive_.reset(zip_open_from_source(source.get(), ZIP_RDONLY, error.get()));
   if (!archive_) {
-    zip_source_free(source);
-    std::string text = ZipErrorText(&error);
-    zip_error_fini(&error);
-    Fail(name_, text::Format(text::Translate("is not a valid .dotx/.docx package ({0})"), text));
+    Fail(name_, text::Format(text::Translate("is not a valid .dotx/.docx package ({0})"),
+                             ZipErrorText(error.get())));
   }
-  zip_error_fini(&error);
+  source.release();  // the archive's now
 
-  const zip_int64_t count = zip_get_num_entries(archive_, 0);
+  const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
   if (count < 0 || static_cast<std::uint64_t>(count) > limits.max_entries) {
     Fail(name_, text::Format(text::Translate("has {0} entries; more than {1} are refused"), count,
                              limits.max_entries));
@@ -143,9 +136,9 @@ void TemplatePackage::Load(const PackageLimits& limits) {
   for (zip_int64_t i = 0; i < count; ++i) {
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(archive_, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
-      Fail(name_,
-           text::Format(text::Translate("has an unreadable entry ({0})"), ZipErrorText(archive_)));
+    if (zip_stat_index(archive_.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !st.name) {
+      Fail(name_, text::Format(text::Translate("has an unreadable entry ({0})"),
+                               ZipErrorText(archive_.get())));
     }
     const std::string entry = st.name;
     if (index_of_.count(entry))
@@ -165,7 +158,7 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     if ((st.valid & ZIP_STAT_SIZE) && (st.valid & ZIP_STAT_COMP_SIZE) && st.size > (1u << 20) &&
         st.size / (st.comp_size ? st.comp_size : 1) > limits.max_compression_ratio) {
       throw PartFailure(name_, entry,
-                      text::Translate("claims an impossible compression ratio; refused"));
+                        text::Translate("claims an impossible compression ratio; refused"));
     }
     total_size += st.size;
     if (total_size > limits.max_total_size) {
@@ -188,8 +181,8 @@ void TemplatePackage::Load(const PackageLimits& limits) {
     }
     order_.push_back(entry);
   }
-  CheckEntryLayout(bytes_, archive_, name_, order_);
-  VerifyEntries(archive_, name_, order_);
+  CheckEntryLayout(bytes_, archive_.get(), name_, order_);
+  VerifyEntries(archive_.get(), name_, order_);
 }
 
 std::string PartNameKey(const std::string& part_name) {
@@ -216,13 +209,14 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
     Fail(name_, text::Format(text::Translate("has no part {0}"), part_name));
   zip_stat_t st;
   zip_stat_init(&st);
-  if (zip_stat_index(archive_, it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+  if (zip_stat_index(archive_.get(), it->second, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
     throw PartFailure(name_, part_name, text::Translate("cannot be read"));
   }
-  zip_file_t* file = zip_fopen_index(archive_, it->second, 0);
+  zip_file_t* file = zip_fopen_index(archive_.get(), it->second, 0);
   if (!file) {
-    throw PartFailure(name_, part_name,
-                    text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive_)));
+    throw PartFailure(
+        name_, part_name,
+        text::Format(text::Translate("cannot be read ({0})"), ZipErrorText(archive_.get())));
   }
   std::string content;
   content.resize(static_cast<std::size_t>(st.size));
@@ -241,7 +235,7 @@ std::string TemplatePackage::ReadPart(const std::string& part_name) const {
   zip_fclose(file);
   if (static_cast<zip_uint64_t>(total) != st.size || beyond != 0) {
     throw PartFailure(name_, part_name,
-                    text::Format(text::Translate("is damaged ({0})"), error_text));
+                      text::Format(text::Translate("is damaged ({0})"), error_text));
   }
   return content;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "package/zip_handles.h"
 #include "text/failure.h"
 
 namespace reportword::docx {
@@ -87,7 +88,7 @@ class TemplatePackage {
 
   std::string name_;
   std::string bytes_;  // the archive, kept for the life of the package
-  zip_t* archive_ = nullptr;
+  ZipArchive archive_;
   PackageLimits limits_;
   std::vector<std::string> order_;
   std::map<std::string, zip_uint64_t> index_of_;

@@ -11,8 +11,9 @@
 
 #include "package/template_package.h"
 #include "package/zip_error_text.h"
-#include "text/translate.h"
+#include "package/zip_handles.h"
 #include "text/failure.h"
+#include "text/translate.h"
 
 namespace reportword::docx {
 namespace {
@@ -21,8 +22,7 @@ namespace {
 // archive is closed, and works out its size and CRC-32 from what it read.
 class StreamedSource {
  public:
-  explicit StreamedSource(const StreamedPart& part) : part_(part) { zip_error_init(&error_); }
-  ~StreamedSource() { zip_error_fini(&error_); }
+  explicit StreamedSource(const StreamedPart& part) : part_(part) {}
   StreamedSource(const StreamedSource&) = delete;
   StreamedSource& operator=(const StreamedSource&) = delete;
 
@@ -61,7 +61,7 @@ class StreamedSource {
         return sizeof(zip_stat_t);
       }
       case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&error_, data, length);
+        return zip_error_to_data(error_.get(), data, length);
       case ZIP_SOURCE_SUPPORTS:
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
                                               ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
@@ -72,7 +72,7 @@ class StreamedSource {
   }
 
   zip_int64_t Refuse(int code) {
-    zip_error_set(&error_, code, 0);
+    zip_error_set(error_.get(), code, 0);
     return -1;
   }
 
@@ -108,7 +108,7 @@ class StreamedSource {
   bool opened_ = false;
   bool last_ = false;
   std::exception_ptr failure_;
-  zip_error_t error_;
+  ZipError error_;
 };
 
 }  // namespace
@@ -118,27 +118,22 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
                                    const StreamedPart* streamed) const {
   // Made before the archive, so that it outlives every use libzip makes of it.
   std::optional<StreamedSource> streamed_source;
-  zip_error_t error;
-  zip_error_init(&error);
-  zip_source_t* target_source = zip_source_buffer_create(nullptr, 0, 0, &error);
-  if (!target_source)
-    throw Failure(text::Format(text::Translate("cannot create a package in memory: {0}"),
-                                       ZipErrorText(&error)));
-  zip_t* target = zip_open_from_source(target_source, ZIP_TRUNCATE, &error);
+  ZipError error;
+  ZipSource target_source(zip_source_buffer_create(nullptr, 0, 0, error.get()));
+  ZipArchive target(target_source
+                        ? zip_open_from_source(target_source.get(), ZIP_TRUNCATE, error.get())
+                        : nullptr);
   if (!target) {
-    zip_source_free(target_source);
-    std::string text = ZipErrorText(&error);
-    zip_error_fini(&error);
-    throw Failure(
-        text::Format(text::Translate("cannot create a package in memory: {0}"), text));
+    throw Failure(text::Format(text::Translate("cannot create a package in memory: {0}"),
+                               ZipErrorText(error.get())));
   }
-  zip_error_fini(&error);
-  zip_source_keep(target_source);
+  // The archive holds the source now, and this code a reference of its own,
+  // to read the package back after the archive is closed.
+  zip_source_keep(target_source.get());
 
   auto fail = [&](const std::string& what) {
-    std::string text = what + " (" + ZipErrorText(target) + ")";
-    zip_discard(target);
-    zip_source_free(target_source);
+    const std::string text = what + " (" + ZipErrorText(target.get()) + ")";
+    target.reset();
     if (streamed_source && streamed_source->failure())
       std::rethrow_exception(streamed_source->failure());
     throw Failure(text);
@@ -153,44 +148,43 @@ std::string TemplatePackage::Write(const std::map<std::string, std::string>& rep
   }
   for (const std::string& part : parts) {
     if (dropped.count(part)) continue;
-    zip_source_t* part_source = nullptr;
+    ZipSource part_source;
     const bool streams = streamed && part == streamed->name;
     auto replacement = streams ? replaced.end() : replaced.find(part);
     if (streams) {
       streamed_source.emplace(*streamed);
-      part_source = zip_source_function(target, &StreamedSource::Call, &*streamed_source);
+      part_source.reset(
+          zip_source_function(target.get(), &StreamedSource::Call, &*streamed_source));
     } else if (replacement != replaced.end()) {
-      part_source =
-          zip_source_buffer(target, replacement->second.data(), replacement->second.size(), 0);
+      part_source.reset(zip_source_buffer(target.get(), replacement->second.data(),
+                                          replacement->second.size(), 0));
     } else {
       // The compressed bytes as they are: no inflate and deflate round trip.
-      part_source = zip_source_zip(target, archive_, index_of_.at(part), ZIP_FL_COMPRESSED, 0, -1);
+      part_source.reset(zip_source_zip(target.get(), archive_.get(), index_of_.at(part),
+                                       ZIP_FL_COMPRESSED, 0, -1));
     }
     if (!part_source) fail(text::Format(text::Translate("cannot copy part {0}"), part));
-    zip_int64_t index = zip_file_add(target, part.c_str(), part_source, ZIP_FL_ENC_UTF_8);
-    if (index < 0) {
-      zip_source_free(part_source);
-      fail(text::Format(text::Translate("cannot add part {0}"), part));
-    }
+    const zip_int64_t index =
+        zip_file_add(target.get(), part.c_str(), part_source.get(), ZIP_FL_ENC_UTF_8);
+    if (index < 0) fail(text::Format(text::Translate("cannot add part {0}"), part));
+    part_source.release();  // the archive's now
     if (streams || replacement != replaced.end()) {
       // The fastest level: for a large body table level 6 costs more than the
       // rest of the run together and saves under a tenth of the size.
-      zip_set_file_compression(target, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
+      zip_set_file_compression(target.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1);
     }
   }
-  if (zip_close(target) != 0) fail(text::Translate("cannot complete the document package"));
+  if (zip_close(target.get()) != 0) fail(text::Translate("cannot complete the document package"));
+  target.release();  // closed, and freed by zip_close
 
   std::string out;
   zip_stat_t st;
   zip_stat_init(&st);
-  if (zip_source_stat(target_source, &st) != 0 || zip_source_open(target_source) != 0) {
-    zip_source_free(target_source);
+  if (zip_source_stat(target_source.get(), &st) != 0 || zip_source_open(target_source.get()) != 0)
     throw Failure(text::Translate("cannot read back the document package"));
-  }
   out.resize(static_cast<std::size_t>(st.size));
-  zip_int64_t n = zip_source_read(target_source, out.data(), st.size);
-  zip_source_close(target_source);
-  zip_source_free(target_source);
+  const zip_int64_t n = zip_source_read(target_source.get(), out.data(), st.size);
+  zip_source_close(target_source.get());
   if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) {
     throw Failure(text::Translate("cannot read back the document package"));
   }
