@@ -45,7 +45,7 @@ Counts Predicted(const check::TemplateCheck& check, const std::set<std::string>&
   Counts kept;
   for (const check::Occurrence& occurrence : check.occurrences) {
     if (!stories.contains(StoryOf(occurrence.place))) continue;
-    const check::Replacement& replacement = road ? occurrence.road : occurrence.network;
+    const check::Filling& replacement = road ? occurrence.road : occurrence.network;
     const bool filled = (document == 1 ? replacement.document1 : replacement.document2) &&
                         (values || !replacement.when_not_blank);
     if (!filled) ++kept[Key(occurrence.placeholder, occurrence.place)];

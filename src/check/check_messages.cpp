@@ -183,11 +183,11 @@ std::string FindingText(const std::string& path, const Finding& f, Wording w) {
     case FindingKind::kShownUnfilled:
       return Format(text(kShownUnfilled), path, f.placeholder, PlaceText(f.place, w));
     case FindingKind::kFirstPageHeader:
-      return Format(text(kFirstPageHeader), path, f.number);
+      return Format(text(kFirstPageHeader), path, f.section);
     case FindingKind::kEvenPageHeader:
       return Format(text(kEvenPageHeader), path);
     case FindingKind::kOtherPrimaryHeader:
-      return Format(text(kOtherPrimaryHeader), path, f.number);
+      return Format(text(kOtherPrimaryHeader), path, f.section);
     case FindingKind::kNearMiss:
       return Format(text(f.in_filled_header ? kNearMissInFilledHeader : kNearMissElsewhere), path,
                     f.text, PlaceText(f.place, w), f.placeholder, ReasonsText(f.reasons, w));
@@ -202,13 +202,13 @@ std::string FindingText(const std::string& path, const Finding& f, Wording w) {
                     text(cause));
     }
     case FindingKind::kRepeatDocument1Only:
-      return Format(text(kRepeatDocument1Only), path, f.number, f.placeholder,
+      return Format(text(kRepeatDocument1Only), path, f.occurrence, f.placeholder,
                     PlaceText(f.place, w));
     case FindingKind::kRepeatNeverFilled:
-      return Format(text(kRepeatNeverFilled), path, f.number, f.placeholder, PlaceText(f.place, w),
-                    f.limit);
+      return Format(text(kRepeatNeverFilled), path, f.occurrence, f.placeholder,
+                    PlaceText(f.place, w), f.filled_at_most);
     case FindingKind::kColumns:
-      return Format(text(kColumns), path, f.number, f.limit);
+      return Format(text(kColumns), path, f.section, f.columns);
     case FindingKind::kConverted: {
       using enum Finding::Conversion;
       const MessageId id = f.conversion == kFromCache   ? kConvertedFromCache
@@ -220,7 +220,7 @@ std::string FindingText(const std::string& path, const Finding& f, Wording w) {
   return path;
 }
 
-std::string ReplacementText(const Replacement& replacement) {
+std::string FillingText(const Filling& replacement) {
   if (replacement.Always()) {
     return MessageText(replacement.when_not_blank ? kReplacedWhenNotBlank : kReplacedAlways);
   }

@@ -79,6 +79,6 @@ std::string FindingText(const std::string& path, const Finding& finding, Wording
 
 // What the runs of one mode do with an occurrence: "yes", "when not blank",
 // "document 1 only", "no".
-std::string ReplacementText(const Replacement& replacement);
+std::string FillingText(const Filling& replacement);
 
 }  // namespace reportword::check

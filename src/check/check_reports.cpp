@@ -123,7 +123,7 @@ void WriteJsonFinding(std::ostream& out, const std::string& path, const Finding&
                                                            : nullptr;
   out << "{\"kind\": \"" << FindingKindName(finding.kind) << "\", \"placeholder\": "
       << (finding.placeholder.empty() ? std::string("null") : JsonString(finding.placeholder))
-      << ", \"section\": " << (about_section ? finding.number : finding.place.section)
+      << ", \"section\": " << (about_section ? finding.section : finding.place.section)
       << ", \"part\": ";
   if (part != nullptr) {
     out << part;
@@ -153,7 +153,7 @@ void WriteTextReport(std::ostream& out, const std::vector<TemplateCheck>& checks
       for (const Occurrence& occurrence : check.occurrences) {
         rows.push_back({occurrence.placeholder, text::EscapeForDisplay(occurrence.text),
                         PlaceText(occurrence.place, Wording::kReaderLanguage),
-                        ReplacementText(occurrence.network), ReplacementText(occurrence.road)});
+                        FillingText(occurrence.network), FillingText(occurrence.road)});
       }
       WriteTable(out, rows);
     }

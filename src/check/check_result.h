@@ -21,7 +21,7 @@ struct Place {
 };
 
 // Which documents of a run replace an occurrence.
-struct Replacement {
+struct Filling {
   bool document1 = false;
   bool document2 = false;
   bool when_not_blank = false;  // and only when the value for it is not blank
@@ -34,8 +34,8 @@ struct Occurrence {
   std::string placeholder;  // as the search looks for it
   std::string text;         // as written in the template
   Place place;
-  Replacement network;
-  Replacement road;
+  Filling network;
+  Filling road;
   bool in_filled_header = false;  // the first section's primary header
   int number = 0;                 // there: 1 for the first of its placeholder, and so on
   bool shown = false;             // a generated document shows it
@@ -72,10 +72,13 @@ struct Finding {
   std::string placeholder = {};  // the placeholder concerned, if any
   std::string text = {};         // near misses: the text as written
   unsigned reasons = 0;          // near misses: NearMissReason bits
-  // The section concerned, the number of the occurrence, the column count,
-  // or how many occurrences a document replaces, as the kind needs.
-  int number = 0;
-  int limit = 0;
+  // A finding about a whole section: which one.
+  int section = 0;
+  // Repeats: the number of the occurrence, and how many a document fills.
+  int occurrence = 0;
+  int filled_at_most = 0;
+  // Columns: how many the last section has.
+  int columns = 0;
   // Near misses: found in the filled header; elsewhere even the right text
   // would not be filled.
   bool in_filled_header = false;

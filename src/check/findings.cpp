@@ -17,8 +17,8 @@ using docx::InspectedStory;
 using docx::TemplateInspection;
 
 // A finding about a whole section; `count` as the kind needs it.
-Finding AboutSection(FindingKind kind, int section, int count = 0) {
-  return {.kind = kind, .number = section, .limit = count};
+Finding AboutSection(FindingKind kind, int section, int columns = 0) {
+  return {.kind = kind, .section = section, .columns = columns};
 }
 
 // The header part the last section shows on pages of `kind`; "" for none.
@@ -114,27 +114,28 @@ void FindNearMissFindings(const TemplateInspection& inspection, std::vector<Find
   }
 }
 
-void FindRepeats(const std::vector<Occurrence>& occurrences, std::vector<Finding>& findings) {
+void FindRepeats(const std::vector<Occurrence>& occurrences, int header_count,
+                 std::vector<Finding>& findings) {
   for (const Occurrence& occurrence : occurrences) {
     if (!occurrence.in_filled_header || occurrence.number < 2) continue;
     for (const PlaceholderRule& rule : kPlaceholderRules) {
       if (rule.text != occurrence.placeholder) continue;
-      const Replacement& replacement = rule.network ? occurrence.network : occurrence.road;
-      const std::array<int, 2> replaced = ReplacedPerDocument(rule);
+      const Filling& replacement = rule.network ? occurrence.network : occurrence.road;
+      const std::array<int, 2> replaced = ReplacedPerDocument(rule, header_count);
       const int fewest = std::min(replaced[0], replaced[1]);
       const int most = std::max(replaced[0], replaced[1]);
       if (replacement.document1 && !replacement.document2) {
         findings.push_back({.kind = FindingKind::kRepeatDocument1Only,
                             .place = occurrence.place,
                             .placeholder = rule.text,
-                            .number = occurrence.number,
-                            .limit = fewest});
+                            .occurrence = occurrence.number,
+                            .filled_at_most = fewest});
       } else if (!replacement.document1 && !replacement.document2) {
         findings.push_back({.kind = FindingKind::kRepeatNeverFilled,
                             .place = occurrence.place,
                             .placeholder = rule.text,
-                            .number = occurrence.number,
-                            .limit = most});
+                            .occurrence = occurrence.number,
+                            .filled_at_most = most});
       }
     }
   }
@@ -154,7 +155,7 @@ std::vector<Finding> FindFindings(const TemplateInspection& inspection,
   }
   FindHeaderPageFindings(inspection, occurrences, findings);
   FindNearMissFindings(inspection, findings);
-  FindRepeats(occurrences, findings);
+  FindRepeats(occurrences, inspection.first_section_header_count, findings);
   if (inspection.last_section_columns > 1) {
     findings.push_back(AboutSection(FindingKind::kColumns,
                                     static_cast<int>(inspection.sections.size()),

@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <map>
 
-#include "docx/sections.h"
 #include "text/unicode.h"
 
 namespace reportword::check {
 namespace {
 
-Replacement ReplacementOf(const PlaceholderRule& rule, bool road_renovation_mode,
-                          const Occurrence& occurrence) {
-  Replacement replacement;
+Filling FillingOf(const PlaceholderRule& rule, bool road_renovation_mode,
+                  const Occurrence& occurrence, int header_count) {
+  Filling replacement;
   if (!FilledInMode(rule, road_renovation_mode) || !occurrence.in_filled_header) return replacement;
-  const std::array<int, 2> replaced = ReplacedPerDocument(rule);
+  const std::array<int, 2> replaced = ReplacedPerDocument(rule, header_count);
   replacement.document1 = occurrence.number <= replaced[0];
   replacement.document2 = occurrence.number <= replaced[1];
   replacement.when_not_blank = rule.needs_value && (replacement.document1 || replacement.document2);
@@ -26,13 +25,10 @@ int PartOrder(StoryPart part) {
 
 }  // namespace
 
-std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule) {
+std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule, int header_count) {
   std::array<int, 2> replaced{};
-  for (std::size_t i = 0; i < replaced.size(); ++i) {
-    // The engine counts every kind of header in the first section, whether the
-    // template has it or not.
-    replaced[i] = rule.searches[i] == Searches::kOncePerHeader ? docx::kHeaderFooterKinds : 1;
-  }
+  for (std::size_t i = 0; i < replaced.size(); ++i)
+    replaced[i] = rule.searches[i] == Searches::kOncePerHeader ? header_count : 1;
   return replaced;
 }
 
@@ -88,8 +84,10 @@ std::vector<Occurrence> FindOccurrences(const docx::TemplateInspection& inspecti
           occurrence.in_filled_header = filled;
           occurrence.number = filled ? ++numbers[rule.text] : 0;
           occurrence.shown = shown;
-          occurrence.network = ReplacementOf(rule, false, occurrence);
-          occurrence.road = ReplacementOf(rule, true, occurrence);
+          occurrence.network =
+              FillingOf(rule, false, occurrence, inspection.first_section_header_count);
+          occurrence.road =
+              FillingOf(rule, true, occurrence, inspection.first_section_header_count);
           in_paragraph.emplace_back(at, std::move(occurrence));
         }
       }

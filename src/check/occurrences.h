@@ -13,8 +13,9 @@
 
 namespace reportword::check {
 
-// How many occurrences of the rule's placeholder documents 1 and 2 replace.
-std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule);
+// How many occurrences of the rule's placeholder documents 1 and 2 replace,
+// for a template whose first section has `header_count` headers.
+std::array<int, 2> ReplacedPerDocument(const PlaceholderRule& rule, int header_count);
 
 // Every occurrence of the placeholders, matched as the search matches them,
 // by section, then header, footer and body.

@@ -53,13 +53,13 @@ class DocxDocument final : public wordproc::Document {
   // template defines them, as a word processor counts them.
   int FirstSectionHeaderCount() override {
     CheckOpen();
-    return kHeaderFooterKinds;
+    return docx::FirstSectionHeaderCount(*doc_);
   }
   bool ReplaceInPrimaryHeader(const std::string& find_text,
                               const wordproc::Replacement& replacement) override {
     CheckOpen();
     std::string part;
-    pugi::xml_document* header = FirstSectionHeader(*doc_, "default", &part);
+    pugi::xml_document* header = FirstSectionHeader(*doc_, HeaderFooterKind::kDefault, &part);
     if (!header) return false;  // a header that does not exist holds nothing
     const bool found =
         ReplaceFirstOccurrence(header->document_element(), find_text, &replacement.text);

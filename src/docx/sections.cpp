@@ -119,14 +119,15 @@ ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id)
   return found;
 }
 
-// The header part of the given kind ("default", "first", "even") of the first
-// section, loaded; nullptr when the section has none.
-pugi::xml_document* FirstSectionHeader(DocumentState& doc, const char* kind,
+pugi::xml_document* FirstSectionHeader(DocumentState& doc, HeaderFooterKind kind,
                                        std::string* part_out) {
+  const char* type = kind == HeaderFooterKind::kFirst  ? "first"
+                     : kind == HeaderFooterKind::kEven ? "even"
+                                                       : "default";
   const pugi::xml_node sect = FirstSectionProperties(doc);
   pugi::xml_node reference;
   for (const pugi::xml_node& child : sect.children()) {
-    if (IsW(child, "headerReference") && ReferenceKind(child) == kind) {
+    if (IsW(child, "headerReference") && ReferenceKind(child) == type) {
       reference = child;
       break;
     }

@@ -11,12 +11,15 @@
 #include <vector>
 
 #include "docx/document_state.h"
+#include "docx/header_kind.h"
 
 namespace reportword::docx {
 
-// The kinds of header and of footer every section has: primary ("default"),
-// first page ("first") and even pages ("even"), defined or not.
-inline constexpr int kHeaderFooterKinds = 3;
+// How many headers the first section has, as a word processor counts them:
+// every kind, whether the template defines it or not.
+inline int FirstSectionHeaderCount(const DocumentState&) {
+  return kHeaderFooterKinds;
+}
 
 // A section's header and footer references in force, by element
 // ("headerReference" or "footerReference") and kind, to relationship id.
@@ -45,9 +48,9 @@ ReferencedPart ResolveReference(const DocumentState& doc, const std::string& id)
 // puts all its references first, in the order the word processor writes them.
 void KeepInheritedReferences(const std::vector<pugi::xml_node>& breaks, pugi::xml_node last);
 
-// The header part of the given kind ("default", "first", "even") of the first
-// section, loaded; nullptr when the section has none. `part_out` receives its
-// part name.
-pugi::xml_document* FirstSectionHeader(DocumentState& doc, const char* kind, std::string* part_out);
+// The header part of the given kind of the first section, loaded; nullptr
+// when the section has none. `part_out` receives its part name.
+pugi::xml_document* FirstSectionHeader(DocumentState& doc, HeaderFooterKind kind,
+                                       std::string* part_out);
 
 }  // namespace reportword::docx

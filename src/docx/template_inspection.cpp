@@ -212,7 +212,8 @@ TemplateInspection InspectTemplate(const std::string& path, const ConversionOpti
   TemplateInspection out;
   out.conversion = doc->conversion;
   // Read as a run reads it, so that a header the run cannot use fails alike.
-  FirstSectionHeader(*doc, "default", &out.first_primary_header);
+  FirstSectionHeader(*doc, HeaderFooterKind::kDefault, &out.first_primary_header);
+  out.first_section_header_count = FirstSectionHeaderCount(*doc);
   InspectSections(*doc, out);
   out.stories.push_back(InspectBody(*doc));
   const pugi::xml_node last = FinalSectionProperties(*doc);

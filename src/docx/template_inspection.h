@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "docx/header_kind.h"
 #include "system/libreoffice.h"
 
 namespace reportword::docx {
 
 enum class StoryPart { kHeader, kFooter, kBody };
-enum class HeaderFooterKind { kDefault, kFirst, kEven };
 
 struct InspectedParagraph {
   // The visible text as the header search matches on it: as written, and
@@ -58,6 +58,9 @@ struct TemplateInspection {
   // Every header and footer part referred to, in order of first reference,
   // then the body.
   std::vector<InspectedStory> stories;
+  // How often a document searches for a placeholder searched once per header
+  // of the first section, as the run asks the engine.
+  int first_section_header_count = 0;
   // For a template in another format: what every run costs for it.
   std::optional<TemplateConversion> conversion;
 };

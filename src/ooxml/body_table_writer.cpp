@@ -88,12 +88,12 @@ bool TableXmlWriter::Append(std::string& out, std::size_t min_bytes) {
     out += "</w:tblGrid>";
     // The empty row above goes before the text's rows, and an empty text has
     // just that one.
-    if (table_.leading_empty_row && !table_.text.empty()) AppendRow(out, {});
+    if (table_.leading_empty_row && !table_.text.empty()) WriteRowXml(out, {});
   }
   const std::string_view text = table_.text;
   while (!rows_done_ && out.size() < goal) {
     const auto [row, next] = LineAt(text, position_);
-    AppendRow(out, row);
+    WriteRowXml(out, row);
     position_ = next;
     // A line end after the last row ends that row; it does not start another.
     rows_done_ = next >= text.size();
@@ -103,7 +103,7 @@ bool TableXmlWriter::Append(std::string& out, std::size_t min_bytes) {
   return false;
 }
 
-void TableXmlWriter::AppendRow(std::string& out, std::string_view row) const {
+void TableXmlWriter::WriteRowXml(std::string& out, std::string_view row) const {
   out += "<w:tr>";
   std::size_t start = 0;
   for (int column = 0; column < columns_; ++column) {

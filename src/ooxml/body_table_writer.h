@@ -35,7 +35,7 @@ class TableXmlWriter {
   std::uint64_t SizeBound() const;
 
  private:
-  void AppendRow(std::string& out, std::string_view row) const;
+  void WriteRowXml(std::string& out, std::string_view row) const;
 
   const TableModel& table_;
   int columns_;

@@ -39,7 +39,7 @@ SectionLine SplitSectionLine(const std::string& line, std::int16_t section) {
   return split;
 }
 
-bool PassSkippedLines(std::int16_t& skip_count) {
+bool IsRowPastTheSkippedLines(std::int16_t& skip_count) {
   if (skip_count <= 1) {
     ++skip_count;
     return false;
@@ -51,7 +51,7 @@ void AssignWhileBlank(std::string& target, std::string_view value) {
   if (text::IsBlank(target)) target.assign(value);
 }
 
-void AppendRow(std::string& table, std::initializer_list<std::string_view> columns) {
+void AppendTextRow(std::string& table, std::initializer_list<std::string_view> columns) {
   std::size_t row_size = columns.size() + 1;  // the tabs between columns and CR LF
   for (std::string_view column : columns) row_size += column.size();
   // Reserving first means the appends below cannot fail halfway; growing at

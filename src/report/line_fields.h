@@ -34,7 +34,7 @@ SectionLine SplitSectionLine(const std::string& line, std::int16_t section);
 // For a line of the second section: the first two lines of the section are
 // skipped and counted in `skip_count`; true for every later line, which gives a
 // row.
-bool PassSkippedLines(std::int16_t& skip_count);
+bool IsRowPastTheSkippedLines(std::int16_t& skip_count);
 
 // Header values take the first usable text: `target` is overwritten while it
 // is blank, spaces and all.
@@ -42,6 +42,6 @@ void AssignWhileBlank(std::string& target, std::string_view value);
 
 // Appends one table row: the columns separated by tabs and ended by CR LF.
 // Either the whole row is appended or, if memory runs out, nothing.
-void AppendRow(std::string& table, std::initializer_list<std::string_view> columns);
+void AppendTextRow(std::string& table, std::initializer_list<std::string_view> columns);
 
 }  // namespace reportword::report

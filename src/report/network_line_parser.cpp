@@ -21,9 +21,9 @@ void NetworkLineParser::ParseNetworkLine(const std::string& line, JobState& job)
   report::AssignWhileBlank(job.ObjectDesignation, first_fields[1]);
 
   if (!second_section) {
-    report::AppendRow(job.TableText1, {first_fields[2], first_fields[3], first_fields[4]});
-  } else if (report::PassSkippedLines(NetworkSkipCount)) {
-    report::AppendRow(job.TableText2, {second_fields[0], second_fields[1]});
+    report::AppendTextRow(job.TableText1, {first_fields[2], first_fields[3], first_fields[4]});
+  } else if (report::IsRowPastTheSkippedLines(NetworkSkipCount)) {
+    report::AppendTextRow(job.TableText2, {second_fields[0], second_fields[1]});
   }
 }
 

@@ -21,9 +21,9 @@ void RoadLineParser::ParseRoadLine(const std::string& line, JobState& job) {
   report::AssignWhileBlank(job.BuildNumber, first_fields[0]);
 
   if (!second_section) {
-    report::AppendRow(job.TableText1, {first_fields[1], first_fields[3], first_fields[4]});
-  } else if (report::PassSkippedLines(RoadSkipCount)) {
-    report::AppendRow(job.TableText2, {second_fields[0], second_fields[1]});
+    report::AppendTextRow(job.TableText1, {first_fields[1], first_fields[3], first_fields[4]});
+  } else if (report::IsRowPastTheSkippedLines(RoadSkipCount)) {
+    report::AppendTextRow(job.TableText2, {second_fields[0], second_fields[1]});
   }
 }
 
