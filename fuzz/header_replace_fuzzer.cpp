@@ -44,7 +44,6 @@ using namespace std::string_view_literals;
 using Content = std::function<void()>;
 constexpr auto npos = std::u32string::npos;
 
-// clang-format off
 constexpr const char* kW = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
 // mc and m2 both name markup compatibility: the engine must go by the namespace.
 constexpr const char* kRoot =
@@ -55,37 +54,72 @@ constexpr const char* kRoot =
     " xmlns:wps=\"http://schemas.microsoft.com/office/word/2010/wordprocessingShape\""
     " xmlns:v=\"urn:schemas-microsoft-com:vml\">";
 const std::u32string kNames[] = {U"<objektbezeichnung>", U"<Datum>", U"<Bau-Nummer>",
-    U"<filename>"};
+                                 U"<filename>"};
 // Letters whose case folding matters (ä, ß and capital ß, three sigmas, dotted
 // and dotless i, the ff ligature, the Kelvin sign, long s, micro sign), a
 // combining accent, an astral character, and characters that XML escapes.
-const std::u32string kLetters = U"aDum<>- &\"\u00E4\u00C4\u00DF\u1E9E\u03A3\u03C3\u03C2\u0130iI"
+const std::u32string kLetters =
+    U"aDum<>- &\"\u00E4\u00C4\u00DF\u1E9E\u03A3\u03C3\u03C2\u0130iI"
     U"\u0131\uFB00f\u212Ak\u017Fs\u00B5\u03BC\u0301\U0001F600";
 // Replacement pieces: line ends, controls, XML specials, UTF-8 that is cut
 // short, encodes a surrogate or a non-character.
-const std::string_view kPieces[] = {"D", "06-Dez-2026", " ", "\t", "\r\n", "\r", "\n", "\v", "\f",
-    "\x01", std::string_view("\0", 1), "\x7F", "&", "<x>", "\"'", "]]>", "\xC3\xA4", "\xC3\x9F",
-    "\xC2\x85", "\xFF", "\xC3", "\xE2\x82", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xED\xA0\x80",
-    "\xF0\x9F\x98\x80", "<Datum>"};
+const std::string_view kPieces[] = {"D",
+                                    "06-Dez-2026",
+                                    " ",
+                                    "\t",
+                                    "\r\n",
+                                    "\r",
+                                    "\n",
+                                    "\v",
+                                    "\f",
+                                    "\x01",
+                                    std::string_view("\0", 1),
+                                    "\x7F",
+                                    "&",
+                                    "<x>",
+                                    "\"'",
+                                    "]]>",
+                                    "\xC3\xA4",
+                                    "\xC3\x9F",
+                                    "\xC2\x85",
+                                    "\xFF",
+                                    "\xC3",
+                                    "\xE2\x82",
+                                    "\xEF\xBF\xBE",
+                                    "\xEF\xBF\xBF",
+                                    "\xED\xA0\x80",
+                                    "\xF0\x9F\x98\x80",
+                                    "<Datum>"};
 // Markup beside runs; markup around more inline content, the last two deleted.
 const char* const kBeside[][2] = {{"bookmarkStart", " w:id=\"0\" w:name=\"b\""},
-    {"bookmarkEnd", " w:id=\"0\""}, {"proofErr", " w:type=\"spellStart\""}};
+                                  {"bookmarkEnd", " w:id=\"0\""},
+                                  {"proofErr", " w:type=\"spellStart\""}};
 const char* const kAround[][2] = {{"ins", " w:id=\"1\" w:author=\"a\""},
-    {"moveTo", " w:id=\"1\" w:author=\"a\""}, {"hyperlink", " w:anchor=\"b\""},
-    {"hyperlink", " r:id=\"rId9\""}, {"fldSimple", " w:instr=\" DATE &lt;Datum&gt; \""},
-    {"del", " w:id=\"1\" w:author=\"a\""}, {"moveFrom", " w:id=\"1\" w:author=\"a\""}};
+                                  {"moveTo", " w:id=\"1\" w:author=\"a\""},
+                                  {"hyperlink", " w:anchor=\"b\""},
+                                  {"hyperlink", " r:id=\"rId9\""},
+                                  {"fldSimple", " w:instr=\" DATE &lt;Datum&gt; \""},
+                                  {"del", " w:id=\"1\" w:author=\"a\""},
+                                  {"moveFrom", " w:id=\"1\" w:author=\"a\""}};
 // What a run holds beside its text, and what a reader sees of it.
-struct Mark { const char* local; const char* attributes; const char32_t* seen; };
-const Mark kMarks[] = {{"tab", "", U"\t"}, {"br", "", U"\n"}, {"cr", "", U"\n"},
-    {"br", " w:type=\"textWrapping\"", U"\n"}, {"lastRenderedPageBreak", "", U""}};
+struct Mark {
+  const char* local;
+  const char* attributes;
+  const char32_t* seen;
+};
+const Mark kMarks[] = {{"tab", "", U"\t"},
+                       {"br", "", U"\n"},
+                       {"cr", "", U"\n"},
+                       {"br", " w:type=\"textWrapping\"", U"\n"},
+                       {"lastRenderedPageBreak", "", U""}};
 const char* const kSdtPr = "<w:sdtPr><w:alias w:val=\"&lt;Datum&gt;\"/></w:sdtPr>";
 const char* const kPPr = "<w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"1\"/></w:tabs></w:pPr>";
 const char* const kRPr[] = {"", "<w:rPr><w:b/></w:rPr>", "<w:rPr><w:i w:val=\"0\"/></w:rPr>"};
 const char* const kSpaces[] = {"", " xml:space=\"preserve\"", " xml:space=\"default\""};
 // A w:t with a space at an edge that it does not keep.
-const char* const kLostSpace = "//*[local-name()='t'][not(@xml:space='preserve')]"
+const char* const kLostSpace =
+    "//*[local-name()='t'][not(@xml:space='preserve')]"
     "[starts-with(., ' ') or substring(., string-length(.)) = ' ']";
-// clang-format on
 
 struct Paragraph {
   std::u32string text;        // what a reader sees

@@ -19,8 +19,8 @@
 #include "system/signal_cleanup_posix.h"
 #endif
 
-#include "text/utf8_path.h"
 #include "text/failure.h"
+#include "text/utf8_path.h"
 
 #include "package_builder.h"
 #include "test_support.h"
@@ -149,10 +149,9 @@ class AtomicFileModeTest : public ::testing::Test {
 // A replaced file keeps its permission bits; a new one gets 0666 less the umask.
 TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
   // Name, mode before (0: no file), umask, mode after.
-  // clang-format off
   const std::tuple<const char*, mode_t, mode_t, mode_t> cases[] = {
-      {"a.docx", 0640, 022, 0640}, {"b.docx", 0600, 022, 0600}, {"c.docx", 0664, 077, 0664}, {"d.docx", 0660, 022, 0660}, {"new.docx", 0, 022, 0644}, {"private.docx", 0, 077, 0600}};
-  // clang-format on
+      {"a.docx", 0640, 022, 0640}, {"b.docx", 0600, 022, 0600}, {"c.docx", 0664, 077, 0664},
+      {"d.docx", 0660, 022, 0660}, {"new.docx", 0, 022, 0644},  {"private.docx", 0, 077, 0600}};
   for (const auto& [name, before, mask, after] : cases) {
     ::umask(mask);
     if (before != 0) reportword::testing::WriteFile(dir_ / name, "old");

@@ -15,8 +15,8 @@
 #include "system/atomic_file_win32.h"
 #include "system/signal_cleanup_win32.h"
 #include "test_support.h"
-#include "wordproc/windows_path.h"
 #include "text/failure.h"
+#include "wordproc/windows_path.h"
 
 namespace reportword::docx {
 namespace {

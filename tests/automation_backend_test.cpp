@@ -128,44 +128,57 @@ TEST(AutomationBackend, EachStepMakesItsObjectModelCalls) {
     return all;
   };
 
-  // clang-format off
-  struct Case { const char* name; std::function<void(Session&)> step; Transcript expected; };
+  struct Case {
+    const char* name;
+    std::function<void(Session&)> step;
+    Transcript expected;
+  };
   const std::vector<Case> cases = {
-      {"header count", [](Session& s) {
+      {"header count",
+       [](Session& s) {
          s.world.results["Count"] = {VT_I4, 3};
          EXPECT_EQ(s.document->FirstSectionHeaderCount(), 3);
        },
        {kDoc + ".Sections get()", kDoc + ".Sections.Item method|get(I4:1)", kHeaders + " get()",
         kHeaders + ".Count get()"}},
-      {"replace by value", [](Session& s) {
+      {"replace by value",
+       [](Session& s) {
          EXPECT_TRUE(s.document->ReplaceInPrimaryHeader("<Datum>", {"05-Dec-2026", false}));
        },
        replace("<Datum>, false, -, -, -, -, -, -, -, BSTR:05-Dec-2026, -, -, -, -, -)")},
-      {"replace by reference, not found", [](Session& s) {
+      {"replace by reference, not found",
+       [](Session& s) {
          s.world.results["Execute"] = {VT_BOOL, VARIANT_FALSE};
          EXPECT_FALSE(s.document->ReplaceInPrimaryHeader("<Objekt>", {" Hauptweg 4", true}));
        },
        replace("<Objekt>, false, -, -, -, -, -, -, -, BYREF|BSTR: Hauptweg 4, -, -, -, -, -)")},
-      {"network table", [](Session& s) {
-         s.document->LayOutBodyAsTable("A1\tStra\xC3\x9F" "e \xE2\x82\xAC\r\n",
-                                       {2, {150.0f, 72.5f}, false, false});
+      {"network table",
+       [](Session& s) {
+         s.document->LayOutBodyAsTable(
+             "A1\tStra\xC3\x9F"
+             "e \xE2\x82\xAC\r\n",
+             {2, {150.0f, 72.5f}, false, false});
        },
-       join({{kDoc + ".Content get()",
-              kDoc + ".Content.Text put(BSTR:A1\tStra\xC3\x9F" "e \xE2\x82\xAC\r\n)"},
-             conversion, column_width(1, "150"), column_width(2, "72.5")})},
-      {"road table: empty first row, content selected", [](Session& s) {
+       join({{kDoc + ".Content get()", kDoc + ".Content.Text put(BSTR:A1\tStra\xC3\x9F"
+                                              "e \xE2\x82\xAC\r\n)"},
+             conversion,
+             column_width(1, "150"),
+             column_width(2, "72.5")})},
+      {"road table: empty first row, content selected",
+       [](Session& s) {
          s.document->LayOutBodyAsTable("B1\tB2\r\n", {2, {}, true, true});
        },
        join({{kDoc + ".Content get()", kDoc + ".Content.Text put(BSTR:\r\nB1\tB2\r\n)",
               kDoc + ".Content get()", kDoc + ".Content.Select method()"},
              conversion})},
-      {"save", [](Session& s) { s.document->SaveAs(" Ziel 1.docx "); },
+      {"save",
+       [](Session& s) { s.document->SaveAs(" Ziel 1.docx "); },
        {kDoc + ".SaveAs method(BSTR: Ziel 1.docx , -, -, -, -, -, -, -, -, -, -, -, -, -, -, -)"}},
       {"close", [](Session& s) { s.document->Close(); }, {kDoc + ".Close method(-, -, -)"}},
-      {"quit", [](Session& s) { s.app->Quit(); },
+      {"quit",
+       [](Session& s) { s.app->Quit(); },
        {"Application.Application method|get()", "Application.Application.Quit method(-, -, -)"}},
   };
-  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Session session;
@@ -204,7 +217,6 @@ TEST(AutomationBackend, BodyTableIsKeptUntilTheNextTableOrQuit) {
 
 TEST(AutomationBackend, FailuresNameTheMemberTheStatusAndTheReason) {
   // An empty description leaves the reason to the system's text for the status.
-  // clang-format off
   const std::vector<std::pair<testing::Failure, ::testing::Matcher<std::string>>> cases = {
       {{.scode = static_cast<SCODE>(0x800A1066), .description = L"Ung\u00FCltiger Bereich\r\n"},
        "Find.Execute failed with 0x800A1066: Ung\xC3\xBCltiger Bereich"},
@@ -216,7 +228,6 @@ TEST(AutomationBackend, FailuresNameTheMemberTheStatusAndTheReason) {
       {{.hr = DISP_E_TYPEMISMATCH, .argument_error = 13},
        StartsWith("Find.Execute (argument 2) failed with 0x80020005")},
   };
-  // clang-format on
   Session s;
   for (const auto& [failure, message] : cases) {
     s.world.failures["Execute"] = failure;

@@ -16,11 +16,11 @@
 #include "check/check_messages.h"
 #include "check/check_reports.h"
 #include "check/template_check.h"
-#include "job/generation_error.h"
-#include "generation/report_generator.h"
-#include "system/conversion_cache.h"
 #include "docx/docx_engine.h"
+#include "generation/report_generator.h"
+#include "job/generation_error.h"
 #include "run_doubles.h"
+#include "system/conversion_cache.h"
 #include "test_support.h"
 
 namespace reportword {

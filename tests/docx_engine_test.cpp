@@ -4,9 +4,9 @@
 #include <set>
 #include <tuple>
 
-#include "package/template_package.h"
-#include "ooxml/xml_part.h"
 #include "docx_fixture.h"
+#include "ooxml/xml_part.h"
+#include "package/template_package.h"
 
 namespace reportword::docx {
 namespace {
@@ -23,12 +23,24 @@ std::string Para(const std::string& text) {
 // behind, and the parts nothing changed are copied byte for byte.
 TEST_F(DocxEngineTest, MacroTemplateBecomesADocumentWithoutItsProject) {
   TemplateContents spec;
-  // clang-format off
   spec.main_content_type = "application/vnd.ms-word.template.macroEnabledTemplate.main+xml";
-  spec.extra_parts = { {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"}, {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)}, {"word/vbaProject.bin", "VBA"}, {"word/_rels/vbaProject.bin.rels", "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/wordVbaData\" Target=\"vbaData.xml\"/></Relationships>"}, {"word/vbaData.xml", "<wne:vbaSuppData xmlns:wne=\"x\"/>"}};
-  spec.extra_relationships = "<Relationship Id=\"rIdV\" Type=\"http://schemas.microsoft.com/office/2006/relationships/vbaProject\" Target=\"vbaProject.bin\"/>";
-  spec.extra_content_types = "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/><Override PartName=\"/word/vbaData.xml\" ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
-  // clang-format on
+  spec.extra_parts = {
+      {"word/styles.xml", "<?xml version=\"1.0\"?><w:styles xmlns:w=\"x\"> keep  me </w:styles>"},
+      {"word/media/image1.png", std::string("\x89PNG\r\n\x1a\n\0\1\2", 11)},
+      {"word/vbaProject.bin", "VBA"},
+      {"word/_rels/vbaProject.bin.rels",
+       "<Relationships "
+       "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+       "Id=\"rId1\" Type=\"http://schemas.microsoft.com/office/2006/relationships/wordVbaData\" "
+       "Target=\"vbaData.xml\"/></Relationships>"},
+      {"word/vbaData.xml", "<wne:vbaSuppData xmlns:wne=\"x\"/>"}};
+  spec.extra_relationships =
+      "<Relationship Id=\"rIdV\" "
+      "Type=\"http://schemas.microsoft.com/office/2006/relationships/vbaProject\" "
+      "Target=\"vbaProject.bin\"/>";
+  spec.extra_content_types =
+      "<Default Extension=\"bin\" ContentType=\"application/vnd.ms-office.vbaProject\"/><Override "
+      "PartName=\"/word/vbaData.xml\" ContentType=\"application/vnd.ms-word.vbaData+xml\"/>";
   const auto parts = Made(spec, nullptr, "t.dotm");
   const auto original = ReadPackage(dir_ / "t.dotm");
   for (const char* gone :
@@ -53,47 +65,92 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
   // The template header's paragraphs, what replaces "<Datum>", whether it is
   // found, the paragraphs afterwards ("" where they stay as they were), and
   // the section's references where not the usual ones.
-  // clang-format off
-  struct Case { const char* name; std::string header; std::string with; bool found; std::string expected; std::string references = ""; };
-  // clang-format on
-  const std::string w = kWordUri, datum = Para("&lt;Datum&gt;");
-  // clang-format off
-  const std::string split = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: &lt;Da</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t>TU</w:t></w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t>m&gt; Ende</w:t></w:r></w:p>";
-  const std::string split_expected = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: 06-Dez-2026</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t/></w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> Ende</w:t></w:r></w:p>";
-  // clang-format on
-  const auto box = [](const std::string& text) {
-    // clang-format off
-    return "<w:p><w:r><mc:AlternateContent xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice Requires=\"wps\"><w:drawing><w:txbxContent>" + Para(text) + "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + Para(text) + "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></w:r></w:p>";
-    // clang-format on
+  struct Case {
+    const char* name;
+    std::string header;
+    std::string with;
+    bool found;
+    std::string expected;
+    std::string references = "";
   };
-  // clang-format off
-  const std::string deleted_box = "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + datum + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
+  const std::string w = kWordUri, datum = Para("&lt;Datum&gt;");
+  const std::string split =
+      "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: "
+      "&lt;Da</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" "
+      "w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t>TU</w:t></"
+      "w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr "
+      "w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t>m&gt; Ende</w:t></w:r></w:p>";
+  const std::string split_expected =
+      "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t xml:space=\"preserve\">Stand: "
+      "06-Dez-2026</w:t></w:r><w:proofErr w:type=\"spellStart\"/><w:bookmarkStart w:id=\"0\" "
+      "w:name=\"x\"/><w:r><w:rPr><w:i/></w:rPr><w:lastRenderedPageBreak/><w:t/></"
+      "w:r><w:bookmarkEnd w:id=\"0\"/><w:proofErr "
+      "w:type=\"spellEnd\"/><w:r><w:rPr><w:i/></w:rPr><w:t xml:space=\"preserve\"> "
+      "Ende</w:t></w:r></w:p>";
+  const auto box = [](const std::string& text) {
+    return "<w:p><w:r><mc:AlternateContent "
+           "xmlns:mc=\"http://schemas.openxmlformats.org/markup-compatibility/2006\"><mc:Choice "
+           "Requires=\"wps\"><w:drawing><w:txbxContent>" +
+           Para(text) +
+           "</w:txbxContent></w:drawing></mc:Choice><mc:Fallback><w:pict><v:shape "
+           "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
+           Para(text) +
+           "</w:txbxContent></v:textbox></v:shape></w:pict></mc:Fallback></mc:AlternateContent></"
+           "w:r></w:p>";
+  };
+  const std::string deleted_box =
+      "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:pict><v:shape "
+      "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
+      datum + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r></w:del></w:p>";
   const Case cases[] = {
       {"split across runs", split, "06-Dez-2026", true, split_expected},
       {"case ignored", Para("x &lt;DATUM&gt; y"), "D", true, Para("x D y")},
-      {"first occurrence only", Para("&lt;Datum&gt;&lt;datum&gt;"), "D", true, Para("D&lt;datum&gt;")},
-      {"deleted text", "<w:p><w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>&lt;Datum&gt;</w:delText></w:r></w:del></w:p>", "D", false, ""},
-      {"field instruction", "<w:p><w:r><w:instrText>&lt;Datum&gt;</w:instrText></w:r></w:p>", "D", false, ""},
-      {"a tab inside the placeholder", "<w:p><w:r><w:t>&lt;Dat</w:t><w:tab/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
-      {"a line break inside the placeholder", "<w:p><w:r><w:t>&lt;Dat</w:t><w:br/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
+      {"first occurrence only", Para("&lt;Datum&gt;&lt;datum&gt;"), "D", true,
+       Para("D&lt;datum&gt;")},
+      {"deleted text",
+       "<w:p><w:del w:id=\"1\" "
+       "w:author=\"a\"><w:r><w:delText>&lt;Datum&gt;</w:delText></w:r></w:del></w:p>",
+       "D", false, ""},
+      {"field instruction", "<w:p><w:r><w:instrText>&lt;Datum&gt;</w:instrText></w:r></w:p>", "D",
+       false, ""},
+      {"a tab inside the placeholder",
+       "<w:p><w:r><w:t>&lt;Dat</w:t><w:tab/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
+      {"a line break inside the placeholder",
+       "<w:p><w:r><w:t>&lt;Dat</w:t><w:br/><w:t>um&gt;</w:t></w:r></w:p>", "D", false, ""},
       {"text box: choice and fallback alike", box("A &lt;Datum&gt;"), "D", true, box("A D")},
-      {"a deleted text box is not searched", deleted_box + datum, "D", true, deleted_box + Para("D")},
-      {"an edge space over xml:space=\"default\"", "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", " x", true, "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
-      {"no primary header in the first section", datum, "D", false, "", "<w:headerReference w:type=\"first\" r:id=\"rIdH1\"/>"},
-      {"relationship prefix declared on the reference", datum, "D", true, Para("D"), "<w:headerReference xmlns:rel=\"" + std::string(kRelUri) + "\" w:type=\"default\" rel:id=\"rIdH1\"/>"},
-      {"default namespace", "<p xmlns=\"" + w + "\"><r><t>a &lt;Datum&gt; b</t></r></p>", "D", true, "<p xmlns=\"" + w + "\"><r><t>a D b</t></r></p>"},
-      {"another prefix, new elements take it", "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>&lt;Datum&gt;</x:t></x:r></x:p>", "D\tE", true, "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>D</x:t><x:tab/><x:t>E</x:t></x:r></x:p>"},
-      {"declared on the run", "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>&lt;Datum&gt;</y:t></y:r></w:p>", "D", true, "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>D</y:t></y:r></w:p>"},
-      {"w rebound to another vocabulary", "<w:p><w:r xmlns:w=\"urn:other\"><w:t>&lt;Datum&gt;</w:t></w:r></w:p>", "D", false, ""},
+      {"a deleted text box is not searched", deleted_box + datum, "D", true,
+       deleted_box + Para("D")},
+      {"an edge space over xml:space=\"default\"",
+       "<w:p><w:r><w:t xml:space=\"default\">&lt;Datum&gt;b</w:t></w:r></w:p>", " x", true,
+       "<w:p><w:r><w:t xml:space=\"preserve\"> xb</w:t></w:r></w:p>"},
+      {"no primary header in the first section", datum, "D", false, "",
+       "<w:headerReference w:type=\"first\" r:id=\"rIdH1\"/>"},
+      {"relationship prefix declared on the reference", datum, "D", true, Para("D"),
+       "<w:headerReference xmlns:rel=\"" + std::string(kRelUri) +
+           "\" w:type=\"default\" rel:id=\"rIdH1\"/>"},
+      {"default namespace", "<p xmlns=\"" + w + "\"><r><t>a &lt;Datum&gt; b</t></r></p>", "D", true,
+       "<p xmlns=\"" + w + "\"><r><t>a D b</t></r></p>"},
+      {"another prefix, new elements take it",
+       "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>&lt;Datum&gt;</x:t></x:r></x:p>", "D\tE", true,
+       "<x:p xmlns:x=\"" + w + "\"><x:r><x:t>D</x:t><x:tab/><x:t>E</x:t></x:r></x:p>"},
+      {"declared on the run",
+       "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>&lt;Datum&gt;</y:t></y:r></w:p>", "D", true,
+       "<w:p><y:r xmlns:y=\"" + w + "\"><y:t>D</y:t></y:r></w:p>"},
+      {"w rebound to another vocabulary",
+       "<w:p><w:r xmlns:w=\"urn:other\"><w:t>&lt;Datum&gt;</w:t></w:r></w:p>", "D", false, ""},
       {"markup characters", datum, "A & <B> \"C\"", true, Para("A &amp; &lt;B&gt; \"C\"")},
-      {"spaces at the edges", datum, " Hauptweg 4 ", true, "<w:p><w:r><w:t xml:space=\"preserve\"> Hauptweg 4 </w:t></w:r></w:p>"},
+      {"spaces at the edges", datum, " Hauptweg 4 ", true,
+       "<w:p><w:r><w:t xml:space=\"preserve\"> Hauptweg 4 </w:t></w:r></w:p>"},
       {"control characters", datum, std::string("a\x01\x00z", 4), true, Para("az")},
-      {"vertical tab and tab", datum, "a\vb\tc", true, "<w:p><w:r><w:t>a</w:t><w:br/><w:t>b</w:t><w:tab/><w:t>c</w:t></w:r></w:p>"},
-      {"invalid UTF-8", datum, "Stra\xC3\x9F" "e \xFF", true, Para("Straße \xEF\xBF\xBD")},
+      {"vertical tab and tab", datum, "a\vb\tc", true,
+       "<w:p><w:r><w:t>a</w:t><w:br/><w:t>b</w:t><w:tab/><w:t>c</w:t></w:r></w:p>"},
+      {"invalid UTF-8", datum,
+       "Stra\xC3\x9F"
+       "e \xFF",
+       true, Para("Straße \xEF\xBF\xBD")},
       {"empty", datum, "", true, "<w:p><w:r><w:t/></w:r></w:p>"},
       {"a literal tab in the text stays", Para("a\tb &lt;Datum&gt;"), "D", true, Para("a\tb D")},
   };
-  // clang-format on
   for (const Case& c : cases) {
     TemplateContents spec;
     spec.headers = {{"default", c.header}};
@@ -109,17 +166,22 @@ TEST_F(DocxEngineTest, HeaderFindAndReplaceLeavesTheseParagraphs) {
 
 TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   TemplateContents spec;
-  // clang-format off
-  spec.headers = {{"default", Para("&lt;Datum&gt; body-section")}, {"first", Para("&lt;Datum&gt; first-page")}};
-  // clang-format on
+  spec.headers = {{"default", Para("&lt;Datum&gt; body-section")},
+                  {"first", Para("&lt;Datum&gt; first-page")}};
   // The first section ends at a paragraph-level section break that uses a
   // header of its own (header3.xml).
-  // clang-format off
-  spec.body = Para("&lt;Datum&gt; in body") + "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdS\"/></w:sectPr></w:pPr></w:p>";
-  spec.extra_relationships = "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" Target=\"header3.xml\"/>";
-  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" + Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
-  spec.extra_content_types = "<Override PartName=\"/word/header3.xml\" ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>";
-  // clang-format on
+  spec.body = Para("&lt;Datum&gt; in body") +
+              "<w:p><w:pPr><w:sectPr><w:headerReference w:type=\"default\" "
+              "r:id=\"rIdS\"/></w:sectPr></w:pPr></w:p>";
+  spec.extra_relationships =
+      "<Relationship Id=\"rIdS\" "
+      "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
+      "Target=\"header3.xml\"/>";
+  spec.extra_parts = {{"word/header3.xml", std::string("<w:hdr ") + kWordNs + ">" +
+                                               Para("S1 &lt;Datum&gt;") + "</w:hdr>"}};
+  spec.extra_content_types =
+      "<Override PartName=\"/word/header3.xml\" "
+      "ContentType=\"application/vnd.openxmlformats-officedocument.wordprocessingml.header+xml\"/>";
   auto doc = AddParts(TemplateParts(spec));
   EXPECT_EQ(doc->FirstSectionHeaderCount(), 3);
   EXPECT_TRUE(Replace(*doc, "<datum>", "D"));
@@ -133,40 +195,51 @@ TEST_F(DocxEngineTest, DecoysOutsideTheFirstSectionsPrimaryHeaderStay) {
   // text, and with it the header that only it used.
   Table(*doc, "a\tb\r\n", 2);
   parts = SaveAndRead(*doc);
-  // clang-format off
-  EXPECT_EQ(ElementsXml(parts.at("word/document.xml"), true), "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/><w:footerReference w:type=\"default\" r:id=\"rIdF1\"/><w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>");
-  // clang-format on
+  EXPECT_EQ(
+      ElementsXml(parts.at("word/document.xml"), true),
+      "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/><w:footerReference w:type=\"default\" "
+      "r:id=\"rIdF1\"/><w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>");
   EXPECT_EQ(parts.count("word/header3.xml"), 0u);
 }
 
 TEST_F(DocxEngineTest, TheLastSectionKeepsTheHeadersAndFootersInForceForIt) {
-  // clang-format off
-  auto section_break = [](const std::string& references) { return "<w:p><w:pPr><w:sectPr>" + references + "</w:sectPr></w:pPr><w:r><w:t>s</w:t></w:r></w:p>";
-    // clang-format on
+  auto section_break = [](const std::string& references) {
+    return "<w:p><w:pPr><w:sectPr>" + references +
+           "</w:sectPr></w:pPr><w:r><w:t>s</w:t></w:r></w:p>";
   };
   const std::string h1 = "<w:headerReference w:type=\"default\" r:id=\"rIdH1\"/>";
   const std::string first = "<w:headerReference w:type=\"first\" r:id=\"rIdH2\"/>";
   const std::string f1 = "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
   const std::string even = "<w:headerReference w:type=\"even\" r:id=\"rIdH1\"/>";
   const std::string first_footer = "<w:footerReference w:type=\"first\" r:id=\"rIdF1\"/>";
-  // clang-format off
-  struct Case { const char* name; std::string body; std::string final_references; std::string expected; };
+  struct Case {
+    const char* name;
+    std::string body;
+    std::string final_references;
+    std::string expected;
+  };
   const Case cases[] = {
       {"inherited from the first section", section_break(f1 + h1) + "<w:p/>", "", h1 + f1},
-      {"own references stay; the rest through the chain", section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1, "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + f1 + first},
-      {"every kind, own and inherited, in the word processor's order", section_break(first_footer + h1 + even), first + f1, even + h1 + f1 + first + first_footer},
+      {"own references stay; the rest through the chain",
+       section_break(h1 + first) + section_break("<w:headerReference r:id=\"rIdS\"/>"), f1,
+       "<w:headerReference w:type=\"default\" r:id=\"rIdS\"/>" + f1 + first},
+      {"every kind, own and inherited, in the word processor's order",
+       section_break(first_footer + h1 + even), first + f1, even + h1 + f1 + first + first_footer},
       {"one section: its own references in that order", "<w:p/>", first + f1 + h1, h1 + f1 + first},
-      {"namespace declared on the break", "<w:p><w:pPr><w:sectPr xmlns:rel=\"" + std::string(kRelUri) + "\"><w:headerReference w:type=\"default\" rel:id=\"rIdH1\"/></w:sectPr></w:pPr></w:p>", "", h1},
+      {"namespace declared on the break",
+       "<w:p><w:pPr><w:sectPr xmlns:rel=\"" + std::string(kRelUri) +
+           "\"><w:headerReference w:type=\"default\" rel:id=\"rIdH1\"/></w:sectPr></w:pPr></w:p>",
+       "", h1},
   };
-  // clang-format on
   for (const Case& c : cases) {
     TemplateContents spec;
     spec.headers = {{"default", Para("&lt;Datum&gt;")}, {"first", "<w:p/>"}};
     spec.body = c.body;
     spec.final_references = c.final_references;
-    // clang-format off
-    spec.extra_relationships = "<Relationship Id=\"rIdS\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" Target=\"header1.xml\"/>";
-    // clang-format on
+    spec.extra_relationships =
+        "<Relationship Id=\"rIdS\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/header\" "
+        "Target=\"header1.xml\"/>";
     const auto parts = Made(spec, [&](Document& doc) {
       EXPECT_TRUE(Replace(doc, "<Datum>", "D")) << c.name;
       Table(doc, "a\r\n", 1);
@@ -217,25 +290,34 @@ TEST_F(DocxEngineTest, BodyTextBecomesATableWithTheRequestedLayout) {
   // `road`: columns 1 and 2 set to 250 and 150 points, an empty row first.
   // `expected`, the main part in short: the grid's column widths, then "/" for
   // each row and, for each cell, "|", its width, ":" and its text.
-  // clang-format off
-  struct Case { const char* name; const char* text; short columns; bool road; std::string expected; };
-  // clang-format on
+  struct Case {
+    const char* name;
+    const char* text;
+    short columns;
+    bool road;
+    std::string expected;
+  };
   const std::string none = " w:val=\"none\" w:sz=\"0\" w:space=\"0\" w:color=\"auto\"/>";
-  // clang-format off
-  const std::string table_properties = "<w:tblPr><w:tblW w:w=\"5000\" w:type=\"pct\"/><w:tblBorders><w:top" + none + "<w:left" + none + "<w:bottom" + none + "<w:right" + none + "<w:insideH" + none + "<w:insideV" + none + "</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblLook w:val=\"0000\" w:firstRow=\"0\" w:lastRow=\"0\" w:firstColumn=\"0\" w:lastColumn=\"0\" w:noHBand=\"1\" w:noVBand=\"1\"/></w:tblPr>";
-  // clang-format on
+  const std::string table_properties =
+      "<w:tblPr><w:tblW w:w=\"5000\" w:type=\"pct\"/><w:tblBorders><w:top" + none + "<w:left" +
+      none + "<w:bottom" + none + "<w:right" + none + "<w:insideH" + none + "<w:insideV" + none +
+      "</w:tblBorders><w:tblLayout w:type=\"fixed\"/><w:tblLook w:val=\"0000\" w:firstRow=\"0\" "
+      "w:lastRow=\"0\" w:firstColumn=\"0\" w:lastColumn=\"0\" w:noHBand=\"1\" "
+      "w:noVBand=\"1\"/></w:tblPr>";
   // Without set widths the columns share the text width of the template's A4
   // page, 11906 - 2 * 1417 twips, evenly.
-  // clang-format off
   const Case cases[] = {
-      {"three columns", "a\tb\tc\r\nd\te\tf\r\n", 3, false, "3024 3024 3024 /|3024:a|3024:b|3024:c/|3024:d|3024:e|3024:f"},
+      {"three columns", "a\tb\tc\r\nd\te\tf\r\n", 3, false,
+       "3024 3024 3024 /|3024:a|3024:b|3024:c/|3024:d|3024:e|3024:f"},
       {"empty text gives one empty row", "", 3, false, "3024 3024 3024 /|3024:|3024:|3024:"},
-      {"empty row first, set widths", "x\ty\r\n", 2, true, "5000 3000 /|5000:|3000:/|5000:x|3000:y"},
+      {"empty row first, set widths", "x\ty\r\n", 2, true,
+       "5000 3000 /|5000:|3000:/|5000:x|3000:y"},
       {"empty row first of an empty text", "", 2, true, "5000 3000 /|5000:|3000:"},
-      {"lone CR and LF end lines too", "a\tb\rc\td\ne\tf", 2, false, "4536 4536 /|4536:a|4536:b/|4536:c|4536:d/|4536:e|4536:f"},
-      {"extra fields stay in the last cell", "a\tb\tc\td\r\n", 2, false, "4536 4536 /|4536:a|4536:b\tc\td"},
+      {"lone CR and LF end lines too", "a\tb\rc\td\ne\tf", 2, false,
+       "4536 4536 /|4536:a|4536:b/|4536:c|4536:d/|4536:e|4536:f"},
+      {"extra fields stay in the last cell", "a\tb\tc\td\r\n", 2, false,
+       "4536 4536 /|4536:a|4536:b\tc\td"},
   };
-  // clang-format on
   for (const Case& c : cases) {
     const auto parts = Made({}, [&](Document& doc) {
       Table(doc, c.text, c.columns,
@@ -337,17 +419,26 @@ TEST_F(DocxEngineTest, TheBodyGoesInPlaceWhateverTheTemplateHoldsBeforeIt) {
 TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
   const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
   // `copied`: the parts copied byte for byte.
-  // clang-format off
-  struct Case { const char* name; Parts extra_parts; std::string extra_relationships; std::set<std::string> copied; };
-  // clang-format on
+  struct Case {
+    const char* name;
+    Parts extra_parts;
+    std::string extra_relationships;
+    std::set<std::string> copied;
+  };
   const std::string comments = std::string("<w:comments ") + kWordNs + "/>";
   const std::string broken_rels = "<Relationships";
-  // clang-format off
   const Case cases[] = {
-      {"an even-page header nothing shows, with comments present", {{"word/comments.xml", comments}}, "<Relationship Id=\"rIdC\" Type=\"" + office + "relationships/comments\" Target=\"comments.xml\"/>", {"word/header2.xml", "word/comments.xml"}},
-      {"a header's relationships, with a picture only the body used", {{"word/_rels/header1.xml.rels", broken_rels}, {"word/media/a.png", "png"}}, "<Relationship Id=\"rIdP\" Type=\"" + office + "relationships/image\" Target=\"media/a.png\"/>", {"word/_rels/header1.xml.rels", "word/media/a.png"}},
+      {"an even-page header nothing shows, with comments present",
+       {{"word/comments.xml", comments}},
+       "<Relationship Id=\"rIdC\" Type=\"" + office +
+           "relationships/comments\" Target=\"comments.xml\"/>",
+       {"word/header2.xml", "word/comments.xml"}},
+      {"a header's relationships, with a picture only the body used",
+       {{"word/_rels/header1.xml.rels", broken_rels}, {"word/media/a.png", "png"}},
+       "<Relationship Id=\"rIdP\" Type=\"" + office +
+           "relationships/image\" Target=\"media/a.png\"/>",
+       {"word/_rels/header1.xml.rels", "word/media/a.png"}},
   };
-  // clang-format on
   for (const Case& c : cases) {
     TemplateContents spec;
     spec.headers["even"] = "<w:p>";  // not closed
@@ -367,18 +458,21 @@ TEST_F(DocxEngineTest, APartThatCannotBeParsedIsCopiedAsItIs) {
 }
 
 TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
-  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       {"plain <ascii> \t\r\n", "plain <ascii> \t\r\n"},
-      {"Stra\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80", "Stra\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
-      {"t-\xFF\xFE.dotx", "t-\xEF\xBF\xBD\xEF\xBF\xBD.dotx"},         // not UTF-8: one U+FFFD a byte
-      {"a\xC3", "a\xEF\xBF\xBD"},                                       // cut short at the end
-      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},         // a surrogate
-      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                         // overlong
-      {std::string("a\0b\x01\x1B\x7F", 6) + "c", "ab\x7F" "c"},         // C0 controls go, DEL stays
-      {"x\xEF\xBF\xBEy\xEF\xBF\xBFz\xEF\xBF\xBD", "xyz\xEF\xBF\xBD"},   // U+FFFE, U+FFFF go
+      {"Stra\xC3\x9F"
+       "e \xE2\x82\xAC \xF0\x9F\x98\x80",
+       "Stra\xC3\x9F"
+       "e \xE2\x82\xAC \xF0\x9F\x98\x80"},
+      {"t-\xFF\xFE.dotx", "t-\xEF\xBF\xBD\xEF\xBF\xBD.dotx"},    // not UTF-8: one U+FFFD a byte
+      {"a\xC3", "a\xEF\xBF\xBD"},                                // cut short at the end
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // a surrogate
+      {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                  // overlong
+      {std::string("a\0b\x01\x1B\x7F", 6) + "c",
+       "ab\x7F"
+       "c"},                                                           // C0 controls go, DEL stays
+      {"x\xEF\xBF\xBEy\xEF\xBF\xBFz\xEF\xBF\xBD", "xyz\xEF\xBF\xBD"},  // U+FFFE, U+FFFF go
   };
-  // clang-format on
   for (const auto& [text, clean] : cases) EXPECT_EQ(XmlCleanText(text), clean) << text;
 }
 
@@ -400,12 +494,12 @@ TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   EXPECT_NO_THROW(TemplatePackage::FromBytes(media, "t", exact));
   PackageLimits under = exact;
   under.max_total_size -= 1;
-  // clang-format off
   const std::tuple<std::string, PackageLimits, const char*> cases[] = {
       {zip + end_record, {}, "has 17 zip end records; more than 16 are refused"},
       {media, under, "in all"},
-      {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(1000, '\0'), {}, "is a legacy binary Word file"}};
-  // clang-format on
+      {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(1000, '\0'),
+       {},
+       "is a legacy binary Word file"}};
   for (const auto& [bytes, limits, message] : cases) {
     EXPECT_THAT([&] { TemplatePackage::FromBytes(bytes, "t", limits); },
                 ::testing::ThrowsMessage<Failure>(HasSubstr(message)));
@@ -417,9 +511,9 @@ TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
 TEST_F(DocxEngineTest, TemplateFilesOver512MiBAreRefusedUnread) {
   WriteFile(dir_ / "big.dotx", BuildTemplate());
   std::filesystem::resize_file(dir_ / "big.dotx", (512ull << 20) + 1);  // sparse, no disk used
-  EXPECT_THAT([&] { app_->CreateDocument((dir_ / "big.dotx").string(), true); },
-              ::testing::ThrowsMessage<Failure>(
-                  HasSubstr("is larger than 512 MiB; refusing to open it")));
+  EXPECT_THAT(
+      [&] { app_->CreateDocument((dir_ / "big.dotx").string(), true); },
+      ::testing::ThrowsMessage<Failure>(HasSubstr("is larger than 512 MiB; refusing to open it")));
 }
 
 }  // namespace

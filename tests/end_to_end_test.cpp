@@ -19,9 +19,10 @@ using ::testing::Not;
 using testing::ReadFile;
 using testing::WriteFile;
 
-// clang-format off
-constexpr const char* kNetworkReport = "Export\tline one is discarded\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 1\t0,4 %\r\nMP 2\t1,2 %\r\n";
-// clang-format on
+constexpr const char* kNetworkReport =
+    "Export\tline one is discarded\r\nb7-001\tHauptweg 4\tStra\xDF"
+    "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 1\t0,4 "
+    "%\r\nMP 2\t1,2 %\r\n";
 
 class EndToEndTest : public ::testing::Test {
  protected:
@@ -122,36 +123,82 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
   }
   // The output is on stdout or else one line on stderr; it starts with the
   // German or English text, and is all of it where that ends a line.
-  // clang-format off
-  struct Case { const char* name; std::vector<fs::path> words; int status; bool on_stdout; std::string german; std::string english; };
-  // clang-format on
+  struct Case {
+    const char* name;
+    std::vector<fs::path> words;
+    int status;
+    bool on_stdout;
+    std::string german;
+    std::string english;
+  };
   const std::string template_missing =
       "Velam_Analyse: Vorlage existiert nicht.Dokument kann nicht generiert werden\n";
   const std::u8string checked = P("a.dotx").u8string();  // as the check names it
   const std::string checked_path(checked.begin(), checked.end());
-  // clang-format off
   const Case cases[] = {
       {"help", {"--help"}, 0, true, "Aufruf: reportword <", "usage: reportword <"},
-      {"version", {"--version"}, 0, true, "reportword " REPORTWORD_VERSION "\n", "reportword " REPORTWORD_VERSION "\n"},
-      {"help and more", {"--help", "x"}, 2, false, "Velam_Analyse: Aufruf: reportword <", "Velam_Analyse: usage: reportword <"},
-      {"template check", {"--check-template", P("a.dotx")}, 0, true, checked_path + "\n  Platzhalter ", checked_path + "\n  placeholder "},
-      {"report check", {"--check-report", "9520e000", P("report.txt")}, 0, true, P("report.txt").string() + "\n  Kodierung ", P("report.txt").string() + "\n  encoding "},
-      {"template check without a template", {"--check-template"}, 2, false,
+      {"version",
+       {"--version"},
+       0,
+       true,
+       "reportword " REPORTWORD_VERSION "\n",
+       "reportword " REPORTWORD_VERSION "\n"},
+      {"help and more",
+       {"--help", "x"},
+       2,
+       false,
+       "Velam_Analyse: Aufruf: reportword <",
+       "Velam_Analyse: usage: reportword <"},
+      {"template check",
+       {"--check-template", P("a.dotx")},
+       0,
+       true,
+       checked_path + "\n  Platzhalter ",
+       checked_path + "\n  placeholder "},
+      {"report check",
+       {"--check-report", "9520e000", P("report.txt")},
+       0,
+       true,
+       P("report.txt").string() + "\n  Kodierung ",
+       P("report.txt").string() + "\n  encoding "},
+      {"template check without a template",
+       {"--check-template"},
+       2,
+       false,
        "Velam_Analyse: Aufruf: reportword --check-template [--json] VORLAGE...\n",
        "Velam_Analyse: usage: reportword --check-template [--json] TEMPLATE...\n"},
-      {"input check", {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")}, 3, false, template_missing, template_missing},
+      {"input check",
+       {"9520e000", P("none.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")},
+       3,
+       false,
+       template_missing,
+       template_missing},
       // Causes that libraries give in English are the program's own words.
-      {"a template that is no zip", {"9520e000", P("junk.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")}, 1, false,
-       "Velam_Analyse: Vorlage \"" + P("junk.dotx").string() + "\": ist kein gültiges .dotx/.docx-Paket (kein ZIP-Archiv)\n",
-       "Velam_Analyse: template \"" + P("junk.dotx").string() + "\": is not a valid .dotx/.docx package (not a zip archive)\n"},
-      {"a template that is gone", {"--check-template", P("gone.dotx")}, 1, false,
-       "Velam_Analyse: Vorlage \"" + P("gone.dotx").string() + "\": kann nicht gelesen werden (keine solche Datei und kein solcher Ordner)\n",
-       "Velam_Analyse: template \"" + P("gone.dotx").string() + "\": cannot be read (no such file or folder)\n"},
-      {"save error", {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")}, 1, false,
-       "Velam_Analyse: \"" + P("missing/1.docx").string() + "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
-       "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() + "\": the folder does not exist\n"},
+      {"a template that is no zip",
+       {"9520e000", P("junk.dotx"), P("b.dotx"), P("report.txt"), P("out1.docx"), P("out2.docx")},
+       1,
+       false,
+       "Velam_Analyse: Vorlage \"" + P("junk.dotx").string() +
+           "\": ist kein gültiges .dotx/.docx-Paket (kein ZIP-Archiv)\n",
+       "Velam_Analyse: template \"" + P("junk.dotx").string() +
+           "\": is not a valid .dotx/.docx package (not a zip archive)\n"},
+      {"a template that is gone",
+       {"--check-template", P("gone.dotx")},
+       1,
+       false,
+       "Velam_Analyse: Vorlage \"" + P("gone.dotx").string() +
+           "\": kann nicht gelesen werden (keine solche Datei und kein solcher Ordner)\n",
+       "Velam_Analyse: template \"" + P("gone.dotx").string() +
+           "\": cannot be read (no such file or folder)\n"},
+      {"save error",
+       {"9520e000", P("a.dotx"), P("b.dotx"), P("report.txt"), P("missing/1.docx"), P("out2.docx")},
+       1,
+       false,
+       "Velam_Analyse: \"" + P("missing/1.docx").string() +
+           "\" kann nicht gespeichert werden: der Ordner existiert nicht\n",
+       "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() +
+           "\": the folder does not exist\n"},
   };
-  // clang-format on
   testing::WriteFile(P("junk.dotx"), "not a package at all");
   for (const Case& c : cases) {
     for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {

@@ -50,7 +50,6 @@ class EntryEdgesTest : public ::testing::Test {
 };
 
 TEST(DisplayEscapingTest, EveryControlCharacterAndStrayByteIsEscaped) {
-  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       {"C:\\Vorlagen\\Prüf ordner\\a.dotx", "C:\\Vorlagen\\Prüf ordner\\a.dotx"},
       {"a\nb\rc\td", "a\\nb\\rc\\td"},
@@ -60,7 +59,6 @@ TEST(DisplayEscapingTest, EveryControlCharacterAndStrayByteIsEscaped) {
       {"raw \xFF\xC3 end", "raw \\xff\\xc3 end"},  // two different stray bytes print differently
       {"straße €", "straße €"},
   };
-  // clang-format on
   for (const auto& [raw, shown] : cases) EXPECT_EQ(text::EscapeForDisplay(raw), shown) << shown;
 }
 
@@ -88,26 +86,62 @@ TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
   const std::string unwritable = "Velam_Analyse: the report cannot be written to stdout\n";
   const std::string gone = text::EscapeForDisplay(P("gone\n.dotx").string()),
                     unsaved = text::EscapeForDisplay(P("no folder/\r1.docx").string());
-  // clang-format off
-  struct Case { const char* name; std::string prefix; std::vector<fs::path> words; int status; std::string output; };
+  struct Case {
+    const char* name;
+    std::string prefix;
+    std::vector<fs::path> words;
+    int status;
+    std::string output;
+  };
   const Case cases[] = {
-      {"a double quote in the report", "", {"9520e000", a, a, sneaky, P("o1.docx"), P("o2.docx")}, 2, quote + sneaky + quote_end},
-      {"a double quote in the last target", "", {"9520e000", a, a, P("report.txt"), P("o1.docx"), "x\"y.docx"}, 2, quote + "x\"y.docx" + quote_end},
+      {"a double quote in the report",
+       "",
+       {"9520e000", a, a, sneaky, P("o1.docx"), P("o2.docx")},
+       2,
+       quote + sneaky + quote_end},
+      {"a double quote in the last target",
+       "",
+       {"9520e000", a, a, P("report.txt"), P("o1.docx"), "x\"y.docx"},
+       2,
+       quote + "x\"y.docx" + quote_end},
       // A line break or an escape sequence in a name stays inside its one line.
-      {"a line break in a missing template's name", "", {"--check-template", P("gone\n.dotx")}, 1, template_named + gone + "\": cannot be read (no such file or folder)\n"},
-      {"control characters in the names of a run", "", {"9520e000", named, named, P("report.txt"), P("no folder/\r1.docx"), P("2.docx")}, 1, "Velam_Analyse: cannot save \"" + unsaved + "\": the folder does not exist\n"},
+      {"a line break in a missing template's name",
+       "",
+       {"--check-template", P("gone\n.dotx")},
+       1,
+       template_named + gone + "\": cannot be read (no such file or folder)\n"},
+      {"control characters in the names of a run",
+       "",
+       {"9520e000", named, named, P("report.txt"), P("no folder/\r1.docx"), P("2.docx")},
+       1,
+       "Velam_Analyse: cannot save \"" + unsaved + "\": the folder does not exist\n"},
       // The check opens a template without waiting, so a fifo nobody writes to
       // or a device is refused at once, as a run's input check refuses them.
-      {"a fifo as template", "timeout 20 ", {"--check-template", P("fifo.dotx")}, 1, template_named + P("fifo.dotx").string() + not_regular},
-      {"a device as template", "timeout 20 ", {"--check-template", "/dev/null"}, 1, template_named + "/dev/null" + not_regular},
+      {"a fifo as template",
+       "timeout 20 ",
+       {"--check-template", P("fifo.dotx")},
+       1,
+       template_named + P("fifo.dotx").string() + not_regular},
+      {"a device as template",
+       "timeout 20 ",
+       {"--check-template", "/dev/null"},
+       1,
+       template_named + "/dev/null" + not_regular},
       // Opened for reading and writing, the fifo is a stdin whose writer never writes.
-      {"a waiting stdin as template", "0<>" + testing::ShellQuote(P("stdin").string()) + " timeout 20 ", {"--check-template", "/dev/stdin"}, 1, template_named + "/dev/stdin" + not_regular},
+      {"a waiting stdin as template",
+       "0<>" + testing::ShellQuote(P("stdin").string()) + " timeout 20 ",
+       {"--check-template", "/dev/stdin"},
+       1,
+       template_named + "/dev/stdin" + not_regular},
       // A report the check could not deliver is a failure, not a clean template.
       {"the check's report to a full disk", ">/dev/full ", {"--check-template", a}, 1, unwritable},
       {"the check's report to a closed stdout", ">&- ", {"--check-template", a}, 1, unwritable},
-      {"the JSON report to a full disk", ">/dev/full ", {"--check-template", "--json", a}, 1, unwritable},
+      {"the JSON report to a full disk",
+       ">/dev/full ",
+       {"--check-template", "--json", a},
+       1,
+       unwritable},
   };
-  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const testing::CommandResult result = testing::RunReportword(c.words, "C", c.prefix);
@@ -198,9 +232,10 @@ std::string EncryptedPackageBytes(std::u16string_view info = u"EncryptionInfo") 
 // legacy file.
 TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
   WriteFile(P("locked.docx"), EncryptedPackageBytes());
-  // clang-format off
-  const std::string message = "Velam_Analyse: template \"" + P("locked.docx").string() + "\": is encrypted (protected by a password), so it cannot be read; open it in the word processor, remove the password and save it again\n";
-  // clang-format on
+  const std::string message =
+      "Velam_Analyse: template \"" + P("locked.docx").string() +
+      "\": is encrypted (protected by a password), so it cannot be read; open it in the word "
+      "processor, remove the password and save it again\n";
   for (const std::vector<fs::path>& words :
        {std::vector<fs::path>{"--check-template", P("locked.docx")},
         {"9520e000", P("locked.docx"), P("a.dotx"), P("report.txt"), P("o1.docx"), P("o2.docx")}}) {

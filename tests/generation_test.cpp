@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "job/generation_error.h"
 #include "generation/document_plan.h"
 #include "generation/header_placeholders.h"
 #include "generation/input_validation.h"
 #include "generation/report_generator.h"
+#include "job/generation_error.h"
 #include "recording_word_processor.h"
 
 namespace reportword {
@@ -110,8 +110,8 @@ TEST_F(GenerationTest, NetworkRunMakesBothDocumentsInOrder) {
   EXPECT_THAT(
       WordCalls(),
       ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
-                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)", designation,
-                  "HeaderCount", date, date, date,
+                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)",
+                  "Create(/t/a.dotx, alerts off)", designation, "HeaderCount", date, date, date,
                   Replace("<Bau-Nummer>", "B7-x", true),
                   "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)", "Close",
                   "Create(/t/b.dotx)", designation, date, Replace("<Bau-Nummer>", "B7-x", true),
@@ -129,8 +129,8 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
   EXPECT_THAT(
       WordCalls(),
       ElementsAre("CheckSaveTarget(/o/1.docx)", "CheckSaveTarget(/o/2.docx)", "CreateApplication",
-                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)",
-                  Replace("<objektbezeichnung>", " K1", true),
+                  "Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)",
+                  "Create(/t/a.dotx, alerts off)", Replace("<objektbezeichnung>", " K1", true),
                   "HeaderCount", Replace("<filename>", "B7", true),
                   "Table(V2\\tV4\\tV5\\r\\n, 3, empty row)", "SaveAs(/o/1.docx)", "Close",
                   "Create(/t/b.dotx)", Replace("<objektbezeichnung>", " K1", true),
@@ -142,17 +142,26 @@ TEST_F(GenerationTest, RoadRunDiffersInPlaceholderLeadingRowAndColumnWidths) {
 
 TEST_F(GenerationTest, InputChecksRunInOrderAndStopEverythingOnFailure) {
   const std::vector<std::string> inputs = {"/t/a.dotx", "/t/b.dotx", "R"};  // R: the report
-  // clang-format off
-  struct Case { const char* name; std::vector<std::string> existing; const char *target1, *target2; std::vector<std::pair<std::string, std::string>> same_files; const char* message; } cases[] = {
+  struct Case {
+    const char* name;
+    std::vector<std::string> existing;
+    const char *target1, *target2;
+    std::vector<std::pair<std::string, std::string>> same_files;
+    const char* message;
+  } cases[] = {
       {"no template", {}, "/o/1.docx", "/o/2.docx", {}, kTemplateMissingMessage},
       {"second template missing", {"/t/a.dotx"}, "/o/1", "/o/2", {}, kTemplateMissingMessage},
       {"report missing", {"/t/a.dotx", "/t/b.dotx"}, "/o/1", "/o/2", {}, kReportMissingMessage},
       {"first target blank", inputs, "   ", "/o/2", {}, kTargetMissingMessage},
       {"second target empty", inputs, "/o/1", "", {}, kTargetMissingMessage},
-      {"target is a template", inputs, "/o/1", "/o/2", {{"/o/2", "/t/a.dotx"}}, kTargetIsInputMessage},
+      {"target is a template",
+       inputs,
+       "/o/1",
+       "/o/2",
+       {{"/o/2", "/t/a.dotx"}},
+       kTargetIsInputMessage},
       {"target is the report", inputs, "/o/1", "/o/2", {{"/o/1", "R"}}, kTargetIsInputMessage},
       {"both targets the same", inputs, "/o/x", "/o/x", {}, kTargetIsInputMessage},
-      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -224,18 +233,66 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
                  kR = fakes::CallLog::Thrown::kRuntimeError, kInt = fakes::CallLog::Thrown::kInt;
   // `fail_at`: call prefix and occurrence; `remove_report`: the report passes the
   // (faked) check, then fails to open; `last_calls`: the calls just before the quit.
-  // clang-format off
-  struct Case { const char* name; std::vector<std::pair<const char*, int>> fail_at; fakes::CallLog::Thrown thrown; bool remove_report; std::vector<std::string> last_calls; int documents_saved; const char* message; } cases[] = {
-      {"saving document 2", {{"SaveAs", 2}}, kI, false, {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"}, 1, "injected failure at SaveAs"},
-      {"creating document 1", {{"Create(", 1}}, kI, false, {"Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)"}, 0, "Create(/t/a.dotx"},
-      {"a header search", {{"Replace(<Datum>", 1}}, kI, false, {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)}, 0, "<Datum>"},
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char*, int>> fail_at;
+    fakes::CallLog::Thrown thrown;
+    bool remove_report;
+    std::vector<std::string> last_calls;
+    int documents_saved;
+    const char* message;
+  } cases[] = {
+      {"saving document 2",
+       {{"SaveAs", 2}},
+       kI,
+       false,
+       {"Table(C1\\tC2\\r\\n, 2, selects)", "SaveAs(/o/2.docx)"},
+       1,
+       "injected failure at SaveAs"},
+      {"creating document 1",
+       {{"Create(", 1}},
+       kI,
+       false,
+       {"Expect(/t/a.dotx > /o/1.docx, /t/b.dotx > /o/2.docx)", "Create(/t/a.dotx, alerts off)"},
+       0,
+       "Create(/t/a.dotx"},
+      {"a header search",
+       {{"Replace(<Datum>", 1}},
+       kI,
+       false,
+       {"HeaderCount", Replace("<Datum>", "06-Dec-2026", false)},
+       0,
+       "<Datum>"},
       {"checking a file", {{"FileExists", 2}}, kI, false, {"CreateApplication"}, 0, "FileExists"},
-      {"a second target that no save could write", {{"CheckSaveTarget", 2}}, kI, false, {"CheckSaveTarget(/o/2.docx)", "CreateApplication"}, 0, "CheckSaveTarget(/o/2.docx)"},
+      {"a second target that no save could write",
+       {{"CheckSaveTarget", 2}},
+       kI,
+       false,
+       {"CheckSaveTarget(/o/2.docx)", "CreateApplication"},
+       0,
+       "CheckSaveTarget(/o/2.docx)"},
       {"reading the report", {}, kI, true, {"CreateApplication"}, 0, "report.txt"},
-      {"quitting after a failure keeps the first error", {{"SaveAs", 1}, {"Quit", 1}}, kI, false, {"Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)"}, 0, "SaveAs"},
-      {"no exception class", {{"Table", 1}}, kInt, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "(passed on as it was)"},
-      {"a failure outside the interface", {{"Table", 1}}, kR, false, {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"}, 0, "injected runtime failure at Table"},
-      // clang-format on
+      {"quitting after a failure keeps the first error",
+       {{"SaveAs", 1}, {"Quit", 1}},
+       kI,
+       false,
+       {"Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)", "SaveAs(/o/1.docx)"},
+       0,
+       "SaveAs"},
+      {"no exception class",
+       {{"Table", 1}},
+       kInt,
+       false,
+       {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"},
+       0,
+       "(passed on as it was)"},
+      {"a failure outside the interface",
+       {{"Table", 1}},
+       kR,
+       false,
+       {Replace("<Bau-Nummer>", "B7-x", true), "Table(A1\\tA2\\tA3\\r\\nB1\\tB2\\tB3\\r\\n, 3)"},
+       0,
+       "injected runtime failure at Table"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -272,15 +329,62 @@ TEST_F(GenerationTest, FailureQuitsTheWordProcessorAndRethrowsAGenerationError) 
 // --- the header and table steps on their own ---
 
 TEST(HeaderPlaceholdersTest, ReplacesWhatTheJobHolds) {
-  // clang-format off
-  struct Case { const char *name, *designation, *network, *build_number; bool road; int document_number; std::vector<std::string> finds; const char* build_number_after; } cases[] = {
-      {"blank designation and build number", "   ", "Hochspannung", " ", false, 1, {Replace("<Datum>", "D", false)}, " "},
-      {"designation alone keeps its spaces", " Weg 1 ", "", "", false, 2, {Replace("<objektbezeichnung>", " Weg 1 ", true), Replace("<Datum>", "D", false)}, ""},
-      {"designation with network", "Weg", "Signalkabelnetz", "", false, 2, {Replace("<objektbezeichnung>", "Weg Signalkabelnetz", false), Replace("<Datum>", "D", false)}, ""},
-      {"first document upper-cases", "", "", "ä12", false, 1, {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "Ä12", true)}, "Ä12"},
-      {"leading space shields the letter", "", "", " b7", true, 1, {Replace("<Datum>", "D", false), Replace("<filename>", " b7", true)}, " b7"},
-      {"second document, the value settled for both", "", "", "b7", false, 2, {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "B7", true)}, "B7"},
-      // clang-format on
+  struct Case {
+    const char *name, *designation, *network, *build_number;
+    bool road;
+    int document_number;
+    std::vector<std::string> finds;
+    const char* build_number_after;
+  } cases[] = {
+      {"blank designation and build number",
+       "   ",
+       "Hochspannung",
+       " ",
+       false,
+       1,
+       {Replace("<Datum>", "D", false)},
+       " "},
+      {"designation alone keeps its spaces",
+       " Weg 1 ",
+       "",
+       "",
+       false,
+       2,
+       {Replace("<objektbezeichnung>", " Weg 1 ", true), Replace("<Datum>", "D", false)},
+       ""},
+      {"designation with network",
+       "Weg",
+       "Signalkabelnetz",
+       "",
+       false,
+       2,
+       {Replace("<objektbezeichnung>", "Weg Signalkabelnetz", false),
+        Replace("<Datum>", "D", false)},
+       ""},
+      {"first document upper-cases",
+       "",
+       "",
+       "ä12",
+       false,
+       1,
+       {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "Ä12", true)},
+       "Ä12"},
+      {"leading space shields the letter",
+       "",
+       "",
+       " b7",
+       true,
+       1,
+       {Replace("<Datum>", "D", false), Replace("<filename>", " b7", true)},
+       " b7"},
+      {"second document, the value settled for both",
+       "",
+       "",
+       "b7",
+       false,
+       2,
+       {Replace("<Datum>", "D", false), Replace("<Bau-Nummer>", "B7", true)},
+       "B7"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "docx/docx_engine.h"
-#include "system/libreoffice.h"
 #include "package_builder.h"
+#include "system/libreoffice.h"
 #include "test_support.h"
 #include "text/failure.h"
 
@@ -30,9 +30,10 @@ using ::testing::HasSubstr;
 using testing::ShellQuote;
 using ::testing::ThrowsMessage;
 
-// clang-format off
-constexpr const char* kReport = "Export\r\nb7-001\tHauptweg 4\tStra\xDF" "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 2\t1,2 %\r\n";
-// clang-format on
+constexpr const char* kReport =
+    "Export\r\nb7-001\tHauptweg 4\tStra\xDF"
+    "e 1\tNAYY 150\tOK\r\n\tOther\tGasse 2\tNYY 50\tMuffe\r\n\r\nMesspunkt\tWert\r\nMP 2\t1,2 "
+    "%\r\n";
 
 class LibreOfficeTest : public ::testing::Test {
  protected:
@@ -49,9 +50,10 @@ class LibreOfficeTest : public ::testing::Test {
   // Has LibreOffice itself save `source` in another format, as a user would.
   fs::path SaveAs(const fs::path& source, const std::string& filter, const std::string& extension) {
     const fs::path out = dir_ / "made";
-    // clang-format off
-    auto result = testing::RunCommand("soffice --headless --norestore -env:UserInstallation=file://" + (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) + " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
-    // clang-format on
+    auto result = testing::RunCommand(
+        "soffice --headless --norestore -env:UserInstallation=file://" +
+        (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) +
+        " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
     EXPECT_EQ(result.status, 0) << result.output;
     return out / (source.stem().string() + "." + extension);
   }
@@ -70,9 +72,11 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
   testing::ExpectSchemaValid(dir_ / "1.docx");
   testing::ExpectSchemaValid(dir_ / "2.docx");
   std::map<std::string, std::string> texts;
-  // clang-format off
-  for (const auto& [document, pattern] : {std::pair{"1.docx", "Hauptweg 4 Niederspannungsnetz"}, {"1.docx", "B7-001"}, {"1.docx", R"(Gasse 2\s+NYY 50\s+Muffe)"}, {"2.docx", "Hauptweg 4 Niederspannungsnetz"}, {"2.docx", R"(MP 2\s+1,2 %)"}}) {
-    // clang-format on
+  for (const auto& [document, pattern] : {std::pair{"1.docx", "Hauptweg 4 Niederspannungsnetz"},
+                                          {"1.docx", "B7-001"},
+                                          {"1.docx", R"(Gasse 2\s+NYY 50\s+Muffe)"},
+                                          {"2.docx", "Hauptweg 4 Niederspannungsnetz"},
+                                          {"2.docx", R"(MP 2\s+1,2 %)"}}) {
     std::string& text = texts[document];
     if (text.empty()) text = testing::TextThroughLibreOffice(dir_ / document, dir_ / "lo");
     EXPECT_TRUE(std::regex_search(text, std::regex(pattern))) << pattern << " in\n" << text;
@@ -151,9 +155,8 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
   wordproc::RunFiles run_files;
   auto app = backend.CreateApplication(run_files);
-  EXPECT_THAT(
-      [&] { app->CreateDocument((dir / "t.rtf").string(), true); },
-      ThrowsMessage<Failure>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
+  EXPECT_THAT([&] { app->CreateDocument((dir / "t.rtf").string(), true); },
+              ThrowsMessage<Failure>(AllOf(HasSubstr("did not finish"), HasSubstr("t.rtf"))));
   ::setenv("PATH", old_path.c_str(), 1);
   // Both sleeps belonged to the converter's process group and go with it, and
   // the converter itself is reaped.
@@ -342,9 +345,9 @@ TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHin
   auto app = backend.CreateApplication(run_files);
   for (const auto& [bytes, message] : cases) {
     testing::WriteFile(dir / "t.dotx", bytes);
-    EXPECT_THAT([&] { app->CreateDocument((dir / "t.dotx").string(), true); },
-                ThrowsMessage<Failure>(
-                    AllOf(HasSubstr(message), HasSubstr("install LibreOffice"))));
+    EXPECT_THAT(
+        [&] { app->CreateDocument((dir / "t.dotx").string(), true); },
+        ThrowsMessage<Failure>(AllOf(HasSubstr(message), HasSubstr("install LibreOffice"))));
   }
 }
 

@@ -13,9 +13,11 @@ namespace reportword {
 namespace {
 
 // `lines`: the report from its line 2 on.
-// clang-format off
-struct ParserCase { const char* name; std::vector<std::string> lines; std::string build_number, object_designation, table_text1, table_text2; };
-// clang-format on
+struct ParserCase {
+  const char* name;
+  std::vector<std::string> lines;
+  std::string build_number, object_designation, table_text1, table_text2;
+};
 
 void ExpectParsed(const ParserCase& c, bool road) {
   JobState job;
@@ -31,7 +33,6 @@ void ExpectParsed(const ParserCase& c, bool road) {
 }
 
 TEST(LineParserTest, NetworkLines) {
-  // clang-format off
   const ParserCase cases[] = {
       {"full line", {"V1\tV2\tV3\tV4\tV5"}, "V1", "V2", "V3\tV4\tV5\r\n", ""},
       {"fields past 5 dropped", {"V1\tV2\tV3\tV4\tV5\tV6\tV7"}, "V1", "V2", "V3\tV4\tV5\r\n", ""},
@@ -44,27 +45,44 @@ TEST(LineParserTest, NetworkLines) {
       {"second blank line skipped", {"a\tb\tc", "", "", "X\tY"}, "a", "b", "c\t\t\r\n", "X\tY\r\n"},
       {"later blank lines", {"", "skip", "X", "", "  "}, "", "", "", "X\t\r\n\t\r\n  \t\r\n"},
       {"nothing after skips", {"a\tb\tc", "", "last"}, "a", "b", "c\t\t\r\n", ""},
-      {"blank build number waits", {"   \tP\tc", "K\tQ\td", "L"}, "K", "P", "c\t\t\r\nd\t\t\r\n\t\t\r\n", ""},
+      {"blank build number waits",
+       {"   \tP\tc", "K\tQ\td", "L"},
+       "K",
+       "P",
+       "c\t\t\r\nd\t\t\r\n\t\t\r\n",
+       ""},
       // While still blank, a second-section line offers empty values.
       {"second section clears", {"  \t\tc", "", "x"}, "", "", "c\t\t\r\n", ""},
   };
-  // clang-format on
   for (const ParserCase& c : cases) ExpectParsed(c, false);
 }
 
 TEST(LineParserTest, RoadLines) {
-  // clang-format off
   const ParserCase cases[] = {
       {"full line", {"V1\tV2\tK1\tV4\tV5"}, "V1", " K1", "V2\tV4\tV5\r\n", ""},
       // k1 differs in case, K occurs inside K1, "1 K" spans the space between two values.
-      {"collects new values", {"B\t\tK1", "\t\tK2", "\t\tk1", "\t\tK", "\t\t1 K", "\t\tK3"}, "B", " K1 K2 K3", "\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n", ""},
-      {"case beyond ASCII", {"\t\tÖlweg", "\t\tÖLWEG", "\t\tstraße"}, "", " Ölweg straße", "\t\t\r\n\t\t\r\n\t\t\r\n", ""},
+      {"collects new values",
+       {"B\t\tK1", "\t\tK2", "\t\tk1", "\t\tK", "\t\t1 K", "\t\tK3"},
+       "B",
+       " K1 K2 K3",
+       "\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n\t\t\r\n",
+       ""},
+      {"case beyond ASCII",
+       {"\t\tÖlweg", "\t\tÖLWEG", "\t\tstraße"},
+       "",
+       " Ölweg straße",
+       "\t\t\r\n\t\t\r\n\t\t\r\n",
+       ""},
       {"no field 3 gives a space", {"V1\tV2", "\t\tK1"}, "V1", "  K1", "V2\t\t\r\n\t\t\r\n", ""},
       {"blank first line", {"", "skip", "X\tY\tZ"}, "", " ", "", "X\tY\r\n"},
-      {"second section not collected", {"\t\tK1", "", "s", "X\tY\tZ"}, "", " K1", "\t\t\r\n", "X\tY\r\n"},
+      {"second section not collected",
+       {"\t\tK1", "", "s", "X\tY\tZ"},
+       "",
+       " K1",
+       "\t\t\r\n",
+       "X\tY\r\n"},
       {"spaces are a value", {"\t\tK1", "\t\t  "}, "", " K1   ", "\t\t\r\n\t\t\r\n", ""},
   };
-  // clang-format on
   for (const ParserCase& c : cases) ExpectParsed(c, true);
 }
 
@@ -88,8 +106,8 @@ TEST(LineParserTest, DesignationIndexAgreesWithAPlainSearch) {
     std::string value;
     for (int n = static_cast<int>(random() % 4); n > 0; --n) value += alphabet[random() % 8];
     const std::string before = job.ObjectDesignation;
-    const bool found = !before.empty() && text::FoldCase(before).find(text::FoldCase(value)) !=
-                                              std::u32string::npos;
+    const bool found = !before.empty() &&
+                       text::FoldCase(before).find(text::FoldCase(value)) != std::u32string::npos;
     parser.ParseRoadLine("b\tv\t" + value, job);
     EXPECT_EQ(job.ObjectDesignation, found ? before : before + " " + value) << "line " << line;
   }

@@ -19,14 +19,15 @@ constexpr const char* kDeclaration =
 const std::string kCp = "http://schemas.openxmlformats.org/package/2006/metadata/core-properties";
 const std::string kDcTerms = "http://purl.org/dc/terms/";
 const std::string kXsi = "http://www.w3.org/2001/XMLSchema-instance";
-// clang-format off
-const std::string kAppNs = "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\"";
-// clang-format on
+const std::string kAppNs =
+    "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\" "
+    "xmlns:vt=\"http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes\"";
 
 std::string Core(const std::string& inner) {
-  // clang-format off
-  return kDeclaration + ("<cp:coreProperties xmlns:cp=\"" + kCp) + "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"" + kDcTerms + "\" xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"" + kXsi + "\">" + inner + "</cp:coreProperties>";
-  // clang-format on
+  return kDeclaration + ("<cp:coreProperties xmlns:cp=\"" + kCp) +
+         "\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"" + kDcTerms +
+         "\" xmlns:dcmitype=\"http://purl.org/dc/dcmitype/\" xmlns:xsi=\"" + kXsi + "\">" + inner +
+         "</cp:coreProperties>";
 }
 
 std::string App(const std::string& inner) {
@@ -55,43 +56,72 @@ using ::testing::HasSubstr;
 TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
   // The template's properties parts ("" for none) and the document's ("" where
   // it has none).
-  // clang-format off
-  struct Case { const char* name; std::string core; std::string app; std::string expected_core; std::string expected_app; };
-  const std::string descriptive = "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject><dc:creator>Netzplanung</dc:creator><cp:keywords>Netz</cp:keywords><dc:description>Vorlage</dc:description><cp:lastModifiedBy>M. Muster</cp:lastModifiedBy>";
-  const std::string kept_app = "<Application>Microsoft Office Word</Application><DocSecurity>0</DocSecurity><ScaleCrop>false</ScaleCrop><Company>Stadtwerke</Company><LinksUpToDate>false</LinksUpToDate><AppVersion>16.0000</AppVersion>";
-  // clang-format on
+  struct Case {
+    const char* name;
+    std::string core;
+    std::string app;
+    std::string expected_core;
+    std::string expected_app;
+  };
+  const std::string descriptive =
+      "<dc:title>Netzanalyse</dc:title><dc:subject>Leitungen</dc:subject><dc:creator>Netzplanung</"
+      "dc:creator><cp:keywords>Netz</cp:keywords><dc:description>Vorlage</"
+      "dc:description><cp:lastModifiedBy>M. Muster</cp:lastModifiedBy>";
+  const std::string kept_app =
+      "<Application>Microsoft Office "
+      "Word</Application><DocSecurity>0</DocSecurity><ScaleCrop>false</"
+      "ScaleCrop><Company>Stadtwerke</Company><LinksUpToDate>false</"
+      "LinksUpToDate><AppVersion>16.0000</AppVersion>";
   // Prefixes of their own, declared where they are used, and a decoy "modified"
   // and "Pages" in another namespace.
-  // clang-format off
-  const std::string prefixed_core = "<p:coreProperties xmlns:p=\"" + kCp + "\"><t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title><revision xmlns=\"" + kCp + "\">";
-  // clang-format on
+  const std::string prefixed_core =
+      "<p:coreProperties xmlns:p=\"" + kCp +
+      "\"><t:title xmlns:t=\"http://purl.org/dc/elements/1.1/\">Netzanalyse</t:title><revision "
+      "xmlns=\"" +
+      kCp + "\">";
   const std::string prefixed_created =
       "<q:created xmlns:q=\"" + kDcTerms + "\" xmlns:i=\"" + kXsi + "\" i:type=\"q:W3CDTF\">";
   const std::string decoy = "<x:modified xmlns:x=\"urn:other\">stays</x:modified>";
-  // clang-format off
-  const std::string prefixed_app = "<ep:Properties xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">";
-  // clang-format on
+  const std::string prefixed_app =
+      "<ep:Properties "
+      "xmlns:ep=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">";
   const std::string pages = "<Pages xmlns=\"urn:other\">2</Pages></ep:Properties>";
   const std::string right_app = kDeclaration + ("\n<Properties " + kAppNs) +
                                 ">\n  <Template>netzanalyse-1.dotx</Template>\n</Properties>";
-  // clang-format off
   const Case cases[] = {
       {"a template as a word processor saves it",
-       Core(descriptive + "<cp:revision>7</cp:revision><cp:lastPrinted>2026-01-05T09:00:00Z</cp:lastPrinted>" + Date("created", "2026-01-01T08:00:00Z") + Date("modified", "2026-01-02T08:00:00Z") + "<cp:category>Bericht</cp:category>"),
-       App("<Template>Normal.dotm</Template><TotalTime>95</TotalTime><Pages>3</Pages><Words>250</Words><Characters>1500</Characters>" + kept_app + "<Lines>12</Lines><Paragraphs>3</Paragraphs><CharactersWithSpaces>1740</CharactersWithSpaces>"),
-       Core(descriptive + "<cp:revision>1</cp:revision>" + Date("created", kSaved) + Date("modified", kSaved) + "<cp:category>Bericht</cp:category>"),
+       Core(descriptive +
+            "<cp:revision>7</cp:revision><cp:lastPrinted>2026-01-05T09:00:00Z</cp:lastPrinted>" +
+            Date("created", "2026-01-01T08:00:00Z") + Date("modified", "2026-01-02T08:00:00Z") +
+            "<cp:category>Bericht</cp:category>"),
+       App("<Template>Normal.dotm</Template><TotalTime>95</TotalTime><Pages>3</Pages><Words>250</"
+           "Words><Characters>1500</Characters>" +
+           kept_app +
+           "<Lines>12</Lines><Paragraphs>3</Paragraphs><CharactersWithSpaces>1740</"
+           "CharactersWithSpaces>"),
+       Core(descriptive + "<cp:revision>1</cp:revision>" + Date("created", kSaved) +
+            Date("modified", kSaved) + "<cp:category>Bericht</cp:category>"),
        App("<Template>netzanalyse-1.dotx</Template><TotalTime>0</TotalTime>" + kept_app)},
       {"other prefixes, declared where they are used",
-       kDeclaration + prefixed_core + "4</revision>" + prefixed_created + "2026-01-01T08:00:00Z</q:created><q:lastPrinted xmlns:q=\"" + kCp + "\">2026-01-05T09:00:00Z</q:lastPrinted>" + decoy + "</p:coreProperties>",
+       kDeclaration + prefixed_core + "4</revision>" + prefixed_created +
+           "2026-01-01T08:00:00Z</q:created><q:lastPrinted xmlns:q=\"" + kCp +
+           "\">2026-01-05T09:00:00Z</q:lastPrinted>" + decoy + "</p:coreProperties>",
        kDeclaration + prefixed_app + "<ep:Words>5</ep:Words>" + pages,
-       kDeclaration + prefixed_core + "1</revision>" + prefixed_created + kSaved + "</q:created>" + decoy + "<dcterms:modified xmlns:dcterms=\"" + kDcTerms + "\" xmlns:xsi=\"" + kXsi + "\" xsi:type=\"dcterms:W3CDTF\">" + kSaved + "</dcterms:modified></p:coreProperties>",
+       kDeclaration + prefixed_core + "1</revision>" + prefixed_created + kSaved + "</q:created>" +
+           decoy + "<dcterms:modified xmlns:dcterms=\"" + kDcTerms + "\" xmlns:xsi=\"" + kXsi +
+           "\" xsi:type=\"dcterms:W3CDTF\">" + kSaved + "</dcterms:modified></p:coreProperties>",
        kDeclaration + prefixed_app + "<ep:Template>netzanalyse-1.dotx</ep:Template>" + pages},
-      {"properties already right are not rewritten", Core(Date("created", "2026-01-01T08:00:00Z")), right_app,
-       Core(Date("created", kSaved) + "<cp:revision>1</cp:revision>" + Date("modified", kSaved)), right_app},
-      {"no properties parts", "", "", Core("<cp:revision>1</cp:revision>" + Date("created", kSaved) + Date("modified", kSaved)), ""},
+      {"properties already right are not rewritten", Core(Date("created", "2026-01-01T08:00:00Z")),
+       right_app,
+       Core(Date("created", kSaved) + "<cp:revision>1</cp:revision>" + Date("modified", kSaved)),
+       right_app},
+      {"no properties parts", "", "",
+       Core("<cp:revision>1</cp:revision>" + Date("created", kSaved) + Date("modified", kSaved)),
+       ""},
   };
-  const std::string core_type = "<Override PartName=\"/docProps/core.xml\" ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
-  // clang-format on
+  const std::string core_type =
+      "<Override PartName=\"/docProps/core.xml\" "
+      "ContentType=\"application/vnd.openxmlformats-package.core-properties+xml\"/>";
   for (const Case& c : cases) {
     TemplateContents spec;
     spec.core_properties = c.core;
@@ -104,9 +134,10 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
     std::string rels =
         reportword::testing::ReadPackage(dir_ / "netzanalyse-1.dotx").at("_rels/.rels");
     if (c.core.empty()) {
-      // clang-format off
-      rels.insert(rels.find("</Relationships>"), "<Relationship Id=\"rId2\" Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties\" Target=\"docProps/core.xml\"/>");
-      // clang-format on
+      rels.insert(rels.find("</Relationships>"),
+                  "<Relationship Id=\"rId2\" "
+                  "Type=\"http://schemas.openxmlformats.org/package/2006/relationships/metadata/"
+                  "core-properties\" Target=\"docProps/core.xml\"/>");
     }
     EXPECT_EQ(parts.at("_rels/.rels"), rels) << c.name;
     const std::string& types = parts.at("[Content_Types].xml");
@@ -133,22 +164,56 @@ TEST_F(NewDocumentTest, TheTemplatePropertyIsXmlWhateverTheFileName) {
 TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
   // The parts and the main part's relationships that only the body uses, and
   // those of the comments, which go unless a comment mark is left elsewhere.
-  // clang-format off
-  const std::set<std::string> body = {"word/media/image1.png", "word/media/image3.emf", "word/embeddings/oleObject1.bin", "word/charts/chart1.xml", "word/charts/_rels/chart1.xml.rels", "word/embeddings/sheet1.xlsx", "word/diagrams/data1.xml", "word/diagrams/layout1.xml", "word/diagrams/quickStyle1.xml", "word/diagrams/colors1.xml", "word/diagrams/drawing1.xml", "rIdImg1", "rIdShared", "rIdImg3", "rIdOle", "rIdChart", "rIdLink", "rIdDm", "rIdLo", "rIdQs", "rIdCs", "rIdDd"};
-  const std::set<std::string> comments = {"word/comments.xml", "word/commentsExtended.xml", "word/commentsIds.xml", "word/commentsExtensible.xml", "word/people.xml", "rIdCom", "rIdComX", "rIdComI", "rIdComE", "rIdPeople"};
-  // clang-format on
+  const std::set<std::string> body = {"word/media/image1.png",
+                                      "word/media/image3.emf",
+                                      "word/embeddings/oleObject1.bin",
+                                      "word/charts/chart1.xml",
+                                      "word/charts/_rels/chart1.xml.rels",
+                                      "word/embeddings/sheet1.xlsx",
+                                      "word/diagrams/data1.xml",
+                                      "word/diagrams/layout1.xml",
+                                      "word/diagrams/quickStyle1.xml",
+                                      "word/diagrams/colors1.xml",
+                                      "word/diagrams/drawing1.xml",
+                                      "rIdImg1",
+                                      "rIdShared",
+                                      "rIdImg3",
+                                      "rIdOle",
+                                      "rIdChart",
+                                      "rIdLink",
+                                      "rIdDm",
+                                      "rIdLo",
+                                      "rIdQs",
+                                      "rIdCs",
+                                      "rIdDd"};
+  const std::set<std::string> comments = {"word/comments.xml",
+                                          "word/commentsExtended.xml",
+                                          "word/commentsIds.xml",
+                                          "word/commentsExtensible.xml",
+                                          "word/people.xml",
+                                          "rIdCom",
+                                          "rIdComX",
+                                          "rIdComI",
+                                          "rIdComE",
+                                          "rIdPeople"};
   // The targets: how the main part names the header, and the header the
   // picture it shares with the body (names of the same parts).
-  // clang-format off
-  struct Case { const char* name; bool replace_body; bool comment_mark_in_footnote; const char* header_target = "header1.xml"; const char* logo_target = "media/image2.png"; };
+  struct Case {
+    const char* name;
+    bool replace_body;
+    bool comment_mark_in_footnote;
+    const char* header_target = "header1.xml";
+    const char* logo_target = "media/image2.png";
+  };
   const Case cases[] = {
       {"body replaced", true, false},
       {"body replaced, a comment mark left in a footnote", true, true},
       {"body kept", false, false},
-      {"header and shared picture named in other cases", true, false, "Header1.xml", "MEDIA/Image2.PNG"},
-      {"header and shared picture named with escapes", true, false, "header%31.xml", "media/image%32.png"},
+      {"header and shared picture named in other cases", true, false, "Header1.xml",
+       "MEDIA/Image2.PNG"},
+      {"header and shared picture named with escapes", true, false, "header%31.xml",
+       "media/image%32.png"},
   };
-  // clang-format on
   for (const Case& c : cases) {
     auto parts = reportword::testing::PartsFromFolder("rich-template");
     for (const auto& [part, from, to] :

@@ -30,10 +30,13 @@ inline constexpr const char* kCorePropertiesXml =
     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>Netzanalyse</dc:title>"
     "<dcterms:created xsi:type=\"dcterms:W3CDTF\">2026-01-01T08:00:00Z</dcterms:created>"
     "</cp:coreProperties>";
-// clang-format off
-inline constexpr const char* kAppPropertiesXml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><Properties xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\"><Template>Normal.dotm</Template><Pages>1</Pages></Properties>";
-inline constexpr const char* kWordNs = "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
-// clang-format on
+inline constexpr const char* kAppPropertiesXml =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><Properties "
+    "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/"
+    "extended-properties\"><Template>Normal.dotm</Template><Pages>1</Pages></Properties>";
+inline constexpr const char* kWordNs =
+    "xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\" "
+    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
 
 // `stored` parts are written uncompressed (as an OpenDocument package's
 // "mimetype" must be); the others are deflated.
@@ -159,9 +162,9 @@ inline std::string AsZip64(const std::string& zip) {
 // body before its section properties.
 struct TemplateContents {
   std::map<std::string, std::string> headers = {
-      // clang-format off
-      {"default", "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; &lt;Bau-Nummer&gt;</w:t></w:r></w:p>"}};
-  // clang-format on
+      {"default",
+       "<w:p><w:r><w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt; "
+       "&lt;Bau-Nummer&gt;</w:t></w:r></w:p>"}};
   std::string body = "<w:p><w:r><w:t>Template body text</w:t></w:r></w:p>";
   std::string section_extra;  // more children of the body's w:sectPr (after the references)
   // When set, the header and footer references of the body's w:sectPr.
@@ -179,19 +182,21 @@ struct TemplateContents {
 
 inline Parts TemplateParts(const TemplateContents& spec) {
   const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>";
-  // clang-format off
-  const std::string relationships = declaration + "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-  // clang-format on
+  const std::string relationships =
+      declaration +
+      "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
   const std::string office = "http://schemas.openxmlformats.org/officeDocument/2006/";
   const std::string opc = "http://schemas.openxmlformats.org/package/2006/";
   const std::string wordml = "application/vnd.openxmlformats-officedocument.wordprocessingml.";
-  // clang-format off
-  std::string types = declaration + "<Types xmlns=\"" + opc + "content-types\"><Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/><Default Extension=\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/word/document.xml\" ContentType=\"" + spec.main_content_type + "\"/>";
-  // clang-format on
+  std::string types = declaration + "<Types xmlns=\"" + opc +
+                      "content-types\"><Default Extension=\"rels\" "
+                      "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/"
+                      "><Default Extension=\"xml\" ContentType=\"application/xml\"/><Override "
+                      "PartName=\"/word/document.xml\" ContentType=\"" +
+                      spec.main_content_type + "\"/>";
   std::string document_rels, references;
-  // clang-format off
-  std::string package_rels = "<Relationship Id=\"rId1\" Type=\"" + office + "relationships/officeDocument\" Target=\"word/document.xml\"/>";
-  // clang-format on
+  std::string package_rels = "<Relationship Id=\"rId1\" Type=\"" + office +
+                             "relationships/officeDocument\" Target=\"word/document.xml\"/>";
   Parts parts;
   // Adds part `name` with its content type and its relationship in `rels`
   // (the main part's relationships name their targets from word/).
@@ -204,18 +209,29 @@ inline Parts TemplateParts(const TemplateContents& spec) {
     parts.emplace_back(name, content);
   };
   int n = 0;
-  // clang-format off
   for (const auto& [kind, inner] : spec.headers) {
     const std::string id = "rIdH" + std::to_string(++n);
-    add(document_rels, id, office + "relationships/header", "word/header" + std::to_string(n) + ".xml", wordml + "header+xml", declaration + "<w:hdr " + kWordNs + ">" + inner + "</w:hdr>");
+    add(document_rels, id, office + "relationships/header",
+        "word/header" + std::to_string(n) + ".xml", wordml + "header+xml",
+        declaration + "<w:hdr " + kWordNs + ">" + inner + "</w:hdr>");
     references += "<w:headerReference w:type=\"" + kind + "\" r:id=\"" + id + "\"/>";
   }
-  add(document_rels, "rIdF1", office + "relationships/footer", "word/footer1.xml", wordml + "footer+xml", declaration + "<w:ftr " + kWordNs + ">" + spec.footer + "</w:ftr>");
+  add(document_rels, "rIdF1", office + "relationships/footer", "word/footer1.xml",
+      wordml + "footer+xml", declaration + "<w:ftr " + kWordNs + ">" + spec.footer + "</w:ftr>");
   references += "<w:footerReference w:type=\"default\" r:id=\"rIdF1\"/>";
-  if (!spec.core_properties.empty()) add(package_rels, "rId2", opc + "relationships/metadata/core-properties", "docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml", spec.core_properties);
-  if (!spec.app_properties.empty()) add(package_rels, "rId3", office + "relationships/extended-properties", "docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml", spec.app_properties);
-  const std::string document = declaration + "<w:document " + kWordNs + "><w:body>" + spec.body + "<w:sectPr>" + spec.final_references.value_or(references) + spec.section_extra + "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" w:bottom=\"1134\" w:left=\"1417\" w:header=\"708\" w:footer=\"708\" w:gutter=\"0\"/></w:sectPr></w:body></w:document>";
-  // clang-format on
+  if (!spec.core_properties.empty())
+    add(package_rels, "rId2", opc + "relationships/metadata/core-properties", "docProps/core.xml",
+        "application/vnd.openxmlformats-package.core-properties+xml", spec.core_properties);
+  if (!spec.app_properties.empty())
+    add(package_rels, "rId3", office + "relationships/extended-properties", "docProps/app.xml",
+        "application/vnd.openxmlformats-officedocument.extended-properties+xml",
+        spec.app_properties);
+  const std::string document =
+      declaration + "<w:document " + kWordNs + "><w:body>" + spec.body + "<w:sectPr>" +
+      spec.final_references.value_or(references) + spec.section_extra +
+      "<w:pgSz w:w=\"11906\" w:h=\"16838\"/><w:pgMar w:top=\"1417\" w:right=\"1417\" "
+      "w:bottom=\"1134\" w:left=\"1417\" w:header=\"708\" w:footer=\"708\" "
+      "w:gutter=\"0\"/></w:sectPr></w:body></w:document>";
   Parts all = {
       {"[Content_Types].xml", types + spec.extra_content_types + "</Types>"},
       {"_rels/.rels", relationships + package_rels + "</Relationships>"},

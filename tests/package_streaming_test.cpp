@@ -26,14 +26,20 @@ TEST(PackageStreamingTest, TheStreamedPartIsWhatTheProducerMade) {
     std::vector<std::string> order;
   };
   const std::string big(300000, 'x');
-  // clang-format off
   const Case cases[] = {
-      {"in place of a part, with empty pieces", "main.xml", {"<new>", "", "", "</new>"}, 1000, {"a.xml", "main.xml", "z.xml"}},
+      {"in place of a part, with empty pieces",
+       "main.xml",
+       {"<new>", "", "", "</new>"},
+       1000,
+       {"a.xml", "main.xml", "z.xml"}},
       {"a new part goes last", "new.xml", {"<n/>"}, 4, {"a.xml", "main.xml", "z.xml", "new.xml"}},
-      {"pieces larger than libzip's reads, no bound", "main.xml", {big, "", big}, 0, {"a.xml", "main.xml", "z.xml"}},
+      {"pieces larger than libzip's reads, no bound",
+       "main.xml",
+       {big, "", big},
+       0,
+       {"a.xml", "main.xml", "z.xml"}},
       {"nothing at all", "main.xml", {""}, 1, {"a.xml", "main.xml", "z.xml"}},
   };
-  // clang-format on
 
   for (const Case& c : cases) {
     std::size_t next = 0;
@@ -83,7 +89,6 @@ TEST(TableXmlWriterTest, RowByRowIsTheWholeTableAndWithinItsBound) {
   };
   std::string ampersands_and_tabs;
   for (int i = 0; i < 1000; ++i) ampersands_and_tabs += "&\t";
-  // clang-format off
   const Case cases[] = {
       {"rows and line ends of every kind", "a\tb\r\nc\td\re\tf\ng\th\r\n", 2, false},
       {"empty lines and an empty row first", "\n\n\r\n\r", 3, true},
@@ -92,7 +97,6 @@ TEST(TableXmlWriterTest, RowByRowIsTheWholeTableAndWithinItsBound) {
       {"tab, ampersand, tab", ampersands_and_tabs, 1, false},
       {"many narrow columns of nothing", std::string(500, '\n'), 63, false},
   };
-  // clang-format on
 
   for (const Case& c : cases) {
     TableModel table;

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "run_doubles.h"
-#include "wordproc/word_processor.h"
 #include "text/failure.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword::fakes {
 

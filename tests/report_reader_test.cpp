@@ -19,8 +19,8 @@
 #include "report/report_file.h"
 #include "report/report_observer.h"
 #include "test_support.h"
-#include "text/unicode.h"
 #include "text/failure.h"
+#include "text/unicode.h"
 
 namespace reportword {
 namespace {
@@ -36,9 +36,11 @@ JobState ReadBytes(const std::string& bytes, bool road = false) {
 }
 
 TEST(ReportReaderTest, LinesAndLineEnds) {
-  // clang-format off
-  struct Case { const char* name; std::string bytes; std::string table_text1, table_text2; } cases[] = {
-      // clang-format on
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string table_text1, table_text2;
+  } cases[] = {
       {"CR", "t\r1\t2\tA\r1\t2\tB\r", "A\t\t\r\nB\t\t\r\n", ""},
       {"CR LF", "t\r\n1\t2\tA\r\n1\t2\tB\r\n", "A\t\t\r\nB\t\t\r\n", ""},
       {"LF", "t\n1\t2\tA\n1\t2\tB\n", "A\t\t\r\nB\t\t\r\n", ""},
@@ -62,21 +64,39 @@ TEST(ReportReaderTest, LinesAndLineEnds) {
 }
 
 TEST(ReportReaderTest, Encodings) {
-  // clang-format off
-  struct Case { const char* name; std::string bytes; std::string object_designation; } cases[] = {
-      {"UTF-8", "t\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
-      {"Windows-1252", "t\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
-      {"UTF-8 with BOM", "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
-      {"BOM alone on line 1", "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F" "e", "Hauptstraße"},
-      {"BOM, but not UTF-8 after it", "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF" "e", "Hauptstraße"},
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string object_designation;
+  } cases[] = {
+      {"UTF-8",
+       "t\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"Windows-1252",
+       "t\r\nB\tHauptstra\xDF"
+       "e",
+       "Hauptstraße"},
+      {"UTF-8 with BOM",
+       "\xEF\xBB\xBFt\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"BOM alone on line 1",
+       "\xEF\xBB\xBF\r\nB\tHauptstra\xC3\x9F"
+       "e",
+       "Hauptstraße"},
+      {"BOM, but not UTF-8 after it",
+       "\xEF\xBB\xBFt\r\nB\tHauptstra\xDF"
+       "e",
+       "Hauptstraße"},
       {"U+FEFF after line 1 is data", "t\r\nB\t\xEF\xBB\xBFX", "\xEF\xBB\xBFX"},
-      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x95\x9D\x9F\xA0\xFF", "€\u0081\u008D\u008F\u0090“”•\u009D\u0178\u00A0ÿ"},
+      {"Windows-1252 high range", "t\r\nB\t\x80\x81\x8D\x8F\x90\x93\x94\x95\x9D\x9F\xA0\xFF",
+       "€\u0081\u008D\u008F\u0090“”•\u009D\u0178\u00A0ÿ"},
       {"truncated sequence at the end", "t\r\nB\tx\xC3", "xÃ"},
       {"overlong form", "t\r\nB\t\xC0\xAF", "À¯"},
       {"surrogate", "t\r\nB\t\xED\xA0\x80", "í\u00A0€"},
       {"above U+10FFFF", "t\r\nB\t\xF4\x90\x80\x80", "ô\u0090€€"},
       {"lone continuation byte", "t\r\nB\tä\x9F", "Ã¤Ÿ"},
-      // clang-format on
   };
   for (const Case& c : cases) {
     const JobState job = ReadBytes(c.bytes);
@@ -115,15 +135,17 @@ TEST(ReportReaderTest, LinesUpToTheLimitAreReadLongerOnesRefused) {
   for (const bool cp1252 : {false, true}) {
     const std::string tail = cp1252 ? "\r\nB\t\xE4\r\n" : "\r\nB\t\xC3\xA4\r\n";
     EXPECT_EQ(ReadBytes("t\r\n" + longest + tail).ObjectDesignation, "ä") << cp1252;
-    // clang-format off
-    EXPECT_THAT([&] { ReadBytes("t\r\nA\r\n" + longest + "x" + tail); }, ::testing::ThrowsMessage<GenerationError>(::testing::StrEq("report file \"mem.txt\", line 3: longer than the limit of 4 MiB; this is not a report")));
-    // clang-format on
+    EXPECT_THAT([&] { ReadBytes("t\r\nA\r\n" + longest + "x" + tail); },
+                ::testing::ThrowsMessage<GenerationError>(
+                    ::testing::StrEq("report file \"mem.txt\", line 3: longer than the limit of 4 "
+                                     "MiB; this is not a report")));
   }
   // The first pass, fed in pieces that cut the line anywhere.
-  // clang-format off
-  const std::pair<std::vector<std::string>, bool> feeds[] = {
-      {{longest}, true}, {{longest, "\r"}, true}, {{longest, "x\n"}, false}, {{"\n" + longest, "x"}, false}, {{"a\n", longest, "\rx"}, true}};
-  // clang-format on
+  const std::pair<std::vector<std::string>, bool> feeds[] = {{{longest}, true},
+                                                             {{longest, "\r"}, true},
+                                                             {{longest, "x\n"}, false},
+                                                             {{"\n" + longest, "x"}, false},
+                                                             {{"a\n", longest, "\rx"}, true}};
   for (const auto& [pieces, fits] : feeds) {
     report::LongLineFinder finder;
     bool all_fit = true;
@@ -151,15 +173,22 @@ TEST(ReportReaderTest, UnseekableStreamIsAnError) {
 }
 
 TEST(ReportReaderTest, Utf8ValidatorJudgesSequencesSplitAnywhere) {
-  // clang-format off
   const std::pair<std::string, bool> samples[] = {
-      {"abc", true}, {"Hauptstraße", true}, {"€ 𝄞 \xEF\xBB\xBF", true},
+      {"abc", true},
+      {"Hauptstraße", true},
+      {"€ 𝄞 \xEF\xBB\xBF", true},
       // The last code point before the surrogates, overlong forms, U+10FFFF, and
       // what the report reader's encoding rows do not cover.
-      {"\xED\x9F\xBF", true}, {"\xE0\x9F\xBF", false}, {"\xF0\x8F\xBF\xBF", false},
-      {"\xF4\x8F\xBF\xBF", true}, {"\xF4\x90\x80\x80", false}, {"\xC3" "a", false}, {"\xF8\x88\x80\x80\x80", false},
+      {"\xED\x9F\xBF", true},
+      {"\xE0\x9F\xBF", false},
+      {"\xF0\x8F\xBF\xBF", false},
+      {"\xF4\x8F\xBF\xBF", true},
+      {"\xF4\x90\x80\x80", false},
+      {"\xC3"
+       "a",
+       false},
+      {"\xF8\x88\x80\x80\x80", false},
       {"0123456789abcdefä0123456789abcdef", true}};
-  // clang-format on
   for (const auto& [sample, valid] : samples) {
     // Every way of cutting the sample into three pieces.
     for (std::size_t a = 0; a <= sample.size(); ++a) {

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "job/message_box.h"
 #include "generation/date_text.h"
+#include "job/message_box.h"
 
 namespace reportword::fakes {
 

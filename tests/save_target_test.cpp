@@ -34,9 +34,19 @@ TEST_P(SaveSignalTest, ASignalDuringAConversionLeavesNothing) {
   WriteFile(out / "out1.pdf", "old pdf");
 
   const std::string examples = REPORTWORD_SOURCE_DIR "/examples/netzanalyse-";
-  // clang-format off
-  std::string args[] = {"/usr/bin/env", "-i", "PATH=" + bin.string() + ":/usr/bin:/bin", "TMPDIR=" + tmp.string(), "LC_ALL=C", "STARTED=" + (dir / "started").string(), REPORTWORD_EXECUTABLE, "9520e000", examples + "1.dotx", examples + "2.dotx", (dir / "report.txt").string(), (out / "out1.pdf").string(), (out / "out2.docx").string()};
-  // clang-format on
+  std::string args[] = {"/usr/bin/env",
+                        "-i",
+                        "PATH=" + bin.string() + ":/usr/bin:/bin",
+                        "TMPDIR=" + tmp.string(),
+                        "LC_ALL=C",
+                        "STARTED=" + (dir / "started").string(),
+                        REPORTWORD_EXECUTABLE,
+                        "9520e000",
+                        examples + "1.dotx",
+                        examples + "2.dotx",
+                        (dir / "report.txt").string(),
+                        (out / "out1.pdf").string(),
+                        (out / "out2.docx").string()};
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

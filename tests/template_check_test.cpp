@@ -52,7 +52,12 @@ void AddPart(TemplateContents& spec, const std::string& id, const std::string& t
 
 }  // namespace
 
-// clang-format off
+// An expected JSON answer, kept as a file beside the tests.
+std::string ExpectedFile(const std::string& name) {
+  return ReadFile(std::filesystem::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" /
+                  "template-check" / name);
+}
+
 std::vector<TemplateCheckCase> TemplateCheckCases() {
   std::vector<TemplateCheckCase> cases;
   // Placeholders where they do no harm: the body is replaced by the table (a
@@ -60,109 +65,162 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
   // first-page header that no page shows may hold anything.
   TemplateContents clean = Clean();
   clean.headers["first"] = Paragraph(Run("«Datum»"));
-  clean.body = Paragraph("<w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH1\"/></w:sectPr></w:pPr><w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" + Paragraph(Run("am &lt;Datum&gt;")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>");
-  cases.push_back({"clean", clean, true, 0, {R"({"templates": [
-  {"path": "{path}", "placeholders": [
-    {"placeholder": "<objektbezeichnung>", "text": "<objektbezeichnung>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": true},
-    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
-    {"placeholder": "<filename>", "text": "<filename>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": true},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "body", "kind": null, "text_box": true, "replaced_network": false, "replaced_road": false}
-  ], "findings": []}
-]}
-)"}});
+  clean.body = Paragraph(
+      "<w:pPr><w:sectPr><w:headerReference w:type=\"default\" "
+      "r:id=\"rIdH1\"/></w:sectPr></w:pPr><w:r><w:pict><v:shape "
+      "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
+      Paragraph(Run("am &lt;Datum&gt;")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>");
+  cases.push_back({"clean", clean, true, 0, {ExpectedFile("clean.json")}});
 
   TemplateContents footer = Clean();
   footer.footer = Paragraph(Run("Stand &lt;DATUM&gt;"));
-  cases.push_back({"placeholder in the footer", footer, false, 4, {
-      "  <Datum>              <DATUM>              section 1 primary footer  no              no",
-      "{path}: <Datum> in the section 1 primary footer is not filled and shows as written; move it into the section 1 primary header"}});
+  cases.push_back(
+      {"placeholder in the footer",
+       footer,
+       false,
+       4,
+       {"  <Datum>              <DATUM>              section 1 primary footer  no              no",
+        "{path}: <Datum> in the section 1 primary footer is not filled and shows as written; move "
+        "it into the section 1 primary header"}});
 
   TemplateContents first_page = Clean();
   first_page.headers["first"] = Paragraph(Run("Titel"));
   first_page.section_extra = "<w:titlePg/>";
-  cases.push_back({"first page header", first_page, false, 4, {
-      "{path}: section 1 has a different first page, so the first page does not show the filled header; switch \"Different first page\" off in section 1"}});
+  cases.push_back({"first page header",
+                   first_page,
+                   false,
+                   4,
+                   {"{path}: section 1 has a different first page, so the first page does not show "
+                    "the filled header; switch \"Different first page\" off in section 1"}});
 
   TemplateContents even = Clean();
-  AddPart(even, "rIdSettings", "settings", "settings.xml", std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/></w:settings>");
-  cases.push_back({"even page headers", even, false, 4, {
-      "{path}: the template has different odd and even pages, so even pages do not show the filled header; switch \"Different odd and even pages\" off"}});
+  AddPart(even, "rIdSettings", "settings", "settings.xml",
+          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/></w:settings>");
+  cases.push_back({"even page headers",
+                   even,
+                   false,
+                   4,
+                   {"{path}: the template has different odd and even pages, so even pages do not "
+                    "show the filled header; switch \"Different odd and even pages\" off"}});
 
   // Section 1 ends at a break that uses the filled header; the last section
   // has a primary header of its own, which holds a designation.
   TemplateContents two_sections = Clean();
-  two_sections.body = Paragraph("<w:pPr><w:sectPr><w:headerReference w:type=\"default\" r:id=\"rIdH1\"/></w:sectPr></w:pPr>") + Paragraph(Run("Text"));
+  two_sections.body = Paragraph(
+                          "<w:pPr><w:sectPr><w:headerReference w:type=\"default\" "
+                          "r:id=\"rIdH1\"/></w:sectPr></w:pPr>") +
+                      Paragraph(Run("Text"));
   two_sections.final_references = "<w:headerReference w:type=\"default\" r:id=\"rIdLast\"/>";
-  AddPart(two_sections, "rIdLast", "header", "header9.xml", std::string("<w:hdr ") + testing::kWordNs + ">" + Paragraph(Run("&lt;objektbezeichnung&gt;")) + "</w:hdr>");
-  cases.push_back({"last section with a primary header of its own", two_sections, false, 4, {
-      "  <objektbezeichnung>  <objektbezeichnung>  section 2 primary header  no              no",
-      "{path}: <objektbezeichnung> in the section 2 primary header is not filled and shows as written; move it into the section 1 primary header",
-      "{path}: section 2 has a primary header of its own, which the documents show instead of the filled one of section 1 (only the last section's headers remain); link the section 2 header to the previous section"}});
+  AddPart(two_sections, "rIdLast", "header", "header9.xml",
+          std::string("<w:hdr ") + testing::kWordNs + ">" +
+              Paragraph(Run("&lt;objektbezeichnung&gt;")) + "</w:hdr>");
+  cases.push_back(
+      {"last section with a primary header of its own",
+       two_sections,
+       false,
+       4,
+       {"  <objektbezeichnung>  <objektbezeichnung>  section 2 primary header  no              no",
+        "{path}: <objektbezeichnung> in the section 2 primary header is not filled and shows as "
+        "written; move it into the section 1 primary header",
+        "{path}: section 2 has a primary header of its own, which the documents show instead of "
+        "the filled one of section 1 (only the last section's headers remain); link the section 2 "
+        "header to the previous section"}});
 
   // Every kind of near miss in the filled header, and one in the footer.
-  TemplateContents near_misses = WithHeader(Paragraph(Run("&lt;Objektbezeichung&gt; &lt;Datum &gt; ‹Bau-Nummer› filename&gt;")));
+  TemplateContents near_misses = WithHeader(
+      Paragraph(Run("&lt;Objektbezeichung&gt; &lt;Datum &gt; ‹Bau-Nummer› filename&gt;")));
   near_misses.footer = Paragraph(Run("Stand: «Datum»"));
-  cases.push_back({"near misses", near_misses, false, 4, {
-      "{path}: \"<Objektbezeichung>\" in the section 1 primary header looks like <objektbezeichnung> but is not found (one character wrong, missing or extra); write it as <objektbezeichnung>",
-      "{path}: \"<Datum >\" in the section 1 primary header looks like <Datum> but is not found (spaces inside the brackets); write it as <Datum>",
-      "{path}: \"‹Bau-Nummer›\" in the section 1 primary header looks like <Bau-Nummer> but is not found (other bracket characters); write it as <Bau-Nummer>",
-      "{path}: \"filename>\" in the section 1 primary header looks like <filename> but is not found (a bracket missing); write it as <filename>",
-      "{path}: \"«Datum»\" in the section 1 primary footer looks like <Datum> but is not found (other bracket characters); placeholders are filled only in the section 1 primary header, so write <Datum> there"}});
+  cases.push_back(
+      {"near misses",
+       near_misses,
+       false,
+       4,
+       {"{path}: \"<Objektbezeichung>\" in the section 1 primary header looks like "
+        "<objektbezeichnung> but is not found (one character wrong, missing or extra); write it as "
+        "<objektbezeichnung>",
+        "{path}: \"<Datum >\" in the section 1 primary header looks like <Datum> but is not found "
+        "(spaces inside the brackets); write it as <Datum>",
+        "{path}: \"‹Bau-Nummer›\" in the section 1 primary header looks like <Bau-Nummer> but is "
+        "not found (other bracket characters); write it as <Bau-Nummer>",
+        "{path}: \"filename>\" in the section 1 primary header looks like <filename> but is not "
+        "found (a bracket missing); write it as <filename>",
+        "{path}: \"«Datum»\" in the section 1 primary footer looks like <Datum> but is not found "
+        "(other bracket characters); placeholders are filled only in the section 1 primary header, "
+        "so write <Datum> there"}});
 
   const std::string field_begin = "<w:r><w:fldChar w:fldCharType=\"begin\"/></w:r>";
   const std::string field_end = "<w:r><w:fldChar w:fldCharType=\"end\"/></w:r>";
-  cases.push_back({"hidden from the search", WithHeader(
-      Paragraph(Run("&lt;Da") + field_begin + "<w:r><w:instrText>PAGE</w:instrText></w:r><w:r><w:fldChar w:fldCharType=\"separate\"/></w:r>" + Run("3") + field_end + Run("tum&gt;")) +
-      Paragraph(field_begin + "<w:r><w:instrText>MACROBUTTON x &lt;Bau-Nummer&gt;</w:instrText></w:r>" + field_end) +
-      Paragraph(Run("&lt;objekt") + "<w:del w:id=\"1\" w:author=\"a\"><w:r><w:delText>bezeich</w:delText></w:r></w:del>" + Run("nung&gt;")) +
-      Paragraph(Run("&lt;file\xC2\xADname&gt;"))), false, 4, {
-      "{path}: <Datum> in the section 1 primary header is split by a field, so it is not found; type it again as plain text",
-      "{path}: <Bau-Nummer> in the section 1 primary header is part of a field code, so it is not found; type it as plain text outside the field",
-      "{path}: <objektbezeichnung> in the section 1 primary header lies in or across deleted text (a tracked change), so it is not found; accept or reject the change",
-      "{path}: <filename> in the section 1 primary header is split by a soft hyphen, so it is not found; remove the soft hyphen"}});
+  cases.push_back(
+      {"hidden from the search",
+       WithHeader(
+           Paragraph(Run("&lt;Da") + field_begin +
+                     "<w:r><w:instrText>PAGE</w:instrText></w:r><w:r><w:fldChar "
+                     "w:fldCharType=\"separate\"/></w:r>" +
+                     Run("3") + field_end + Run("tum&gt;")) +
+           Paragraph(field_begin +
+                     "<w:r><w:instrText>MACROBUTTON x &lt;Bau-Nummer&gt;</w:instrText></w:r>" +
+                     field_end) +
+           Paragraph(Run("&lt;objekt") +
+                     "<w:del w:id=\"1\" "
+                     "w:author=\"a\"><w:r><w:delText>bezeich</w:delText></w:r></w:del>" +
+                     Run("nung&gt;")) +
+           Paragraph(Run("&lt;file\xC2\xADname&gt;"))),
+       false,
+       4,
+       {"{path}: <Datum> in the section 1 primary header is split by a field, so it is not found; "
+        "type it again as plain text",
+        "{path}: <Bau-Nummer> in the section 1 primary header is part of a field code, so it is "
+        "not found; type it as plain text outside the field",
+        "{path}: <objektbezeichnung> in the section 1 primary header lies in or across deleted "
+        "text (a tracked change), so it is not found; accept or reject the change",
+        "{path}: <filename> in the section 1 primary header is split by a soft hyphen, so it is "
+        "not found; remove the soft hyphen"}});
 
   // Four dates in a text box: document 1 fills three, document 2 one.
-  cases.push_back({"repeated placeholders", WithHeader(
-      Paragraph(Run("&lt;Bau-Nummer&gt;&lt;Bau-Nummer&gt;")) +
-      Paragraph("<w:r><w:pict><v:shape xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
-                Paragraph(Run("&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;")) + "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>")), true, 4, {R"({"templates": [
-  {"path": "{path}", "placeholders": [
-    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": true, "replaced_road": false},
-    {"placeholder": "<Bau-Nummer>", "text": "<Bau-Nummer>", "section": 1, "part": "header", "kind": "default", "text_box": false, "replaced_network": false, "replaced_road": false},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": true, "replaced_road": true},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false},
-    {"placeholder": "<Datum>", "text": "<Datum>", "section": 1, "part": "header", "kind": "default", "text_box": true, "replaced_network": false, "replaced_road": false}
-  ], "findings": [
-    {"kind": "repeat_never_filled", "placeholder": "<Bau-Nummer>", "section": 1, "part": "header", "text": "{path}: occurrence 2 of <Bau-Nummer> in the section 1 primary header is never filled and shows as written (a document fills at most 1 of them); remove it"},
-    {"kind": "repeat_document1_only", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 2 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>"},
-    {"kind": "repeat_document1_only", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 3 of <Datum> in the section 1 primary header (in a text box) is filled only when the template makes document 1, not in document 2; keep one <Datum>"},
-    {"kind": "repeat_never_filled", "placeholder": "<Datum>", "section": 1, "part": "header", "text": "{path}: occurrence 4 of <Datum> in the section 1 primary header (in a text box) is never filled and shows as written (a document fills at most 3 of them); remove it"}
-  ]}
-]}
-)"}});
+  cases.push_back(
+      {"repeated placeholders",
+       WithHeader(Paragraph(Run("&lt;Bau-Nummer&gt;&lt;Bau-Nummer&gt;")) +
+                  Paragraph("<w:r><w:pict><v:shape "
+                            "xmlns:v=\"urn:schemas-microsoft-com:vml\"><v:textbox><w:txbxContent>" +
+                            Paragraph(Run("&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;&lt;Datum&gt;")) +
+                            "</w:txbxContent></v:textbox></v:shape></w:pict></w:r>")),
+       true,
+       4,
+       {ExpectedFile("repeats.json")}});
 
-  cases.push_back({"a second date", WithHeader(Paragraph(Run("&lt;Datum&gt; &lt;Datum&gt;"))), false, 4, {
-      "  <Datum>      <Datum>     section 1 primary header  document 1 only  document 1 only",
-      "{path}: occurrence 2 of <Datum> in the section 1 primary header is filled only when the template makes document 1, not in document 2; keep one <Datum>"}});
+  cases.push_back(
+      {"a second date",
+       WithHeader(Paragraph(Run("&lt;Datum&gt; &lt;Datum&gt;"))),
+       false,
+       4,
+       {"  <Datum>      <Datum>     section 1 primary header  document 1 only  document 1 only",
+        "{path}: occurrence 2 of <Datum> in the section 1 primary header is filled only when the "
+        "template makes document 1, not in document 2; keep one <Datum>"}});
 
   // The body is replaced, so its placeholders are fine; settings that cannot
   // be read set nothing, nor does a footer reference that leads nowhere.
   TemplateContents body = Clean();
   body.body = Paragraph(Run("&lt;Datum&gt;"));
   body.section_extra = "<w:footerReference w:type=\"even\" r:id=\"rIdNowhere\"/>";
-  AddPart(body, "rIdSettings", "settings", "settings.xml", std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/>");
-  cases.push_back({"placeholder in the body, settings unreadable, a dangling reference", body, false, 0, {
-      "  <Datum>              <Datum>              section 1 body            no              no"}});
+  AddPart(body, "rIdSettings", "settings", "settings.xml",
+          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/>");
+  cases.push_back({"placeholder in the body, settings unreadable, a dangling reference",
+                   body,
+                   false,
+                   0,
+                   {"  <Datum>              <Datum>              section 1 body            no      "
+                    "        no"}});
 
   TemplateContents columns = Clean();
   columns.section_extra = "<w:cols w:num=\"2\" w:space=\"708\"/>";
-  cases.push_back({"columns", columns, false, 4, {
-      "{path}: section 1 sets its text in 2 columns, so the body table stands in one narrow column; set section 1 in one column"}});
+  cases.push_back({"columns",
+                   columns,
+                   false,
+                   4,
+                   {"{path}: section 1 sets its text in 2 columns, so the body table stands in one "
+                    "narrow column; set section 1 in one column"}});
   return cases;
 }
-// clang-format on
 }  // namespace reportword::testing
 
 namespace reportword {
@@ -250,22 +308,23 @@ TEST(NearMissesTest, FindsWhatAReaderTakesForAPlaceholder) {
     std::u32string text;
     std::vector<std::array<std::size_t, 4>> misses;  // begin, end, placeholder, reasons
   } cases[] = {
-      // clang-format off
       {U"<datum> <bau-nummer>", {}},
       {U"am <datun>.", {{3, 10, 0, check::kOneCharacterOff}}},
-      {U"<dat> <batu-numer>", {{0, 5, 0, check::kTwoCharactersOff}, {6, 18, 1, check::kTwoCharactersOff}}},
+      {U"<dat> <batu-numer>",
+       {{0, 5, 0, check::kTwoCharactersOff}, {6, 18, 1, check::kTwoCharactersOff}}},
       {U"<dxxxm>", {}},
       {U"< datum >", {{0, 9, 0, check::kSpacesInside}}},
-      {U"«datum» [bau-nummer]", {{0, 7, 0, check::kOtherBrackets}, {8, 20, 1, check::kOtherBrackets}}},
+      {U"«datum» [bau-nummer]",
+       {{0, 7, 0, check::kOtherBrackets}, {8, 20, 1, check::kOtherBrackets}}},
       {U"x datum> y", {{2, 8, 0, check::kMissingBracket}}},
       {U"x <datum y", {{2, 8, 0, check::kMissingBracket}}},
       {U"<datu y", {{0, 5, 0, check::kMissingBracket | check::kOneCharacterOff}}},
       {U"<>, <  >, >", {}},
       {U"<" + std::u32string(41, U'd') + U"> <datum>", {}},
-      {U"<" + std::u32string(34, U' ') + U"datum >", {{0, 42, 0, check::kSpacesInside}}},  // 40 inside
+      {U"<" + std::u32string(34, U' ') + U"datum >",
+       {{0, 42, 0, check::kSpacesInside}}},  // 40 inside
       {U"<" + std::u32string(35, U' ') + U"datum >", {}},
       {U"<datum\tx>", {{0, 6, 0, check::kMissingBracket}}},
-      // clang-format on
   };
   for (const Case& c : cases) {
     std::vector<std::array<std::size_t, 4>> found;

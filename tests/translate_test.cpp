@@ -45,9 +45,9 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   };
   // Cut short, a wrong magic number, major revision 2, the translations' table outside, the last
   // string unterminated.
-  // clang-format off
-  for (const std::string& broken : {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'), changed(6, '\x02'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
-    // clang-format on
+  for (const std::string& broken :
+       {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'),
+        changed(6, '\x02'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
     EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
   }
 }

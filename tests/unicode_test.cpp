@@ -10,9 +10,11 @@ namespace reportword::text {
 namespace {
 
 TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
-  // clang-format off
-  struct Case { const char* a; const char* b; bool equal; } cases[] = {
-      // clang-format on
+  struct Case {
+    const char* a;
+    const char* b;
+    bool equal;
+  } cases[] = {
       {"Äußere", "äUßERE", true},
       {"9520E000", "9520e000", true},
       {"STRAßENSANIERUNG", "straßensanierung", true},
@@ -28,9 +30,14 @@ TEST(UnicodeTest, EqualsIgnoreCaseIsUnicodeAware) {
 
 TEST(UnicodeTest, UpperCaseFirstCharacter) {
   // An invalid byte is no letter.
-  // clang-format off
-  for (const auto& [text, upper] : {std::pair{"ä12", "Ä12"}, {"b7-x", "B7-x"}, {" b7", " b7"}, {"", ""}, {"\xff" "a", "\xff" "a"}}) {
-    // clang-format on
+  for (const auto& [text, upper] : {std::pair{"ä12", "Ä12"},
+                                    {"b7-x", "B7-x"},
+                                    {" b7", " b7"},
+                                    {"", ""},
+                                    {"\xff"
+                                     "a",
+                                     "\xff"
+                                     "a"}}) {
     EXPECT_EQ(UpperCaseFirstCharacter(text), upper);
   }
 }
