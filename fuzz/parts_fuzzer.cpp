@@ -27,7 +27,7 @@ namespace {
 
 using namespace reportword;
 // The tests' package builder; plain `testing` would also name GoogleTest's.
-namespace build = reportword::testing;
+namespace build = reportword::test;
 
 constexpr std::string_view kSeparator = "\n=====\n";
 constexpr const char* kVariableParts[] = {"word/document.xml", "word/_rels/document.xml.rels",

@@ -31,13 +31,13 @@ namespace {
 // A name near the file system's limit of 255 bytes leaves no room for a
 // temporary suffix of its own.
 TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   std::string accented;
   for (int i = 0; i < 124; ++i) accented += "\xC3\xA4";
   for (const std::string& name : {std::string(250, 'n') + ".docx", "x" + accented + ".docx"}) {
     const std::filesystem::path target = dir.path() / text::PathFromUtf8(name);
     WriteFileAtomically(text::PathToUtf8(target), "contents", nullptr);
-    EXPECT_EQ(reportword::testing::ReadFile(target), "contents") << name.size();
+    EXPECT_EQ(reportword::test::ReadFile(target), "contents") << name.size();
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     std::filesystem::remove(target);
   }
@@ -47,13 +47,13 @@ TEST(AtomicFileTest, TargetsWithLongNamesAreSaved) {
 
 // A target reached through 40 links is written; one more is a loop.
 TEST(AtomicFileTest, FortyLinksAreFollowedAFortyFirstIsALoop) {
-  reportword::testing::TempDir dir;
-  reportword::testing::WriteFile(dir / "doc.docx", "old");
+  reportword::test::TempDir dir;
+  reportword::test::WriteFile(dir / "doc.docx", "old");
   for (int i = 1; i <= 41; ++i)
     std::filesystem::create_symlink(i == 1 ? "doc.docx" : "l" + std::to_string(i - 1),
                                     dir / ("l" + std::to_string(i)));
   WriteFileAtomically((dir / "l40").string(), "new", nullptr);
-  EXPECT_EQ(reportword::testing::ReadFile(dir / "doc.docx"), "new");
+  EXPECT_EQ(reportword::test::ReadFile(dir / "doc.docx"), "new");
   EXPECT_THAT([&] { WriteFileAtomically((dir / "l41").string(), "newer", nullptr); },
               ::testing::ThrowsMessage<Failure>(::testing::HasSubstr("a loop of links")));
 }
@@ -83,8 +83,8 @@ TEST(AtomicFileTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
       },
   };
   for (std::size_t way = 0; way < std::size(ways); ++way) {
-    reportword::testing::TempDir dir;
-    reportword::testing::WriteFile(dir / "report.txt", "the report");
+    reportword::test::TempDir dir;
+    reportword::test::WriteFile(dir / "report.txt", "the report");
     wordproc::RunFiles run_files;
     run_files.Add(IdentityOf(dir / "report.txt"));
     ways[way](dir.path());
@@ -96,7 +96,7 @@ TEST(AtomicFileTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
     } catch (const InputCheckFailure& error) {
       EXPECT_EQ(error.check(), FailedInputCheck::kTargetIsInput) << way;
     }
-    EXPECT_EQ(reportword::testing::ReadFile(dir / "report.txt"), "the report") << way;
+    EXPECT_EQ(reportword::test::ReadFile(dir / "report.txt"), "the report") << way;
     EXPECT_EQ(std::distance(std::filesystem::recursive_directory_iterator(dir.path()), {}),
               entries);
   }
@@ -105,13 +105,13 @@ TEST(AtomicFileTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
 // A saved document joins the run's files: the next save does not replace it,
 // through whatever name.
 TEST(AtomicFileTest, ASavedDocumentIsNotReplacedByTheNextSaveOfTheRun) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   wordproc::RunFiles run_files;
   WriteFileAtomically((dir / "one.docx").string(), "document 1", &run_files);
   std::filesystem::create_hard_link(dir / "one.docx", dir / "two.docx");
   EXPECT_THROW(WriteFileAtomically((dir / "two.docx").string(), "document 2", &run_files),
                InputCheckFailure);
-  EXPECT_EQ(reportword::testing::ReadFile(dir / "one.docx"), "document 1");
+  EXPECT_EQ(reportword::test::ReadFile(dir / "one.docx"), "document 1");
 }
 
 // Run by root, a link that another user planted in a folder of someone else
@@ -119,8 +119,8 @@ TEST(AtomicFileTest, ASavedDocumentIsNotReplacedByTheNextSaveOfTheRun) {
 // folder's owner is, as the kernel's protected_symlinks rule has it.
 TEST(AtomicFileTest, ALinkOfAnotherUserIsFollowedOnlyInThatUsersFolder) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link owned by another user";
-  reportword::testing::TempDir dir;
-  reportword::testing::WriteFile(dir / "precious", "precious");
+  reportword::test::TempDir dir;
+  reportword::test::WriteFile(dir / "precious", "precious");
   std::filesystem::create_directory(dir / "theirs");
   ASSERT_EQ(::chown((dir / "theirs").c_str(), 4321, 4321), 0);
   for (const auto& folder : {dir.path(), dir / "theirs"}) {
@@ -131,9 +131,9 @@ TEST(AtomicFileTest, ALinkOfAnotherUserIsFollowedOnlyInThatUsersFolder) {
   EXPECT_THAT([&] { WriteFileAtomically((dir / "out.docx").string(), "document", nullptr); },
               ::testing::ThrowsMessage<Failure>(::testing::HasSubstr(
                   "the link \"" + (dir / "out.docx").string() + "\" belongs to another user")));
-  EXPECT_EQ(reportword::testing::ReadFile(dir / "precious"), "precious");
+  EXPECT_EQ(reportword::test::ReadFile(dir / "precious"), "precious");
   WriteFileAtomically((dir / "theirs" / "out.docx").string(), "document", nullptr);
-  EXPECT_EQ(reportword::testing::ReadFile(dir / "precious"), "document");
+  EXPECT_EQ(reportword::test::ReadFile(dir / "precious"), "document");
 }
 
 // Sets the umask for one test and puts the old one back.
@@ -142,7 +142,7 @@ class AtomicFileModeTest : public ::testing::Test {
   void SetUp() override { old_mask_ = ::umask(022); }
   void TearDown() override { ::umask(old_mask_); }
 
-  reportword::testing::TempDir dir_;
+  reportword::test::TempDir dir_;
   mode_t old_mask_ = 0;
 };
 
@@ -154,10 +154,10 @@ TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
       {"d.docx", 0660, 022, 0660}, {"new.docx", 0, 022, 0644},  {"private.docx", 0, 077, 0600}};
   for (const auto& [name, before, mask, after] : cases) {
     ::umask(mask);
-    if (before != 0) reportword::testing::WriteFile(dir_ / name, "old");
+    if (before != 0) reportword::test::WriteFile(dir_ / name, "old");
     ASSERT_TRUE(before == 0 || ::chmod((dir_ / name).c_str(), before) == 0);
     WriteFileAtomically((dir_ / name).string(), "new contents", nullptr);
-    EXPECT_EQ(reportword::testing::ReadFile(dir_ / name), "new contents");
+    EXPECT_EQ(reportword::test::ReadFile(dir_ / name), "new contents");
     struct stat st {};
     ASSERT_EQ(::stat((dir_ / name).c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, after) << name;
@@ -169,7 +169,7 @@ TEST_F(AtomicFileModeTest, ReplacedFilesKeepTheirModeNewOnesFollowTheUmask) {
 TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsOwnerAndGroup) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can give a file to another owner";
   const auto target = dir_ / "owned.docx";
-  reportword::testing::WriteFile(target, "old");
+  reportword::test::WriteFile(target, "old");
   ASSERT_EQ(::chown(target.c_str(), 4321, 4322), 0);
   WriteFileAtomically(target.string(), "new contents", nullptr);
   struct stat st {};
@@ -183,7 +183,7 @@ TEST_F(AtomicFileModeTest, ReplacedFileKeepsItsOwnerAndGroup) {
 class SignalCleanupTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(SignalCleanupTest, AnEndingSignalRemovesTheRunsFilesAndFolders) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   const int signal_number = GetParam();
   // A suite started as a background job inherits SIGINT ignored, and the
   // cleanup rightly leaves an ignored signal alone.
@@ -197,7 +197,7 @@ TEST_P(SignalCleanupTest, AnEndingSignalRemovesTheRunsFilesAndFolders) {
         ::close(::openat(folder, "part.tmp", O_WRONLY | O_CREAT | O_EXCL, 0600));
         {
           ScratchDir work(dir.path());
-          reportword::testing::WriteFile(work.path() / "profile", "deep tree");
+          reportword::test::WriteFile(work.path() / "profile", "deep tree");
           ::raise(signal_number);
         }
         std::exit(0);

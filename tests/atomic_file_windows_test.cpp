@@ -22,8 +22,8 @@ namespace reportword::docx {
 namespace {
 
 namespace fs = std::filesystem;
-using reportword::testing::ReadFile;
-using reportword::testing::WriteFile;
+using reportword::test::ReadFile;
+using reportword::test::WriteFile;
 using ::testing::HasSubstr;
 
 // The system's move calls as a test wants them: each passes through to the
@@ -182,7 +182,7 @@ std::vector<MoveCase> MoveCases() {
 // call gets a full path in its long form.
 TEST(AtomicFileWindowsTest, EveryFailureOfTheMoveEndsWithADocumentInPlace) {
   for (const MoveCase& c : MoveCases()) {
-    reportword::testing::TempDir dir;
+    reportword::test::TempDir dir;
     const fs::path target = dir / "doc.docx";
     if (c.replaces) WriteFile(target, "old");
     FakeSystem fake;
@@ -227,7 +227,7 @@ TEST(AtomicFileWindowsTest, EveryFailureOfTheMoveEndsWithADocumentInPlace) {
 // and spaces that Windows drops, is replaced there (ReplaceFileW refuses such
 // a name under Wine), and so is one whose path is longer than 260 characters.
 TEST(AtomicFileWindowsTest, TargetsAreReplacedHoweverTheirNameIsGiven) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   const fs::path deep = dir / std::string(200, 'd') / std::string(100, 'e');
   fs::create_directories(deep);
   const fs::path before = fs::current_path();
@@ -243,7 +243,7 @@ TEST(AtomicFileWindowsTest, TargetsAreReplacedHoweverTheirNameIsGiven) {
     const bool deep_name = name.size() > 260;
     const fs::path saved = deep_name ? deep / "a.docx" : dir / "a.docx";
     EXPECT_EQ(ReadFile(saved), "new " + name);
-    EXPECT_EQ(reportword::testing::EntriesIn(saved.parent_path()), deep_name ? 1 : 2) << name;
+    EXPECT_EQ(reportword::test::EntriesIn(saved.parent_path()), deep_name ? 1 : 2) << name;
   }
   fs::current_path(before);
 }
@@ -262,7 +262,7 @@ wordproc::FileIdentity IdentityOf(const fs::path& file) {
 // the moment of the save (here a hard link to the report), the save refuses
 // it as the input check would, and leaves it and the folder as they were.
 TEST(AtomicFileWindowsTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   WriteFile(dir / "report.txt", "the report");
   wordproc::RunFiles run_files;
   run_files.Add(IdentityOf(dir / "report.txt"));
@@ -281,7 +281,7 @@ TEST(AtomicFileWindowsTest, ANameThatLeadsToOneOfTheRunsFilesIsRefusedAtTheSave)
 // save waits for it a little, then says what to do, and the old document
 // stays; once it is closed, the save replaces it.
 TEST(AtomicFileWindowsTest, ATargetHeldByAnotherProgramIsNamedAsSuch) {
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   const auto target = dir / "held.docx";
   WriteFile(target, "old");
   HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -304,7 +304,7 @@ TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
   if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
     GTEST_SKIP() << "Wine's ReplaceFileW does not carry attributes over";
   }
-  reportword::testing::TempDir dir;
+  reportword::test::TempDir dir;
   const auto target = dir / "hidden.docx";
   WriteFile(target, "old");
   ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
@@ -318,7 +318,7 @@ TEST(AtomicFileWindowsTest, AReplacedFileKeepsItsAttributes) {
 // the file again, and the run ends with STATUS_CONTROL_C_EXIT, leaving the
 // old document and nothing else.
 TEST(AtomicFileWindowsDeathTest, AConsoleEventDuringTheMoveWaitsForItAndLeavesNothing) {
-  const reportword::testing::SharedFolder dir;
+  const reportword::test::SharedFolder dir;
   const fs::path target = dir / "doc.docx";
   WriteFile(target, "old");
   EXPECT_EXIT(

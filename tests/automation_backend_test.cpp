@@ -59,7 +59,7 @@ struct Session {
     return world.Unreleased();
   }
 
-  testing::FakeWorld world;
+  test::FakeWorld world;
   std::unique_ptr<wordproc::Application> app;
   std::unique_ptr<wordproc::Document> document;
 };
@@ -217,7 +217,7 @@ TEST(AutomationBackend, BodyTableIsKeptUntilTheNextTableOrQuit) {
 
 TEST(AutomationBackend, FailuresNameTheMemberTheStatusAndTheReason) {
   // An empty description leaves the reason to the system's text for the status.
-  const std::vector<std::pair<testing::Failure, ::testing::Matcher<std::string>>> cases = {
+  const std::vector<std::pair<test::Failure, ::testing::Matcher<std::string>>> cases = {
       {{.scode = static_cast<SCODE>(0x800A1066), .description = L"Ung\u00FCltiger Bereich\r\n"},
        "Find.Execute failed with 0x800A1066: Ung\xC3\xBCltiger Bereich"},
       {{.wcode = 4198, .description = L"Befehl misslungen"},

@@ -81,10 +81,10 @@ Counts Kept(const docx::TemplateInspection& before, const fs::path& document,
 }
 
 TEST(CheckMatchesRunTest, DocumentsKeepWhatTheCheckSaysTheyKeep) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path template_path = dir / "t.dotx";
-  for (const testing::TemplateCheckCase& c : testing::TemplateCheckCases()) {
-    testing::WriteFile(template_path, testing::BuildTemplate(c.spec));
+  for (const test::TemplateCheckCase& c : test::TemplateCheckCases()) {
+    test::WriteFile(template_path, test::BuildTemplate(c.spec));
     const check::TemplateCheck check = check::CheckTemplate(template_path.string());
     ASSERT_EQ(check.error, "") << c.name;
     const docx::TemplateInspection before = docx::InspectTemplate(template_path.string(), {});
@@ -92,8 +92,8 @@ TEST(CheckMatchesRunTest, DocumentsKeepWhatTheCheckSaysTheyKeep) {
       for (const bool values : {true, false}) {
         const std::string run = std::string(c.name) + (road ? ", road run" : ", network run") +
                                 (values ? ", with values" : ", blank values");
-        testing::WriteFile(dir / "report.txt", values ? kReportWithValues : kReportWithBlanks);
-        const testing::CommandResult result = testing::RunReportword(
+        test::WriteFile(dir / "report.txt", values ? kReportWithValues : kReportWithBlanks);
+        const test::CommandResult result = test::RunReportword(
             {road ? "STRASSENSANIERUNG" : "9520e000", template_path, template_path,
              dir / "report.txt", dir / "out1.docx", dir / "out2.docx"});
         ASSERT_EQ(result.status, 0) << run << "\n" << result.output;

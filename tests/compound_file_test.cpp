@@ -29,7 +29,7 @@ TEST(CompoundFileTest, FindsTheStreamsOfLegacyWordFiles) {
       {"PasswordProtected.doc", true, 0xA5EC, 193, true},
   };
   for (const Case& c : cases) {
-    const std::string bytes = testing::ReadFile(kLegacy / c.file);
+    const std::string bytes = test::ReadFile(kLegacy / c.file);
     const std::optional<CompoundFile> file = CompoundFile::Open(bytes);
     ASSERT_TRUE(file) << c.file;
     EXPECT_TRUE(file->HasStream(u"WordDocument")) << c.file;
@@ -50,7 +50,7 @@ TEST(CompoundFileTest, FindsTheStreamsOfLegacyWordFiles) {
 }
 
 TEST(CompoundFileTest, BytesThatOnlyBeginLikeOneAreNoCompoundFile) {
-  const std::string whole = testing::ReadFile(kLegacy / "PasswordProtected.doc");
+  const std::string whole = test::ReadFile(kLegacy / "PasswordProtected.doc");
   std::string looping = whole;
   // The first allocation-table sector points at itself: a chain that never ends.
   const std::size_t fat = (static_cast<unsigned char>(whole[76]) + 1) * 512;

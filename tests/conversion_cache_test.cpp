@@ -37,9 +37,9 @@ class ConversionCacheTest : public ::testing::Test {
   void SetUp() override {
     ::setenv("STARTS", (dir_ / "starts").string().c_str(), 1);
     ::setenv("TEMPLATE", (kSource / "examples" / "netzanalyse-1.dotx").c_str(), 1);
-    testing::WriteFile(dir_ / "report.txt", kReport);
+    test::WriteFile(dir_ / "report.txt", kReport);
     for (const char* name : {"a.rtf", "b.rtf"})
-      testing::WriteFile(dir_ / name, std::string("{\\rtf1 ") + name + "}");
+      test::WriteFile(dir_ / name, std::string("{\\rtf1 ") + name + "}");
   }
   void TearDown() override {
     ::unsetenv("STARTS");
@@ -73,7 +73,7 @@ class ConversionCacheTest : public ::testing::Test {
   }
   // How often the stand-in started since the last call.
   int Starts() {
-    const std::string starts = testing::ReadFile(dir_ / "starts");
+    const std::string starts = test::ReadFile(dir_ / "starts");
     fs::remove(dir_ / "starts");
     return static_cast<int>(std::count(starts.begin(), starts.end(), '\n'));
   }
@@ -84,7 +84,7 @@ class ConversionCacheTest : public ::testing::Test {
     return entries;
   }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
   fs::path cache_ = dir_ / "cache" / "reportword";
 };
 
@@ -92,12 +92,12 @@ TEST_F(ConversionCacheTest, BothTemplatesOneStartThenNoneUntilTheBytesChange) {
   EXPECT_EQ(Run("a.rtf", "b.rtf"), "");
   EXPECT_EQ(Starts(), 1);
   EXPECT_EQ(Entries().size(), 2u);
-  testing::ExpectSchemaValid(dir_ / "1.docx");
+  test::ExpectSchemaValid(dir_ / "1.docx");
 
   EXPECT_EQ(Run("a.rtf", "b.rtf"), "");
   EXPECT_EQ(Starts(), 0) << "the cache held both";
 
-  testing::WriteFile(dir_ / "a.rtf", "{\\rtf1 a.rtf }");  // one byte more
+  test::WriteFile(dir_ / "a.rtf", "{\\rtf1 a.rtf }");  // one byte more
   EXPECT_EQ(Run("a.rtf", "b.rtf"), "");
   EXPECT_EQ(Starts(), 1);
   EXPECT_EQ(Entries().size(), 3u);
@@ -116,7 +116,7 @@ TEST_F(ConversionCacheTest, BothTemplatesOneStartThenNoneUntilTheBytesChange) {
 // converted again.
 TEST_F(ConversionCacheTest, ADamagedEntryIsConvertedAgain) {
   for (const auto& damage : {std::function<void(const fs::path&)>([](const fs::path& entry) {
-                               testing::WriteFile(entry, "not a package");
+                               test::WriteFile(entry, "not a package");
                              }),
                              std::function<void(const fs::path&)>([](const fs::path& entry) {
                                fs::resize_file(entry, fs::file_size(entry) / 2);
@@ -144,7 +144,7 @@ TEST_F(ConversionCacheTest, ACacheFolderThatCannotBeUsedIsNoFailure) {
   const Case cases[] = {
       {"below a file",
        [&] {
-         testing::WriteFile(dir_ / "cache", "a file");
+         test::WriteFile(dir_ / "cache", "a file");
          return true;
        }},
       {"a link",
@@ -188,7 +188,7 @@ TEST_F(ConversionCacheTest, TheCacheKeepsItsBound) {
   fs::permissions(cache_, fs::perms::owner_all, fs::perm_options::replace);
   const auto aged = [&](const std::string& name, std::uint64_t size, int age_days) {
     const fs::path entry = cache_ / (name + ".docx");
-    testing::WriteFile(entry, "");
+    test::WriteFile(entry, "");
     fs::resize_file(entry, size);  // sparse: takes no disk
     fs::last_write_time(entry,
                         fs::file_time_type::clock::now() - std::chrono::hours(24 * age_days));
@@ -217,10 +217,10 @@ TEST_F(ConversionCacheTest, BothTargetsOneStartAndDocument1SavedWhenDocument2Fai
   fs::copy_file(dotx, dir_ / "b.dotx");
   EXPECT_EQ(Run("b.dotx", "b.dotx", "1.pdf", "2.pdf"), "");
   EXPECT_EQ(Starts(), 1);
-  EXPECT_EQ(testing::ReadFile(dir_ / "1.pdf").substr(0, 2), "PK");  // the stand-in copies
-  EXPECT_EQ(testing::ReadFile(dir_ / "2.pdf").substr(0, 2), "PK");
+  EXPECT_EQ(test::ReadFile(dir_ / "1.pdf").substr(0, 2), "PK");  // the stand-in copies
+  EXPECT_EQ(test::ReadFile(dir_ / "2.pdf").substr(0, 2), "PK");
 
-  testing::WriteFile(dir_ / "bad.dotx", "not a template");
+  test::WriteFile(dir_ / "bad.dotx", "not a template");
   fs::remove(dir_ / "1.pdf");
   EXPECT_THAT(Run("b.dotx", "bad.dotx", "1.pdf", "2.pdf"), HasSubstr("bad.dotx"));
   EXPECT_EQ(Starts(), 1);
@@ -263,25 +263,25 @@ TEST_F(ConversionCacheTest, TheTemplateCheckTellsTheCostOfAConversion) {
 // no entry and nothing else in the cache.
 TEST_F(ConversionCacheTest, ConcurrentRunsShareOneEntryAndAKilledRunLeavesNone) {
   const std::string environment =
-      "REPORTWORD_CACHE=on XDG_CACHE_HOME=" + testing::ShellQuote((dir_ / "cache").string()) +
-      " DELAY=1 PATH=" + testing::ShellQuote((kSource / "tests" / "data" / "converter").string()) +
+      "REPORTWORD_CACHE=on XDG_CACHE_HOME=" + test::ShellQuote((dir_ / "cache").string()) +
+      " DELAY=1 PATH=" + test::ShellQuote((kSource / "tests" / "data" / "converter").string()) +
       ":\"$PATH\" ";
   const auto command = [&](const std::string& target) {
-    std::string words = environment + testing::ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000";
+    std::string words = environment + test::ShellQuote(REPORTWORD_EXECUTABLE) + " 9520e000";
     for (const std::string& path :
          {std::string("a.rtf"), std::string("a.rtf"), std::string("report.txt"), target + "1.docx",
           target + "2.docx"})
-      words += " " + testing::ShellQuote((dir_ / path).string());
+      words += " " + test::ShellQuote((dir_ / path).string());
     return words;
   };
-  const testing::CommandResult both = testing::RunCommand(
-      "(" + command("x") + ") & (" + command("y") + ") & wait %1 && wait %2 && echo both");
+  const test::CommandResult both = test::RunCommand("(" + command("x") + ") & (" + command("y") +
+                                                    ") & wait %1 && wait %2 && echo both");
   EXPECT_THAT(both.output, HasSubstr("both")) << both.output;
   EXPECT_EQ(Entries().size(), 1u);
 
   fs::remove_all(dir_ / "cache");
-  const testing::CommandResult killed =
-      testing::RunCommand("(" + command("z") + ") & sleep 0.5; kill -TERM $!; wait");
+  const test::CommandResult killed =
+      test::RunCommand("(" + command("z") + ") & sleep 0.5; kill -TERM $!; wait");
   EXPECT_FALSE(fs::exists(dir_ / "z1.docx"));
   EXPECT_TRUE(Entries().empty()) << Entries().front();
 }

@@ -27,7 +27,7 @@ TEST(DateTextTest, FormatsWithTwoDigitDayAndFourDigitYear) {
 }
 
 TEST(DateTextTest, UsesTheMonthNamesOfTheLocaleAsUtf8) {
-  if (!testing::LocaleInstalled("de_DE.UTF-8")) {
+  if (!test::LocaleInstalled("de_DE.UTF-8")) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed on this machine";
   }
   EXPECT_EQ(FormatDateText(Date(2026, 12, 6), "de_DE.UTF-8"), "06-Dez-2026");

@@ -11,7 +11,7 @@
 namespace reportword::docx {
 namespace {
 
-using namespace reportword::testing;  // the tests' own helpers
+using namespace reportword::test;  // the tests' own helpers
 using ::testing::HasSubstr;
 using ::testing::Not;
 

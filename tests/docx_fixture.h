@@ -25,7 +25,7 @@
 namespace reportword::docx {
 
 using namespace reportword::wordproc;
-using reportword::testing::TemplateContents;
+using reportword::test::TemplateContents;
 
 // 2026-12-07T10:15:00.750Z: the fraction must not show in a saved date.
 inline const std::chrono::system_clock::time_point kSaveTime =
@@ -40,9 +40,9 @@ inline constexpr const char* kRelUri =
 class DocxEngineTest : public ::testing::Test {
  protected:
   // A document made from a template of these parts, written as `name`.
-  std::unique_ptr<Document> AddParts(const reportword::testing::Parts& parts,
+  std::unique_ptr<Document> AddParts(const reportword::test::Parts& parts,
                                      const std::string& name = "t.dotx") {
-    reportword::testing::WriteFile(dir_ / name, reportword::testing::ZipParts(parts));
+    reportword::test::WriteFile(dir_ / name, reportword::test::ZipParts(parts));
     run_files_ = {};  // each document as if of a run of its own
     return app_->CreateDocument((dir_ / name).string(), true);
   }
@@ -62,20 +62,20 @@ class DocxEngineTest : public ::testing::Test {
     const auto path = dir_ / name;
     doc.SaveAs(path.string());
     doc.Close();
-    reportword::testing::ExpectSchemaValid(path);
-    return reportword::testing::ReadPackage(path);
+    reportword::test::ExpectSchemaValid(path);
+    return reportword::test::ReadPackage(path);
   }
   // A document made from `spec` (written as template `name`), changed by
   // `edit`, then saved and read back.
   std::map<std::string, std::string> Made(const TemplateContents& spec,
                                           const std::function<void(Document&)>& edit = nullptr,
                                           const std::string& name = "t.dotx") {
-    auto doc = AddParts(reportword::testing::TemplateParts(spec), name);
+    auto doc = AddParts(reportword::test::TemplateParts(spec), name);
     if (edit) edit(*doc);
     return SaveAndRead(*doc);
   }
 
-  reportword::testing::TempDir dir_;
+  reportword::test::TempDir dir_;
   std::list<std::string> texts_;
   // No converter: these tests are about the engine's own formats and messages.
   // Every save happens at the same moment, kSaveTime.

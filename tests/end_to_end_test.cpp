@@ -14,10 +14,10 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::ReadFile;
-using testing::WriteFile;
 
 constexpr const char* kNetworkReport =
     "Export\tline one is discarded\r\nb7-001\tHauptweg 4\tStra\xDF"
@@ -41,13 +41,13 @@ class EndToEndTest : public ::testing::Test {
   fs::path P(const std::string& name) const { return folder_ / name; }
 
  protected:
-  testing::CommandResult RunDefault(const std::string& code = "9520e000",
-                                    const std::string& template2 = "b.dotx") {
-    return testing::RunReportword(
+  test::CommandResult RunDefault(const std::string& code = "9520e000",
+                                 const std::string& template2 = "b.dotx") {
+    return test::RunReportword(
         {code, P("a.dotx"), P(template2), P("report.txt"), P("out1.docx"), P("out2.docx")});
   }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
   fs::path folder_;
 };
 
@@ -55,10 +55,10 @@ TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
   auto result = RunDefault();
   ASSERT_EQ(result.status, 0) << result.output;
   EXPECT_EQ(result.output, "");
-  testing::ExpectSchemaValid(P("out1.docx"));
-  testing::ExpectSchemaValid(P("out2.docx"));
-  const auto doc1 = testing::ReadPackage(P("out1.docx"));
-  const auto doc2 = testing::ReadPackage(P("out2.docx"));
+  test::ExpectSchemaValid(P("out1.docx"));
+  test::ExpectSchemaValid(P("out2.docx"));
+  const auto doc1 = test::ReadPackage(P("out1.docx"));
+  const auto doc2 = test::ReadPackage(P("out2.docx"));
   const std::string& header1 = doc1.at("word/header1.xml");
   EXPECT_THAT(header1, HasSubstr("Hauptweg 4 Niederspannungsnetz"));
   EXPECT_THAT(header1, HasSubstr("B7-001"));
@@ -74,14 +74,14 @@ TEST_F(EndToEndTest, NetworkRunWritesBothDocuments) {
 }
 
 TEST_F(EndToEndTest, FailureInDocument2KeepsDocument1AndTheOldSecondTarget) {
-  WriteFile(P("bad.dotx"), testing::BuildTemplate().substr(0, 300));
+  WriteFile(P("bad.dotx"), test::BuildTemplate().substr(0, 300));
   WriteFile(P("out2.docx"), "previous document 2");
   auto result = RunDefault("9570e000", "bad.dotx");
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_THAT(result.output, HasSubstr("Velam_Analyse: "));
   EXPECT_THAT(result.output, HasSubstr("bad.dotx"));
   ASSERT_TRUE(fs::exists(P("out1.docx")));
-  EXPECT_THAT(testing::ReadPackage(P("out1.docx")).at("word/header1.xml"),
+  EXPECT_THAT(test::ReadPackage(P("out1.docx")).at("word/header1.xml"),
               HasSubstr("Signalkabelnetz"));
   EXPECT_EQ(ReadFile(P("out2.docx")), "previous document 2");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder_), {}), 6) << "a temporary file is left";
@@ -97,13 +97,13 @@ TEST_F(EndToEndTest, AUtf16ReportGivesTheSameDocumentsAsIn8Bits) {
   report::AppendWindows1252(utf8, windows1252);
   std::map<std::string, std::map<std::string, std::string>> parts_of;
   for (const auto& [name, bytes] :
-       {std::pair{"1252", windows1252}, std::pair{"le", testing::Utf16(utf8, false)},
-        std::pair{"be", testing::Utf16(utf8, true)}}) {
+       {std::pair{"1252", windows1252}, std::pair{"le", test::Utf16(utf8, false)},
+        std::pair{"be", test::Utf16(utf8, true)}}) {
     WriteFile(P("report.txt"), bytes);
     auto result = RunDefault();
     ASSERT_EQ(result.status, 0) << name << ": " << result.output;
     for (const char* document : {"out1.docx", "out2.docx"}) {
-      const auto package = testing::ReadPackage(P(document));
+      const auto package = test::ReadPackage(P(document));
       for (const char* part : {"word/document.xml", "word/header1.xml"})
         parts_of[name][std::string(document) + ":" + part] = package.at(part);
     }
@@ -118,7 +118,7 @@ TEST_F(EndToEndTest, AUtf16ReportGivesTheSameDocumentsAsIn8Bits) {
 // every locale, since calling programs match them. --help and --version count
 // only alone.
 TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
-  if (!testing::LocaleInstalled("de_DE.UTF-8")) {
+  if (!test::LocaleInstalled("de_DE.UTF-8")) {
     GTEST_SKIP() << "locale de_DE.UTF-8 is not installed; run scripts/install-deps.sh --tests";
   }
   // The output is on stdout or else one line on stderr; it starts with the
@@ -199,11 +199,11 @@ TEST_F(EndToEndTest, MessagesFollowTheLocaleExceptTheInputChecks) {
        "Velam_Analyse: cannot save \"" + P("missing/1.docx").string() +
            "\": the folder does not exist\n"},
   };
-  testing::WriteFile(P("junk.dotx"), "not a package at all");
+  test::WriteFile(P("junk.dotx"), "not a package at all");
   for (const Case& c : cases) {
     for (const auto& [locale, expected] : {std::pair{"de_DE.UTF-8", c.german}, {"C", c.english}}) {
       SCOPED_TRACE(std::string(c.name) + " under " + locale);
-      auto result = testing::RunReportword(c.words, locale);
+      auto result = test::RunReportword(c.words, locale);
       EXPECT_EQ(result.status, c.status);
       EXPECT_EQ(result.standard_output, c.on_stdout ? result.output : "");
       std::erase(result.output, '\r');  // Windows ends console lines in CR LF

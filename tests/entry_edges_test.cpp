@@ -29,10 +29,10 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
 using ::testing::HasSubstr;
 using ::testing::Not;
-using testing::ReadFile;
-using testing::WriteFile;
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg\tStrasse\tNAYY\tOK\r\n\r\nMP\tWert\r\n";
 
@@ -46,7 +46,7 @@ class EntryEdgesTest : public ::testing::Test {
   }
   fs::path P(const std::string& name) const { return dir_ / name; }
 
-  testing::TempDir dir_;
+  test::TempDir dir_;
 };
 
 TEST(DisplayEscapingTest, EveryControlCharacterAndStrayByteIsEscaped) {
@@ -129,7 +129,7 @@ TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
        template_named + "/dev/null" + not_regular},
       // Opened for reading and writing, the fifo is a stdin whose writer never writes.
       {"a waiting stdin as template",
-       "0<>" + testing::ShellQuote(P("stdin").string()) + " timeout 20 ",
+       "0<>" + test::ShellQuote(P("stdin").string()) + " timeout 20 ",
        {"--check-template", "/dev/stdin"},
        1,
        template_named + "/dev/stdin" + not_regular},
@@ -144,14 +144,14 @@ TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const testing::CommandResult result = testing::RunReportword(c.words, "C", c.prefix);
+    const test::CommandResult result = test::RunReportword(c.words, "C", c.prefix);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.output, c.output);
     EXPECT_EQ(ReadFile(P("victim.txt")), "keep me");
     EXPECT_FALSE(fs::exists(P("o1.docx")));
   }
   // The check's report names a template in one line too.
-  const auto checked = testing::RunReportword({"--check-template", named});
+  const auto checked = test::RunReportword({"--check-template", named});
   EXPECT_EQ(checked.status, 0) << checked.output;
   EXPECT_TRUE(
       checked.output.starts_with(text::EscapeForDisplay(named.string()) + "\n  placeholder"))
@@ -162,9 +162,9 @@ TEST_F(EntryEdgesTest, RefusalsAreOneLineAndWriteNothing) {
 // error is English under every locale.
 TEST_F(EntryEdgesTest, JsonKeepsNamesApartAndItsErrorsEnglish) {
   const fs::path first = P("t\xFF.dotx"), second = P("t\xFE.dotx");
-  WriteFile(first, testing::BuildTemplate());
-  const char* locale = testing::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
-  const auto result = testing::RunReportword({"--check-template", "--json", first, second}, locale);
+  WriteFile(first, test::BuildTemplate());
+  const char* locale = test::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
+  const auto result = test::RunReportword({"--check-template", "--json", first, second}, locale);
   EXPECT_EQ(result.status, 1) << result.output;
   for (const char* expected :
        {"t\\udcff.dotx\", \"placeholders\"", "t\\udcfe.dotx\", \"error\": \"template \\\"",
@@ -181,11 +181,11 @@ TEST_F(EntryEdgesTest, RunningOutOfMemoryNamesTheFileAndTheCause) {
 #if defined(__SANITIZE_ADDRESS__) || REPORTWORD_CLANG_ASAN
   GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit this test sets";
 #else
-  testing::TemplateContents spec;
+  test::TemplateContents spec;
   spec.body = "<w:p><w:r><w:t>" + std::string(160u << 20, 'x') + "</w:t></w:r></w:p>";
-  WriteFile(P("big.dotx"), testing::BuildTemplate(spec));
+  WriteFile(P("big.dotx"), test::BuildTemplate(spec));
   const auto result =
-      testing::RunReportword({"--check-template", P("big.dotx")}, "C", "ulimit -v 150000; ");
+      test::RunReportword({"--check-template", P("big.dotx")}, "C", "ulimit -v 150000; ");
   EXPECT_EQ(result.status, 1) << result.output;
   EXPECT_EQ(result.output, "Velam_Analyse: template \"" + P("big.dotx").string() +
                                "\": not enough memory to read it\n");
@@ -239,14 +239,14 @@ TEST_F(EntryEdgesTest, EncryptedTemplateIsNamedAsSuch) {
   for (const std::vector<fs::path>& words :
        {std::vector<fs::path>{"--check-template", P("locked.docx")},
         {"9520e000", P("locked.docx"), P("a.dotx"), P("report.txt"), P("o1.docx"), P("o2.docx")}}) {
-    auto result = testing::RunReportword(words);
+    auto result = test::RunReportword(words);
     std::erase(result.output, '\r');
     EXPECT_EQ(result.status, 1) << result.output;
     EXPECT_EQ(result.output, message);
   }
   // A stream of another name but the same length is no encryption.
   WriteFile(P("locked.docx"), EncryptedPackageBytes(u"EncryptionInf0"));
-  const auto other = testing::RunReportword({"--check-template", P("locked.docx")});
+  const auto other = test::RunReportword({"--check-template", P("locked.docx")});
   EXPECT_THAT(other.output, Not(HasSubstr("is encrypted")));
 }
 

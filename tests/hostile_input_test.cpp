@@ -27,7 +27,7 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace testing;  // the tests' own helpers
+using namespace test;  // the tests' own helpers
 using Package = std::map<std::string, std::string>;
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
@@ -79,7 +79,7 @@ std::string NestedHeader(int depth) {
   spec.headers = {{"default", open + "<w:p><w:r>" + (depth % 2 ? "<w:rPr><w:b/></w:rPr>" : "") +
                                   "<w:t>&lt;objektbezeichnung&gt; &lt;Datum&gt;</w:t></w:r></w:p>" +
                                   close}};
-  return testing::BuildTemplate(spec);
+  return test::BuildTemplate(spec);
 }
 
 Prepare Template(const std::string& name, std::function<std::string()> bytes) {
@@ -230,11 +230,11 @@ std::vector<Case> Catalogue() {
       {"empty template", T([] { return ""; }), t, 1, "is empty", false},
       {"random bytes", T([] { return std::string("\x13\x37 not a package \xff\xfe", 20); }), t, 1,
        "not a valid", false},
-      {"truncated zip", T([] { return testing::BuildTemplate().substr(0, 700); }), t, 1, "t.dotx",
+      {"truncated zip", T([] { return test::BuildTemplate().substr(0, 700); }), t, 1, "t.dotx",
        false},
       // The zip container: read as tolerantly as other readers, but not the
       // unsafe or damaged.
-      {"line feed after the zip directory", T([] { return testing::BuildTemplate() + "\n"; }), t, 0,
+      {"line feed after the zip directory", T([] { return test::BuildTemplate() + "\n"; }), t, 0,
        "", true},
       {"local header time differs from the directory", T([] {
          return WithParts({}, [](std::string& z) {
@@ -243,7 +243,7 @@ std::vector<Case> Catalogue() {
          });
        }),
        t, 0, "", true},  // seconds / 2 in bits 0-4
-      {"Zip64 directory", T([] { return AsZip64(testing::BuildTemplate()); }), t, 0, "", true},
+      {"Zip64 directory", T([] { return AsZip64(test::BuildTemplate()); }), t, 0, "", true},
       {"two entries sharing their bytes", T([] {
          return WithParts({{"word/media/a.bin", std::string(100000, 'z')},
                            {"word/media/b.bin", std::string(100000, 'z')}},
@@ -254,13 +254,13 @@ std::vector<Case> Catalogue() {
        }),
        t, 1, "parts word/media/a.bin and word/media/b.bin overlap", false},
       {"an older end record after the directory", T([] {
-         const std::string now = testing::BuildTemplate(),
+         const std::string now = test::BuildTemplate(),
                            before = WithParts({{"word/media/old.bin", std::string(3000, 'o')}});
          return now + before.substr(now.size());
        }),
        t, 0, "", true},  // overwritten in place, not truncated
       {"an empty end record appended",
-       T([] { return testing::BuildTemplate() + Le(0x06054b50, 4) + std::string(18, '\0'); }), t, 0,
+       T([] { return test::BuildTemplate() + Le(0x06054b50, 4) + std::string(18, '\0'); }), t, 0,
        "", true},
       {"a local header not where the directory says", T([] {
          return WithParts({{"word/media/a.bin", "data"}}, [](std::string& z) {
@@ -318,7 +318,7 @@ std::vector<Case> Catalogue() {
            close += "</x>";
          }
          return WithParts(
-             {{"word/document.xml", "<w:document " + std::string(testing::kWordNs) + "><w:body>" +
+             {{"word/document.xml", "<w:document " + std::string(test::kWordNs) + "><w:body>" +
                                         open + close + "</w:body></w:document>"}});
        }),
        t, 1, "part word/document.xml nests elements more than 1000 levels deep", false},
@@ -360,7 +360,7 @@ std::vector<Case> Catalogue() {
          TemplateContents spec;
          spec.main_content_type =
              "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
-         return testing::BuildTemplate(spec);
+         return test::BuildTemplate(spec);
        }),
        t, 1, "t.dotx\": is not a word-processing template", false},
       {"Strict Open XML", T([=] {
@@ -380,13 +380,13 @@ std::vector<Case> Catalogue() {
       {"template without headers", T([] {
          TemplateContents spec;
          spec.headers.clear();
-         return testing::BuildTemplate(spec);
+         return test::BuildTemplate(spec);
        }),
        t, 0, "", true},
       {"first section without primary header", T([] {
          TemplateContents spec;
          spec.headers = {{"first", "<w:p><w:r><w:t>&lt;Datum&gt;</w:t></w:r></w:p>"}};
-         return testing::BuildTemplate(spec);
+         return test::BuildTemplate(spec);
        }),
        t, 0, "", true},
       // Reports

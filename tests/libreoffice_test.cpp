@@ -25,9 +25,9 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ShellQuote;
 using ::testing::AllOf;
 using ::testing::HasSubstr;
-using testing::ShellQuote;
 using ::testing::ThrowsMessage;
 
 constexpr const char* kReport =
@@ -38,30 +38,30 @@ constexpr const char* kReport =
 class LibreOfficeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (testing::RunCommand("command -v soffice && command -v pdftotext").status != 0) {
+    if (test::RunCommand("command -v soffice && command -v pdftotext").status != 0) {
       GTEST_SKIP() << "LibreOffice (soffice) or pdftotext is not installed; run "
                       "scripts/install-deps.sh to check documents with a real client";
     }
     const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
     fs::copy_file(examples / "netzanalyse-1.dotx", dir_ / "a.dotx");
     fs::copy_file(examples / "netzanalyse-2.dotx", dir_ / "b.dotx");
-    testing::WriteFile(dir_ / "report.txt", kReport);
+    test::WriteFile(dir_ / "report.txt", kReport);
   }
   // Has LibreOffice itself save `source` in another format, as a user would.
   fs::path SaveAs(const fs::path& source, const std::string& filter, const std::string& extension) {
     const fs::path out = dir_ / "made";
-    auto result = testing::RunCommand(
-        "soffice --headless --norestore -env:UserInstallation=file://" +
-        (dir_ / "profile").string() + " --convert-to " + ShellQuote(extension + ":" + filter) +
-        " --outdir " + ShellQuote(out.string()) + " " + ShellQuote(source.string()));
+    auto result = test::RunCommand("soffice --headless --norestore -env:UserInstallation=file://" +
+                                   (dir_ / "profile").string() + " --convert-to " +
+                                   ShellQuote(extension + ":" + filter) + " --outdir " +
+                                   ShellQuote(out.string()) + " " + ShellQuote(source.string()));
     EXPECT_EQ(result.status, 0) << result.output;
     return out / (source.stem().string() + "." + extension);
   }
-  testing::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
-                             const std::string& o2) {
-    return testing::RunReportword({"9520e000", t1, t2, dir_ / "report.txt", dir_ / o1, dir_ / o2});
+  test::CommandResult Run(const fs::path& t1, const fs::path& t2, const std::string& o1,
+                          const std::string& o2) {
+    return test::RunReportword({"9520e000", t1, t2, dir_ / "report.txt", dir_ / o1, dir_ / o2});
   }
-  testing::TempDir dir_;
+  test::TempDir dir_;
 };
 
 TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
@@ -69,8 +69,8 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
   const fs::path rtf = SaveAs(dir_ / "b.dotx", "Rich Text Format", "rtf");
   auto result = Run(dot, rtf, "1.docx", "2.docx");
   ASSERT_EQ(result.status, 0) << result.output;
-  testing::ExpectSchemaValid(dir_ / "1.docx");
-  testing::ExpectSchemaValid(dir_ / "2.docx");
+  test::ExpectSchemaValid(dir_ / "1.docx");
+  test::ExpectSchemaValid(dir_ / "2.docx");
   std::map<std::string, std::string> texts;
   for (const auto& [document, pattern] : {std::pair{"1.docx", "Hauptweg 4 Niederspannungsnetz"},
                                           {"1.docx", "B7-001"},
@@ -78,7 +78,7 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
                                           {"2.docx", "Hauptweg 4 Niederspannungsnetz"},
                                           {"2.docx", R"(MP 2\s+1,2 %)"}}) {
     std::string& text = texts[document];
-    if (text.empty()) text = testing::TextThroughLibreOffice(dir_ / document, dir_ / "lo");
+    if (text.empty()) text = test::TextThroughLibreOffice(dir_ / document, dir_ / "lo");
     EXPECT_TRUE(std::regex_search(text, std::regex(pattern))) << pattern << " in\n" << text;
   }
 }
@@ -86,13 +86,12 @@ TEST_F(LibreOfficeTest, LegacyAndRtfTemplatesGiveTheSameHeaderAndTable) {
 TEST_F(LibreOfficeTest, PdfAndOdtTargetsAreConvertedNotMislabelled) {
   auto result = Run(dir_ / "a.dotx", dir_ / "b.dotx", "1.PDF", "2.odt");
   ASSERT_EQ(result.status, 0) << result.output;
-  auto text =
-      testing::RunCommand("pdftotext -layout " + ShellQuote((dir_ / "1.PDF").string()) + " -");
+  auto text = test::RunCommand("pdftotext -layout " + ShellQuote((dir_ / "1.PDF").string()) + " -");
   for (const char* pattern :
        {"Hauptweg 4 Niederspannungsnetz", "B7-001", R"(Straße 1\s+NAYY 150\s+OK)"})
     EXPECT_TRUE(std::regex_search(text.output, std::regex(pattern))) << pattern << " in\n"
                                                                      << text.output;
-  const auto odt = testing::ReadPackage(dir_ / "2.odt");
+  const auto odt = test::ReadPackage(dir_ / "2.odt");
   EXPECT_EQ(odt.at("mimetype"), "application/vnd.oasis.opendocument.text");
   EXPECT_THAT(odt.at("content.xml"), HasSubstr("1,2 %"));
   EXPECT_THAT(odt.at("styles.xml"), HasSubstr("Hauptweg 4 Niederspannungsnetz"));
@@ -111,11 +110,11 @@ TEST_F(LibreOfficeTest, TheConverterWritesNothingOutsideTheRunsFolders) {
     fs::create_directory(dir_ / tmp);
     const std::string environment = "HOME=" + ShellQuote((dir_ / "home").string()) +
                                     " TMPDIR=" + ShellQuote((dir_ / tmp).string()) + " ";
-    auto result = testing::RunReportword(
+    auto result = test::RunReportword(
         {"9520e000", rtf, dir_ / "b.dotx", dir_ / "report.txt", dir_ / "1.docx", dir_ / "2.pdf"},
         "C", environment);
     ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(testing::ReadFile(dir_ / "2.pdf").substr(0, 5), "%PDF-");
+    EXPECT_EQ(test::ReadFile(dir_ / "2.pdf").substr(0, 5), "%PDF-");
     EXPECT_TRUE(fs::is_empty(dir_ / tmp));
     EXPECT_FALSE(fs::exists(dir_ / "home"));
     fs::remove(dir_ / "1.docx");
@@ -134,22 +133,21 @@ TEST_F(LibreOfficeTest, EveryLegacyWordFormatIsConverted) {
     SCOPED_TRACE(made_from.filename().string());
     auto result = Run(made_from, dir_ / "b.dotx", "1.docx", "2.docx");
     ASSERT_EQ(result.status, 0) << result.output;
-    testing::ExpectSchemaValid(dir_ / "1.docx");
-    EXPECT_THAT(testing::ReadPackage(dir_ / "1.docx").at("word/document.xml"),
-                HasSubstr("NAYY 150"));
+    test::ExpectSchemaValid(dir_ / "1.docx");
+    EXPECT_THAT(test::ReadPackage(dir_ / "1.docx").at("word/document.xml"), HasSubstr("NAYY 150"));
   }
 }
 
 // A converter that never finishes: the time limit ends it and its process
 // group, and the failure says so.
 TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path bin = dir / "bin";
   fs::create_directories(bin);
   // An unusual duration marks the stand-in's processes among all others.
-  testing::WriteFile(bin / "soffice", "#!/bin/sh\nsleep 61.25 &\nsleep 61.25\n");
+  test::WriteFile(bin / "soffice", "#!/bin/sh\nsleep 61.25 &\nsleep 61.25\n");
   fs::permissions(bin / "soffice", fs::perms::owner_all);
-  testing::WriteFile(dir / "t.rtf", "{\\rtf1 hello}");
+  test::WriteFile(dir / "t.rtf", "{\\rtf1 hello}");
   const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
   ::setenv("PATH", (bin.string() + ":" + old_path).c_str(), 1);
   docx::DocxBackend backend(docx::ConversionOptions{"soffice", std::chrono::milliseconds(500)});
@@ -160,7 +158,7 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
   ::setenv("PATH", old_path.c_str(), 1);
   // Both sleeps belonged to the converter's process group and go with it, and
   // the converter itself is reaped.
-  EXPECT_TRUE(testing::ProcessesGone("sleep 61.25"))
+  EXPECT_TRUE(test::ProcessesGone("sleep 61.25"))
       << "a process of the stand-in converter outlived the time limit";
   EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1) << "the converter is left a zombie";
 }
@@ -171,18 +169,18 @@ TEST(LibreOfficeConversionTest, HangingConverterIsStoppedByTheTimeLimit) {
 // and no working file is left either way, beside the target or in the
 // temporary folder.
 TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path target = dir / "out" / "r.odt";
   for (const bool fails : {false, true}) {
-    testing::WriteFile(dir / "soffice",
-                       fails ? "#!/bin/sh\necho 'source file could not be loaded'\nexit 3\n"
-                             : "#!/bin/sh\nfor input; do :; done\n"
-                               "while [ \"$1\" != --outdir ]; do shift; done\n"
-                               "input=${input#file://}; name=${input##*/}\n"
-                               "cp \"$input\" \"${2#file://}/${name%.*}.odt\"\n");
+    test::WriteFile(dir / "soffice",
+                    fails ? "#!/bin/sh\necho 'source file could not be loaded'\nexit 3\n"
+                          : "#!/bin/sh\nfor input; do :; done\n"
+                            "while [ \"$1\" != --outdir ]; do shift; done\n"
+                            "input=${input#file://}; name=${input##*/}\n"
+                            "cp \"$input\" \"${2#file://}/${name%.*}.odt\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
     fs::create_directories(target.parent_path());
-    testing::WriteFile(target, "old");
+    test::WriteFile(target, "old");
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
                     fs::perm_options::replace);
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
@@ -197,7 +195,7 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
       message = e.what();
     }
     EXPECT_EQ(message.find(failure) != message.npos, fails) << message;
-    EXPECT_EQ(testing::ReadFile(target).substr(0, 2), fails ? "ol" : "PK");
+    EXPECT_EQ(test::ReadFile(target).substr(0, 2), fails ? "ol" : "PK");
     EXPECT_EQ(std::distance(fs::directory_iterator(target.parent_path()), {}), 1);
     EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   }
@@ -208,28 +206,28 @@ TEST(LibreOfficeConversionTest, TheResultReplacesTheTargetAndAFailureKeepsIt) {
 // handed is a file URL; a process it left running is ended; and a result that
 // is a link is no result, so the old target stays.
 TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfItStays) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path seen = dir / "seen", target = dir / "out" / "r.pdf";
   fs::create_directories(target.parent_path());
-  testing::WriteFile(dir / "elsewhere", "not the converter's");
+  test::WriteFile(dir / "elsewhere", "not the converter's");
   for (const bool links : {false, true}) {
     SCOPED_TRACE(links ? "result a link" : "result a file");
     const std::string made =
         links ? "ln -s " + ShellQuote((dir / "elsewhere").string()) : "cp \"$input\"";
-    testing::WriteFile(dir / "soffice",
-                       "#!/bin/sh\n"
-                       "env > " +
-                           ShellQuote(seen.string()) +
-                           "\n"
-                           "for input; do echo \"arg $input\"; done >> " +
-                           ShellQuote(seen.string()) +
-                           "\n"
-                           "sleep 64.5 &\n"
-                           "input=${input#file://}; name=${input##*/}\n"
-                           "while [ \"$1\" != --outdir ]; do shift; done\n" +
-                           made + " \"${2#file://}/${name%.*}.pdf\"\n");
+    test::WriteFile(dir / "soffice",
+                    "#!/bin/sh\n"
+                    "env > " +
+                        ShellQuote(seen.string()) +
+                        "\n"
+                        "for input; do echo \"arg $input\"; done >> " +
+                        ShellQuote(seen.string()) +
+                        "\n"
+                        "sleep 64.5 &\n"
+                        "input=${input#file://}; name=${input##*/}\n"
+                        "while [ \"$1\" != --outdir ]; do shift; done\n" +
+                        made + " \"${2#file://}/${name%.*}.pdf\"\n");
     fs::permissions(dir / "soffice", fs::perms::owner_all);
-    testing::WriteFile(target, "old");
+    test::WriteFile(target, "old");
     docx::DocxBackend backend(docx::ConversionOptions{(dir / "soffice").string()});
     wordproc::RunFiles run_files;
     const fs::path made_from = fs::path(REPORTWORD_SOURCE_DIR) / "examples" / "netzanalyse-1.dotx";
@@ -240,13 +238,13 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
     } else {
       document->SaveAs(target.string());
     }
-    EXPECT_EQ(testing::ReadFile(target).substr(0, 2), links ? "ol" : "PK");
-    EXPECT_EQ(testing::ReadFile(dir / "elsewhere"), "not the converter's");
-    EXPECT_TRUE(testing::ProcessesGone("sleep 64.5")) << "a process the converter left runs on";
+    EXPECT_EQ(test::ReadFile(target).substr(0, 2), links ? "ol" : "PK");
+    EXPECT_EQ(test::ReadFile(dir / "elsewhere"), "not the converter's");
+    EXPECT_TRUE(test::ProcessesGone("sleep 64.5")) << "a process the converter left runs on";
 
     std::map<std::string, std::string> variables;
     std::vector<std::string> paths;
-    std::istringstream lines(testing::ReadFile(seen));
+    std::istringstream lines(test::ReadFile(seen));
     for (std::string line; std::getline(lines, line);) {
       if (line.starts_with("arg ")) {
         if (line.find('/') != std::string::npos && !line.starts_with("arg -"))
@@ -271,7 +269,7 @@ TEST(LibreOfficeConversionTest, TheConverterRunsInsideTheRunsFolderAndNothingOfI
 // Working folders go below TMPDIR, unless it is empty, names no folder, or
 // names one below which LibreOffice writes elsewhere: then below the system's.
 TEST(LibreOfficeConversionTest, WorkingFoldersGoWhereTheConverterCanWrite) {
-  testing::TempDir dir;
+  test::TempDir dir;
   for (const char* name : {"plain", "with%20escape", "with;semicolon", "not\xFFutf8"})
     fs::create_directory(dir / name);
   const std::pair<std::string, fs::path> cases[] = {
@@ -300,9 +298,9 @@ TEST(LibreOfficeConversionTest, WorkingFoldersGoWhereTheConverterCanWrite) {
 // A legacy file protected by a password is named as such, converter or not:
 // LibreOffice would only say it could not load it.
 TEST(LibreOfficeConversionTest, AnEncryptedLegacyFileIsNamedAsSuch) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path legacy = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / "legacy";
-  const std::string encrypted_odt = testing::ZipParts(
+  const std::string encrypted_odt = test::ZipParts(
       {{"mimetype", "application/vnd.oasis.opendocument.text-template"},
        {"META-INF/manifest.xml",
         "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\">"
@@ -311,9 +309,9 @@ TEST(LibreOfficeConversionTest, AnEncryptedLegacyFileIsNamedAsSuch) {
        {"content.xml", "encrypted bytes"}},
       {"mimetype"});
   for (const auto& [name, bytes] :
-       {std::pair{"t.doc", testing::ReadFile(legacy / "PasswordProtected.doc")},
+       {std::pair{"t.doc", test::ReadFile(legacy / "PasswordProtected.doc")},
         std::pair{"t.ott", encrypted_odt}}) {
-    testing::WriteFile(dir / name, bytes);
+    test::WriteFile(dir / name, bytes);
     for (const char* soffice : {"/nonexistent/soffice", "soffice"}) {
       docx::DocxBackend backend(docx::ConversionOptions{soffice});
       wordproc::RunFiles run_files;
@@ -330,21 +328,21 @@ TEST(LibreOfficeConversionTest, AnEncryptedLegacyFileIsNamedAsSuch) {
 // Without a converter, the formats only it reads are recognised by their
 // content, whatever the file is called, and refused with what to do instead.
 TEST(LibreOfficeConversionTest, WithoutLibreOfficeOtherFormatsAreRefusedWithAHint) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const std::pair<std::string, const char*> cases[] = {
       {std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(504, '\0'),
        "legacy binary Word file"},
       {"{\\rtf1 hello}", "RTF or OpenDocument"},
-      {testing::ZipParts({{"mimetype", "application/vnd.oasis.opendocument.text-template"},
-                          {"content.xml", "<office:document-content/>"}},
-                         {"mimetype"}),
+      {test::ZipParts({{"mimetype", "application/vnd.oasis.opendocument.text-template"},
+                       {"content.xml", "<office:document-content/>"}},
+                      {"mimetype"}),
        "RTF or OpenDocument"},
   };
   docx::DocxBackend backend(docx::ConversionOptions{"/nonexistent/soffice"});
   wordproc::RunFiles run_files;
   auto app = backend.CreateApplication(run_files);
   for (const auto& [bytes, message] : cases) {
-    testing::WriteFile(dir / "t.dotx", bytes);
+    test::WriteFile(dir / "t.dotx", bytes);
     EXPECT_THAT(
         [&] { app->CreateDocument((dir / "t.dotx").string(), true); },
         ThrowsMessage<Failure>(AllOf(HasSubstr(message), HasSubstr("install LibreOffice"))));

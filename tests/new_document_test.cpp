@@ -131,8 +131,7 @@ TEST_F(NewDocumentTest, PropertiesAreThoseOfADocumentJustMadeAndSaved) {
     EXPECT_EQ(parts["docProps/app.xml"], c.expected_app) << c.name;
     // The core properties' part is related and typed once, added where the
     // template had none.
-    std::string rels =
-        reportword::testing::ReadPackage(dir_ / "netzanalyse-1.dotx").at("_rels/.rels");
+    std::string rels = reportword::test::ReadPackage(dir_ / "netzanalyse-1.dotx").at("_rels/.rels");
     if (c.core.empty()) {
       rels.insert(rels.find("</Relationships>"),
                   "<Relationship Id=\"rId2\" "
@@ -215,15 +214,15 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
        "media/image%32.png"},
   };
   for (const Case& c : cases) {
-    auto parts = reportword::testing::PartsFromFolder("rich-template");
+    auto parts = reportword::test::PartsFromFolder("rich-template");
     for (const auto& [part, from, to] :
          {std::tuple{"word/_rels/document.xml.rels", "\"header1.xml\"", c.header_target},
           std::tuple{"word/_rels/header1.xml.rels", "\"media/image2.png\"", c.logo_target}}) {
-      std::string& content = reportword::testing::Part(parts, part);
+      std::string& content = reportword::test::Part(parts, part);
       content.replace(content.find(from) + 1, std::strlen(from) - 2, to);
     }
     if (c.comment_mark_in_footnote) {
-      std::string& footnotes = reportword::testing::Part(parts, "word/footnotes.xml");
+      std::string& footnotes = reportword::test::Part(parts, "word/footnotes.xml");
       footnotes.replace(footnotes.find("</w:p>"), 6,
                         "<w:r><w:commentReference w:id=\"0\"/></w:r></w:p>");
     }
@@ -266,15 +265,15 @@ TEST_F(NewDocumentTest, PartsThatOnlyTheReplacedBodyUsedAreLeftBehind) {
 // and a word processor drops it when it saves an edited document; leftovers
 // of older packages ([trash]) and folder entries, which are no parts, go too.
 TEST_F(NewDocumentTest, ASignatureLeftoversAndFolderEntriesAreNotCarried) {
-  auto parts = reportword::testing::PartsFromFolder("rich-template");
-  const auto signature = reportword::testing::PartsFromFolder("signature-and-leftovers");
+  auto parts = reportword::test::PartsFromFolder("rich-template");
+  const auto signature = reportword::test::PartsFromFolder("signature-and-leftovers");
   parts.insert(parts.end(), signature.begin(), signature.end());
   parts.insert(parts.end(), {{"word/", ""}, {"docProps/", ""}});
-  std::string& rels = reportword::testing::Part(parts, "_rels/.rels");
+  std::string& rels = reportword::test::Part(parts, "_rels/.rels");
   rels.insert(rels.find("</Relationships>"),
               "<Relationship Id=\"rIdSig\" Type=\"http://schemas.openxmlformats.org/package/2006/"
               "relationships/digital-signature/origin\" Target=\"_xmlsignatures/origin.sigs\"/>");
-  std::string& types = reportword::testing::Part(parts, "[Content_Types].xml");
+  std::string& types = reportword::test::Part(parts, "[Content_Types].xml");
   types.insert(types.find("<Override"),
                "<Default Extension=\"sigs\" ContentType=\"application/"
                "vnd.openxmlformats-package.digital-signature-origin\"/>"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-namespace reportword::testing {
+namespace reportword::test {
 
 using Parts = std::vector<std::pair<std::string, std::string>>;  // in archive order
 
@@ -266,4 +266,4 @@ inline std::string BuildTemplate(const TemplateContents& spec = {}) {
   return ZipParts(TemplateParts(spec));
 }
 
-}  // namespace reportword::testing
+}  // namespace reportword::test

@@ -17,7 +17,7 @@ namespace {
 
 TEST(PackageStreamingTest, TheStreamedPartIsWhatTheProducerMade) {
   const auto template_package = TemplatePackage::FromBytes(
-      testing::ZipParts({{"a.xml", "<a/>"}, {"main.xml", "<old/>"}, {"z.xml", "<z/>"}}), "t");
+      test::ZipParts({{"a.xml", "<a/>"}, {"main.xml", "<old/>"}, {"z.xml", "<z/>"}}), "t");
   struct Case {
     const char* name;
     const char* part;
@@ -58,16 +58,16 @@ TEST(PackageStreamingTest, TheStreamedPartIsWhatTheProducerMade) {
     EXPECT_EQ(written->ReadPart(c.part), expected) << c.name;
     if (c.size_bound != 0) {
       // Version 2.0 and no Zip64 extra field, as for every other entry.
-      const std::size_t local = testing::LocalHeader(zip, c.part);
-      EXPECT_EQ(testing::Get(zip, local + 4, 2), 20u) << c.name;
-      EXPECT_EQ(testing::Get(zip, local + 28, 2), 0u) << c.name;
+      const std::size_t local = test::LocalHeader(zip, c.part);
+      EXPECT_EQ(test::Get(zip, local + 4, 2), 20u) << c.name;
+      EXPECT_EQ(test::Get(zip, local + 28, 2), 0u) << c.name;
     }
   }
 }
 
 TEST(PackageStreamingTest, AProducerThatFailsFailsTheWrite) {
   const auto template_package =
-      TemplatePackage::FromBytes(testing::ZipParts({{"main.xml", "<old/>"}}), "t");
+      TemplatePackage::FromBytes(test::ZipParts({{"main.xml", "<old/>"}}), "t");
   int calls = 0;
   const StreamedPart streamed{"main.xml",
                               [&](std::string& piece) {

@@ -72,7 +72,7 @@ TEST(ReportCheckTest, EachFaultGivesItsFindingOnItsLine) {
 }
 
 TEST(ReportCheckTest, TellsHowTheBytesAreReadAndWhy) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const std::string text = "Export\r\nB7\tWeg\tStraße 1\tNYY\tOK\r\n\r\nKopf\r\nMP 1\t0,4 %\r\n";
   std::string windows1252;
   for (const char c : text) windows1252 += c;
@@ -87,12 +87,12 @@ TEST(ReportCheckTest, TellsHowTheBytesAreReadAndWhy) {
   const Case cases[] = {
       {"UTF-8", text, report::ReportEncoding::kUtf8, false, 0, 0},
       {"UTF-8 with its mark", "\xEF\xBB\xBF" + text, report::ReportEncoding::kUtf8, true, 0, 0},
-      {"UTF-16 LE", testing::Utf16(text, false), report::ReportEncoding::kUtf16Le, true, 0, 0},
-      {"UTF-16 BE", testing::Utf16(text, true), report::ReportEncoding::kUtf16Be, true, 0, 0},
+      {"UTF-16 LE", test::Utf16(text, false), report::ReportEncoding::kUtf16Le, true, 0, 0},
+      {"UTF-16 BE", test::Utf16(text, true), report::ReportEncoding::kUtf16Be, true, 0, 0},
       {"Windows-1252", windows1252, report::ReportEncoding::kWindows1252, false, 2, 12},
   };
   for (const Case& c : cases) {
-    testing::WriteFile(dir / "r.txt", c.bytes);
+    test::WriteFile(dir / "r.txt", c.bytes);
     const check::ReportCheck checked = check::CheckReport(kNetwork, (dir / "r.txt").string());
     EXPECT_EQ(checked.encoding, c.encoding) << c.name;
     EXPECT_EQ(checked.byte_order_mark, c.mark) << c.name;
@@ -109,7 +109,7 @@ TEST(ReportCheckTest, TellsHowTheBytesAreReadAndWhy) {
 // The cells of the first table of a saved document's main part, row by row.
 std::vector<std::vector<std::string>> TableOf(const fs::path& docx) {
   pugi::xml_document doc;
-  doc.load_string(testing::ReadPackage(docx).at("word/document.xml").c_str());
+  doc.load_string(test::ReadPackage(docx).at("word/document.xml").c_str());
   std::vector<std::vector<std::string>> rows;
   for (pugi::xpath_node row : doc.select_nodes("(//w:tbl)[1]/w:tr")) {
     std::vector<std::string>& cells = rows.emplace_back();
@@ -124,7 +124,7 @@ std::vector<std::vector<std::string>> TableOf(const fs::path& docx) {
 // The text a reader sees in a saved document's first header.
 std::string HeaderTextOf(const fs::path& docx) {
   pugi::xml_document doc;
-  doc.load_string(testing::ReadPackage(docx).at("word/header1.xml").c_str());
+  doc.load_string(test::ReadPackage(docx).at("word/header1.xml").c_str());
   std::string text;
   for (pugi::xpath_node t : doc.select_nodes("//w:t")) text += t.node().text().get();
   return text;
@@ -133,7 +133,7 @@ std::string HeaderTextOf(const fs::path& docx) {
 // What the check says the tables and header values will be is what a real run
 // over the same report writes.
 TEST(ReportCheckTest, WhatTheCheckTellsIsWhatTheRunWrites) {
-  testing::TempDir dir;
+  test::TempDir dir;
   std::vector<std::pair<fs::path, const char*>> reports = {
       {kExamples / "netzbericht-9520e000.txt", kNetwork},
       {kExamples / "strassensanierung.txt", kRoad},
@@ -142,17 +142,17 @@ TEST(ReportCheckTest, WhatTheCheckTellsIsWhatTheRunWrites) {
     reports.emplace_back(entry.path(),
                          entry.path().filename() == "long-designation.txt" ? kRoad : kNetwork);
   std::string utf8;
-  report::AppendWindows1252(utf8, testing::ReadFile(kExamples / "netzbericht-9520e000.txt"));
-  testing::WriteFile(dir / "utf16.txt", testing::Utf16(utf8, false));
+  report::AppendWindows1252(utf8, test::ReadFile(kExamples / "netzbericht-9520e000.txt"));
+  test::WriteFile(dir / "utf16.txt", test::Utf16(utf8, false));
   reports.emplace_back(dir / "utf16.txt", kNetwork);
 
   for (const auto& [report, code] : reports) {
     SCOPED_TRACE(report.filename().string());
     const check::ReportCheck checked = check::CheckReport(code, report.string());
     ASSERT_EQ(checked.error, "");
-    auto run = testing::RunReportword({code, kExamples / "netzanalyse-1.dotx",
-                                       kExamples / "netzanalyse-2.dotx", report, dir / "1.docx",
-                                       dir / "2.docx"});
+    auto run = test::RunReportword({code, kExamples / "netzanalyse-1.dotx",
+                                    kExamples / "netzanalyse-2.dotx", report, dir / "1.docx",
+                                    dir / "2.docx"});
     ASSERT_EQ(run.status, 0) << run.output;
     const bool road = std::string_view(code) == kRoad;
     for (const auto& [document, table] :
@@ -180,7 +180,7 @@ TEST(ReportCheckTest, WhatTheCheckTellsIsWhatTheRunWrites) {
 }
 
 TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
-  testing::TempDir dir;
+  test::TempDir dir;
   struct Case {
     const char* name;
     std::vector<fs::path> words;
@@ -206,7 +206,7 @@ TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
       {"an unknown option", {"--check-report", "--xml", kNetwork, "r.txt"}, 2, "usage"},
   };
   for (const Case& c : cases) {
-    const testing::CommandResult result = testing::RunReportword(c.words);
+    const test::CommandResult result = test::RunReportword(c.words);
     EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
     EXPECT_THAT(result.output, HasSubstr(c.output)) << c.name;
   }

@@ -208,14 +208,14 @@ TEST(ReportReaderTest, Utf16WithAByteOrderMarkGivesWhatTheSameTextGivesIn8Bits) 
   const std::filesystem::path examples = std::filesystem::path(REPORTWORD_SOURCE_DIR) / "examples";
   for (const auto& [file, road] :
        {std::pair{"netzbericht-9520e000.txt", false}, std::pair{"strassensanierung.txt", true}}) {
-    const std::string windows1252 = testing::ReadFile(examples / file);
+    const std::string windows1252 = test::ReadFile(examples / file);
     std::string utf8;
     report::AppendWindows1252(utf8, windows1252);
     const JobState expected = ReadBytes(windows1252, road);
     ASSERT_FALSE(expected.TableText2.empty()) << file;
     for (const bool big_endian : {false, true}) {
       SCOPED_TRACE(std::string(file) + (big_endian ? ", big-endian" : ", little-endian"));
-      const JobState job = ReadBytes(testing::Utf16(utf8, big_endian), road);
+      const JobState job = ReadBytes(test::Utf16(utf8, big_endian), road);
       EXPECT_EQ(job.TableText1, expected.TableText1);
       EXPECT_EQ(job.TableText2, expected.TableText2);
       EXPECT_EQ(job.BuildNumber, expected.BuildNumber);
@@ -230,7 +230,7 @@ TEST(ReportReaderTest, Utf16CharactersCutByTheReadPiecesStayWhole) {
   for (std::size_t shift = 0; shift <= 10; ++shift) {
     const std::string line1((report::kReadChunkSize - 2 - shift) / 2, 'x');
     const std::string bytes =
-        testing::Utf16(line1 + "\r\nB\t\U0001D11E ä\r\n\r\ns\r\nX\tY", shift % 2);
+        test::Utf16(line1 + "\r\nB\t\U0001D11E ä\r\n\r\ns\r\nX\tY", shift % 2);
     const JobState job = ReadBytes(bytes);
     EXPECT_EQ(job.ObjectDesignation, "\U0001D11E ä") << shift;
     EXPECT_EQ(job.TableText2, "X\tY\r\n") << shift;
@@ -238,22 +238,22 @@ TEST(ReportReaderTest, Utf16CharactersCutByTheReadPiecesStayWhole) {
 }
 
 TEST(ReportReaderTest, BrokenOrUnmarkedUtf16IsRefusedNamingWhere) {
-  const std::string good = testing::Utf16("t\r\nB\tWeg\r\n", false);
+  const std::string good = test::Utf16("t\r\nB\tWeg\r\n", false);
   const std::string high("\x00\xD8", 2), low("\x00\xDC", 2);  // little-endian units
   struct Case {
     const char* name;
     std::string bytes;
     const char* message;
   } cases[] = {
-      {"a high surrogate without its low one", good + high + testing::Utf16("x", false, false),
+      {"a high surrogate without its low one", good + high + test::Utf16("x", false, false),
        "line 3: holds a UTF-16 character cut in half"},
-      {"a low surrogate alone", testing::Utf16("t\r\n", false) + low,
+      {"a low surrogate alone", test::Utf16("t\r\n", false) + low,
        "line 2: holds a UTF-16 character"},
       {"a high surrogate at the end", good + high, "line 3: holds a UTF-16 character"},
       {"an odd last byte", good + "x", "line 3: holds a UTF-16 character"},
-      {"little-endian without a mark", testing::Utf16("t\r\nB\tWeg\r\n", false, false),
+      {"little-endian without a mark", test::Utf16("t\r\nB\tWeg\r\n", false, false),
        "looks like UTF-16 LE text without a byte-order mark"},
-      {"big-endian without a mark", testing::Utf16("t\r\nB\tWeg\r\n", true, false),
+      {"big-endian without a mark", test::Utf16("t\r\nB\tWeg\r\n", true, false),
        "looks like UTF-16 BE text without a byte-order mark"},
   };
   for (const Case& c : cases) {
@@ -298,7 +298,7 @@ TEST(ReportReaderTest, AnObserverIsToldWhatEachLineBecomesAndHowLinesEnd) {
 }
 
 TEST(ReportFileTest, WhatCannotBeReadIsNamedAndWhatIsNoFileFailsTheInputCheck) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const std::string missing = (dir / "missing.txt").string();
   JobState job;
   job.ReportFilePath = missing;
@@ -326,8 +326,8 @@ TEST(ReportFileTest, WhatCannotBeReadIsNamedAndWhatIsNoFileFailsTheInputCheck) {
 
 // A report that grows while it is read ends where it ended when it was opened.
 TEST(ReportFileTest, ReadsNoFurtherThanTheSizeItHadWhenOpened) {
-  testing::TempDir dir;
-  testing::WriteFile(dir / "r.txt", "t\r\nB\tWeg\r\n");
+  test::TempDir dir;
+  test::WriteFile(dir / "r.txt", "t\r\nB\tWeg\r\n");
   ReportFile file((dir / "r.txt").string());
   std::ofstream(dir / "r.txt", std::ios::binary | std::ios::app) << "B\tmore\r\n";
   for (int pass = 0; pass < 2; ++pass) {

@@ -13,7 +13,7 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace testing;  // the tests' own helpers
+using namespace test;  // the tests' own helpers
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
 

@@ -12,7 +12,7 @@
 
 #include "package_builder.h"
 
-namespace reportword::testing {
+namespace reportword::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -319,4 +319,4 @@ std::vector<std::string> SchemaFaults(const fs::path& docx) {
   return faults.Take();
 }
 
-}  // namespace reportword::testing
+}  // namespace reportword::test

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-namespace reportword::testing {
+namespace reportword::test {
 
 // The faults of the package at `docx`, one line each naming the part; none
 // for a valid document.
 std::vector<std::string> SchemaFaults(const std::filesystem::path& docx);
 
-}  // namespace reportword::testing
+}  // namespace reportword::test

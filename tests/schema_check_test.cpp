@@ -12,7 +12,7 @@
 #include "package_builder.h"
 #include "test_support.h"
 
-namespace reportword::testing {
+namespace reportword::test {
 namespace {
 
 using ::testing::AllOf;
@@ -94,5 +94,5 @@ TEST(SchemaCheckTest, NamesWhatAWordProcessorWouldRejectOrRepair) {
 }
 
 }  // namespace
-}  // namespace reportword::testing
+}  // namespace reportword::test
 #endif

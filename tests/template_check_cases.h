@@ -7,7 +7,7 @@
 
 #include "package_builder.h"
 
-namespace reportword::testing {
+namespace reportword::test {
 
 struct TemplateCheckCase {
   const char* name;
@@ -21,4 +21,4 @@ struct TemplateCheckCase {
 
 std::vector<TemplateCheckCase> TemplateCheckCases();
 
-}  // namespace reportword::testing
+}  // namespace reportword::test

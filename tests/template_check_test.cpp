@@ -13,7 +13,7 @@
 #include "test_support.h"
 #include "text/unicode.h"
 
-namespace reportword::testing {
+namespace reportword::test {
 namespace {
 
 constexpr const char* kCleanHeader =
@@ -95,7 +95,7 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
 
   TemplateContents even = Clean();
   AddPart(even, "rIdSettings", "settings", "settings.xml",
-          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/></w:settings>");
+          std::string("<w:settings ") + test::kWordNs + "><w:evenAndOddHeaders/></w:settings>");
   cases.push_back({"even page headers",
                    even,
                    false,
@@ -112,7 +112,7 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
                       Paragraph(Run("Text"));
   two_sections.final_references = "<w:headerReference w:type=\"default\" r:id=\"rIdLast\"/>";
   AddPart(two_sections, "rIdLast", "header", "header9.xml",
-          std::string("<w:hdr ") + testing::kWordNs + ">" +
+          std::string("<w:hdr ") + test::kWordNs + ">" +
               Paragraph(Run("&lt;objektbezeichnung&gt;")) + "</w:hdr>");
   cases.push_back(
       {"last section with a primary header of its own",
@@ -203,7 +203,7 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
   body.body = Paragraph(Run("&lt;Datum&gt;"));
   body.section_extra = "<w:footerReference w:type=\"even\" r:id=\"rIdNowhere\"/>";
   AddPart(body, "rIdSettings", "settings", "settings.xml",
-          std::string("<w:settings ") + testing::kWordNs + "><w:evenAndOddHeaders/>");
+          std::string("<w:settings ") + test::kWordNs + "><w:evenAndOddHeaders/>");
   cases.push_back({"placeholder in the body, settings unreadable, a dangling reference",
                    body,
                    false,
@@ -221,14 +221,14 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
                     "narrow column; set section 1 in one column"}});
   return cases;
 }
-}  // namespace reportword::testing
+}  // namespace reportword::test
 
 namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using test::TemplateCheckCase;
 using ::testing::HasSubstr;
-using testing::TemplateCheckCase;
 
 std::string WithPath(std::string text, const std::string& path) {
   for (std::size_t at = text.find("{path}"); at != std::string::npos;
@@ -239,16 +239,16 @@ std::string WithPath(std::string text, const std::string& path) {
 }
 
 TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
-  testing::TempDir dir;
-  for (const TemplateCheckCase& c : testing::TemplateCheckCases()) {
+  test::TempDir dir;
+  for (const TemplateCheckCase& c : test::TemplateCheckCases()) {
     const fs::path path = dir / "t.dotx";
-    testing::WriteFile(path, testing::BuildTemplate(c.spec));
+    test::WriteFile(path, test::BuildTemplate(c.spec));
     std::vector<fs::path> words = {"--check-template"};
     if (c.json) words.push_back("--json");
     words.push_back(path);
     // The JSON form is the same under every locale: scripts read it.
-    const char* locale = c.json && testing::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
-    testing::CommandResult result = testing::RunReportword(words, locale);
+    const char* locale = c.json && test::LocaleInstalled("de_DE.UTF-8") ? "de_DE.UTF-8" : "C";
+    test::CommandResult result = test::RunReportword(words, locale);
     std::erase(result.output, '\r');  // Windows consoles end lines in CR LF
     std::erase(result.standard_output, '\r');
     EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
@@ -276,27 +276,27 @@ TEST(TemplateCheckTest, EachFaultGivesItsFindingAndExitStatus) {
 
 TEST(TemplateCheckTest, BundledTemplatesAreCleanAndFaultsOfUseAreTold) {
   const fs::path examples = fs::path(REPORTWORD_SOURCE_DIR) / "examples";
-  auto bundled = testing::RunReportword(
+  auto bundled = test::RunReportword(
       {"--check-template", examples / "netzanalyse-1.dotx", examples / "netzanalyse-2.dotx"});
   EXPECT_EQ(bundled.status, 0) << bundled.output;
   EXPECT_THAT(bundled.output, HasSubstr("no findings"));
 
-  testing::TempDir dir;
-  auto unreadable = testing::RunReportword({"--check-template", dir / "missing.dotx"});
+  test::TempDir dir;
+  auto unreadable = test::RunReportword({"--check-template", dir / "missing.dotx"});
   EXPECT_EQ(unreadable.status, 1) << unreadable.output;
   EXPECT_THAT(unreadable.output, HasSubstr("Velam_Analyse: template \"" +
                                            (dir / "missing.dotx").string() + "\": cannot be read"));
   // A template a run refuses is refused alike, with the run's message.
-  auto parts = testing::TemplateParts({});
-  parts.emplace_back("WORD/DOCUMENT.XML", testing::Part(parts, "word/document.xml"));
-  testing::WriteFile(dir / "twice.dotx", testing::ZipParts(parts));
-  auto twice = testing::RunReportword({"--check-template", dir / "twice.dotx"});
+  auto parts = test::TemplateParts({});
+  parts.emplace_back("WORD/DOCUMENT.XML", test::Part(parts, "word/document.xml"));
+  test::WriteFile(dir / "twice.dotx", test::ZipParts(parts));
+  auto twice = test::RunReportword({"--check-template", dir / "twice.dotx"});
   EXPECT_EQ(twice.status, 1) << twice.output;
   EXPECT_THAT(twice.output, HasSubstr("twice.dotx\": holds one part under two names, "
                                       "word/document.xml and WORD/DOCUMENT.XML"));
   for (const std::vector<fs::path>& wrong :
        {std::vector<fs::path>{"--check-template"}, {"--check-template", "--xml", "a.dotx"}}) {
-    auto usage = testing::RunReportword(wrong);
+    auto usage = test::RunReportword(wrong);
     EXPECT_EQ(usage.status, 2) << usage.output;
     EXPECT_THAT(usage.output, HasSubstr("usage: reportword --check-template [--json] TEMPLATE..."));
   }

@@ -31,7 +31,7 @@
 #include <sys/wait.h>
 #endif
 
-namespace reportword::testing {
+namespace reportword::test {
 
 namespace fs = std::filesystem;
 
@@ -292,4 +292,4 @@ class SharedFolder {
 };
 #endif
 
-}  // namespace reportword::testing
+}  // namespace reportword::test

@@ -26,8 +26,8 @@ TEST(TranslateTest, FormatFillsNumberedPlaceholders) {
 
 // The catalog the build compiled for the program in its folder.
 std::string CompiledGermanCatalog() {
-  return testing::ReadFile(std::filesystem::path(REPORTWORD_EXECUTABLE).parent_path() / "locale" /
-                           "de" / "LC_MESSAGES" / "reportword.mo");
+  return test::ReadFile(std::filesystem::path(REPORTWORD_EXECUTABLE).parent_path() / "locale" /
+                        "de" / "LC_MESSAGES" / "reportword.mo");
 }
 
 // The Windows build looks messages up in its built-in catalogs with this reader.
@@ -37,7 +37,7 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
   ASSERT_STREQ(catalog.Find("unknown failure"), "unbekannter Fehler");
   EXPECT_EQ(catalog.Find("not a message"), nullptr);
   EXPECT_EQ(catalog.Find(""), nullptr) << "the header is no message";
-  const std::string big_endian = testing::ReadFile(REPORTWORD_BIG_ENDIAN_CATALOG);
+  const std::string big_endian = test::ReadFile(REPORTWORD_BIG_ENDIAN_CATALOG);
   EXPECT_STREQ(text::MessageCatalog(big_endian).Find("unknown failure"), "unbekannter Fehler");
 
   const auto changed = [&](std::size_t at, char byte) {

@@ -19,9 +19,9 @@ namespace reportword {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFile;
+using test::WriteFile;
 using ::testing::HasSubstr;
-using testing::ReadFile;
-using testing::WriteFile;
 
 constexpr const char* kReport = "Export\r\nb7\tHauptweg 4\tA1\tA2\tA3\r\n\r\nKopf\r\nC1\tC2\r\n";
 const fs::path kConsoleProgram = REPORTWORD_EXECUTABLE;
@@ -125,7 +125,7 @@ HANDLE HoldWithoutSharing(const fs::path& file) {
 // a run leaves the old document and nothing else: the temporary document was
 // marked for deletion all along.
 TEST(WindowsRunTest, ARunTerminatedWhileItWaitsForAHeldTargetLeavesNothing) {
-  testing::TempDir dir;
+  test::TempDir dir;
   PutInputs(dir.path());
   WriteFile(dir / "out1.docx", "old");
   HANDLE held = HoldWithoutSharing(dir / "out1.docx");
@@ -176,7 +176,7 @@ void SendCtrlCToAWaitingRun(const fs::path& folder, const fs::path& result) {
 // Ctrl+C in the console of a run that waits for a held target: the run ends
 // with STATUS_CONTROL_C_EXIT and leaves the old document and nothing else.
 TEST(WindowsRunDeathTest, CtrlCWhileARunWaitsForAHeldTargetLeavesNothing) {
-  const testing::SharedFolder shared;
+  const test::SharedFolder shared;
   const fs::path folder = shared / "run";
   PutInputs(folder);
   WriteFile(folder / "out1.docx", "old");
@@ -212,7 +212,7 @@ void RunInAConsoleOfItsOwn(const fs::path& result) {
 // The Windows-subsystem program, started in a console without standard
 // handles (as from a command prompt), writes its message into that console.
 TEST(WindowsRunDeathTest, TheWindowsSubsystemProgramWritesIntoItsCallersConsole) {
-  const testing::SharedFolder shared;
+  const test::SharedFolder shared;
   const fs::path result = shared / "result.txt";
   EXPECT_EXIT(RunInAConsoleOfItsOwn(result), ::testing::ExitedWithCode(0), "");
   const std::string seen = ReadFile(result);
@@ -251,7 +251,7 @@ TEST(WindowsProgramsTest, BothCarryTheLongPathManifestInTheirOwnSubsystem) {
 // the Windows-subsystem program writes what the console one writes, and ends
 // with the same status.
 TEST(WindowsProgramsTest, TheWindowsSubsystemProgramSaysWhatTheConsoleOneSays) {
-  testing::TempDir dir;
+  test::TempDir dir;
   PutInputs(dir.path());
   const std::vector<std::pair<std::vector<fs::path>, int>> runs = {
       {{}, 2},
@@ -266,8 +266,8 @@ TEST(WindowsProgramsTest, TheWindowsSubsystemProgramSaysWhatTheConsoleOneSays) {
       {{"--check-template"}, 2},
   };
   for (const auto& [words, status] : runs) {
-    const testing::CommandResult console = testing::RunReportword(words);
-    const testing::CommandResult windows = testing::RunReportword(words, "C", "", kWindowsProgram);
+    const test::CommandResult console = test::RunReportword(words);
+    const test::CommandResult windows = test::RunReportword(words, "C", "", kWindowsProgram);
     EXPECT_EQ(console.status, status) << console.output;
     EXPECT_EQ(windows.status, status) << windows.output;
     EXPECT_EQ(windows.output, console.output);
@@ -279,7 +279,7 @@ TEST(WindowsProgramsTest, TheWindowsSubsystemProgramSaysWhatTheConsoleOneSays) {
 // A template or report that another program holds open without sharing is
 // told with that cause, whole in the reader's language.
 TEST(WindowsRunTest, AnInputHeldOpenIsToldWithItsCauseInTheReadersLanguage) {
-  testing::TempDir dir;
+  test::TempDir dir;
   PutInputs(dir.path());
   const std::string a = (dir / "a.dotx").string(), r = (dir / "report.txt").string();
   const std::string en = "another program holds the file open; close it there and run again";
@@ -297,7 +297,7 @@ TEST(WindowsRunTest, AnInputHeldOpenIsToldWithItsCauseInTheReadersLanguage) {
   for (const auto& [held_file, locale, message] : cases) {
     HANDLE held = HoldWithoutSharing(held_file);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    testing::CommandResult result = testing::RunReportword(StandardRun(dir.path()), locale);
+    test::CommandResult result = test::RunReportword(StandardRun(dir.path()), locale);
     CloseHandle(held);
     std::erase(result.output, '\r');
     EXPECT_EQ(result.status, 1) << result.output;
@@ -310,15 +310,15 @@ TEST(WindowsRunTest, AnInputHeldOpenIsToldWithItsCauseInTheReadersLanguage) {
 // and replaced (Wine takes any length; Windows 10 and later take them with
 // the manifest and the paths' long forms).
 TEST(WindowsRunTest, InputsAndTargetsAtPathsOverTwoHundredSixtyCharactersAreUsed) {
-  testing::TempDir dir;
+  test::TempDir dir;
   const fs::path deep = dir / std::string(200, 'd') / std::string(100, 'e');
   ASSERT_GT(deep.native().size(), 300u);
   PutInputs(deep);
   for (int run = 0; run < 2; ++run) {
-    const testing::CommandResult result = testing::RunReportword(StandardRun(deep));
+    const test::CommandResult result = test::RunReportword(StandardRun(deep));
     EXPECT_EQ(result.status, 0) << result.output;
     EXPECT_EQ(result.output, "");
-    EXPECT_EQ(testing::EntriesIn(deep), 5) << "run " << run;
+    EXPECT_EQ(test::EntriesIn(deep), 5) << "run " << run;
     EXPECT_EQ(ReadFile(deep / "out1.docx").substr(0, 2), "PK");
     EXPECT_EQ(ReadFile(deep / "out2.docx").substr(0, 2), "PK");
   }
