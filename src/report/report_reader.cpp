@@ -132,9 +132,11 @@ LineRole RoleOf(std::int32_t line_number, std::int16_t section_before,
 void ReadReportLines(ByteSource& source, const std::string& name, JobState& job,
                      ReportObserver* observer) {
   std::vector<char> buffer(report::kReadChunkSize);
-  const auto [encoding, byte_order_mark] = DetectEncoding(source, name, buffer);
+  // A named variable, not a structured binding: the lambdas below capture it.
+  const EncodingChoice choice = DetectEncoding(source, name, buffer);
+  const ReportEncoding encoding = choice.encoding;
   source.Rewind();
-  if (observer) observer->EncodingChosen(encoding, byte_order_mark);
+  if (observer) observer->EncodingChosen(encoding, choice.byte_order_mark);
 
   // UTF-16 reaches the lines as the UTF-8 it is decoded to.
   const bool utf16 =
