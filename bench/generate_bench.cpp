@@ -18,9 +18,9 @@
 #include <sstream>
 #include <string>
 
-#include "job/message_box.h"
-#include "generation/date_text.h"
 #include "docx/docx_engine.h"
+#include "generation/date_text.h"
+#include "job/message_box.h"
 #include "main/program.h"
 
 namespace fs = std::filesystem;

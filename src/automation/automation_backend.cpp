@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "automation/object_model.h"
+#include "text/failure.h"
 #include "text/translate.h"
 #include "wordproc/local_file_system.h"
-#include "text/failure.h"
 
 namespace reportword::automation {
 
@@ -187,8 +187,7 @@ class AutomationApplication final : public wordproc::Application {
 }  // namespace
 
 std::unique_ptr<wordproc::Application> WrapApplication(IDispatch* application) {
-  if (application == nullptr)
-    throw Failure(text::Translate("no application object to wrap"));
+  if (application == nullptr) throw Failure(text::Translate("no application object to wrap"));
   return std::make_unique<AutomationApplication>(DispatchObject::Share(application, "Application"));
 }
 

@@ -8,9 +8,9 @@
 #include <new>
 #include <string_view>
 
+#include "text/failure.h"
 #include "text/translate.h"
 #include "text/unicode.h"
-#include "text/failure.h"
 
 namespace reportword::automation {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "check/check_result.h"
-#include "generation/placeholder_rules.h"
 #include "docx/template_inspection.h"
+#include "generation/placeholder_rules.h"
 
 namespace reportword::check {
 

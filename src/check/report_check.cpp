@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <exception>
 
+#include "generation/header_placeholders.h"
 #include "job/command_line.h"
 #include "job/generation_error.h"
 #include "job/job_state.h"
-#include "generation/header_placeholders.h"
 #include "report/report_observer.h"
 #include "report/report_reader.h"
 #include "text/display_escaping.h"
-#include "text/unicode.h"
 #include "text/failure.h"
+#include "text/unicode.h"
 
 namespace reportword::check {
 namespace {
@@ -251,9 +251,8 @@ ReportCheck CheckReport(const std::string& code, const std::string& path) {
   } catch (const std::exception& failure) {
     ReportCheck refused;
     refused.path = path;
-    refused.error = dynamic_cast<const InputCheckFailure*>(&failure)
-                        ? failure.what()
-                        : DescribeFailure(failure);
+    refused.error = dynamic_cast<const InputCheckFailure*>(&failure) ? failure.what()
+                                                                     : DescribeFailure(failure);
     return refused;
   }
   observer.AddFindings(job);

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "ooxml/body_table_writer.h"
 #include "docx/sections.h"
+#include "ooxml/body_table_writer.h"
 #include "ooxml/xml_part.h"
 #include "text/translate.h"
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "ooxml/body_table_writer.h"
 #include "docx/document_state.h"
+#include "ooxml/body_table_writer.h"
 
 namespace reportword::docx {
 

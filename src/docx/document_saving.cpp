@@ -5,14 +5,14 @@
 #include <iterator>
 #include <map>
 
-#include "system/atomic_file.h"
-#include "ooxml/content_types.h"
 #include "docx/document_body.h"
+#include "ooxml/content_types.h"
 #include "ooxml/document_properties.h"
-#include "text/failure.h"
-#include "system/libreoffice.h"
 #include "ooxml/package_pruning.h"
 #include "ooxml/xml_part.h"
+#include "system/atomic_file.h"
+#include "system/libreoffice.h"
+#include "text/failure.h"
 #include "text/translate.h"
 #include "text/unicode.h"
 #include "text/utf8_path.h"

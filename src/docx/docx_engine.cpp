@@ -6,12 +6,12 @@
 #include "docx/document_body.h"
 #include "docx/document_saving.h"
 #include "docx/document_state.h"
-#include "ooxml/header_search.h"
 #include "docx/sections.h"
 #include "docx/template_opening.h"
+#include "ooxml/header_search.h"
+#include "text/failure.h"
 #include "text/translate.h"
 #include "wordproc/local_file_system.h"
-#include "text/failure.h"
 
 namespace reportword::docx {
 namespace {
@@ -34,7 +34,7 @@ void CheckLayout(const wordproc::TableLayout& layout) {
     const float points = layout.column_widths_points[i];
     if (!(points >= 0.0f && points <= kMaxColumnPoints)) {
       throw Failure(text::Format(text::Translate("column width {0} pt is out of range"),
-                                         std::to_string(points)));
+                                 std::to_string(points)));
     }
   }
 }
@@ -95,8 +95,8 @@ class DocxDocument final : public wordproc::Document {
   // no further steps.
   void CheckOpen() const {
     if (!doc_ || app_->quit) {
-      throw Failure(text::Format(
-          text::Translate("the document made from \"{0}\" is closed"), template_path_));
+      throw Failure(text::Format(text::Translate("the document made from \"{0}\" is closed"),
+                                 template_path_));
     }
   }
 
@@ -137,8 +137,7 @@ class DocxApplication final : public wordproc::Application {
  private:
   void CheckRunning() const {
     if (app_->quit) {
-      throw Failure(
-          text::Translate("the word processor was told to quit; no further calls"));
+      throw Failure(text::Translate("the word processor was told to quit; no further calls"));
     }
   }
 

@@ -6,9 +6,9 @@
 #include <set>
 #include <string_view>
 
-#include "ooxml/paragraph_text.h"
 #include "docx/sections.h"
 #include "docx/template_opening.h"
+#include "ooxml/paragraph_text.h"
 #include "ooxml/xml_part.h"
 
 namespace reportword::docx {

@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "package/compound_file.h"
 #include "ooxml/content_types.h"
-#include "text/failure.h"
-#include "system/template_file.h"
 #include "ooxml/xml_part.h"
+#include "package/compound_file.h"
+#include "system/template_file.h"
+#include "text/failure.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
 
@@ -202,15 +202,15 @@ void RefuseUnconvertible(const std::string& path, const Sniffed& sniffed,
   // LibreOffice cannot open it without the password either.
   if (sniffed.encrypted) {
     throw TemplateFailure(path, text::Translate("is encrypted (protected by a password), so it "
-                                              "cannot be read; open it in the word processor, "
-                                              "remove the password and save it again"));
+                                                "cannot be read; open it in the word processor, "
+                                                "remove the password and save it again"));
   }
   if (FindSoffice(conversion).empty()) {
     if (sniffed.format != ForeignFormat::kRtf && sniffed.format != ForeignFormat::kOpenDocument)
       throw LegacyTemplateFailure(path);
     throw TemplateFailure(path, text::Translate("is an RTF or OpenDocument file; save it as a Word "
-                                              "template (.dotx), or install LibreOffice, which "
-                                              "enables these formats"));
+                                                "template (.dotx), or install LibreOffice, which "
+                                                "enables these formats"));
   }
 }
 
@@ -236,7 +236,8 @@ void ConvertTogether(const std::string& filter, std::vector<Unconverted>& group,
   try {
     results = app.UseConverter().Convert(inputs, "docx", filter);
   } catch (...) {
-    for (const Unconverted& pending : group) app.prepared[pending.path].failure = std::current_exception();
+    for (const Unconverted& pending : group)
+      app.prepared[pending.path].failure = std::current_exception();
     return;
   }
   for (std::size_t i = 0; i < group.size(); ++i) {

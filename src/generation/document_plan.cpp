@@ -16,7 +16,8 @@ std::array<DocumentPlan, 2> PlanDocuments(JobState& job) {
   wordproc::TableLayout first{3, {}, road, false};
   wordproc::TableLayout second{2, {}, road, true};
   if (road) second.column_widths_points = {kRoadFirstColumnPoints, kRoadSecondColumnPoints};
-  if (!text::IsBlank(job.BuildNumber)) job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
+  if (!text::IsBlank(job.BuildNumber))
+    job.BuildNumber = text::UpperCaseFirstCharacter(job.BuildNumber);
   return {
       DocumentPlan{1, job.TemplatePath1, job.TargetPath1, job.TableText1, true, std::move(first)},
       DocumentPlan{2, job.TemplatePath2, job.TargetPath2, job.TableText2, false, std::move(second)},

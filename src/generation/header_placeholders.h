@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "job/job_state.h"
 #include "generation/date_text.h"
 #include "generation/document_plan.h"
 #include "generation/placeholder_rules.h"
+#include "job/job_state.h"
 #include "wordproc/word_processor.h"
 
 namespace reportword {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "job/job_state.h"
-#include "wordproc/word_processor.h"
 #include "text/failure.h"
+#include "wordproc/word_processor.h"
 
 namespace reportword {
 

@@ -4,13 +4,13 @@
 #include <exception>
 #include <memory>
 
-#include "job/generation_error.h"
 #include "generation/document_plan.h"
 #include "generation/header_placeholders.h"
 #include "generation/input_validation.h"
+#include "job/generation_error.h"
 #include "report/report_reader.h"
-#include "text/translate.h"
 #include "text/failure.h"
+#include "text/translate.h"
 
 namespace reportword {
 namespace {

@@ -2,9 +2,9 @@
 // the error path.
 #pragma once
 
+#include "generation/date_text.h"
 #include "job/job_state.h"
 #include "job/message_box.h"
-#include "generation/date_text.h"
 #include "wordproc/word_processor.h"
 
 namespace reportword {

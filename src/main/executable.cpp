@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "generation/date_text.h"
 #include "job/generation_error.h"
 #include "job/message_box.h"
-#include "generation/date_text.h"
+#include "main/check_commands.h"
 #include "main/platform.h"
 #include "main/program.h"
-#include "main/check_commands.h"
 #include "text/translate.h"
 
 namespace reportword {

@@ -2,10 +2,10 @@
 
 #include <exception>
 
+#include "generation/report_generator.h"
 #include "job/command_line.h"
 #include "job/generation_error.h"
 #include "job/job_state.h"
-#include "generation/report_generator.h"
 #include "text/display_escaping.h"
 #include "text/translate.h"
 

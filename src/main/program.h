@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "job/message_box.h"
 #include "generation/date_text.h"
+#include "job/message_box.h"
 #include "wordproc/word_processor.h"
 
 namespace reportword {

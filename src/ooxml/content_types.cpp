@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "package/template_package.h"
 #include "ooxml/xml_namespaces.h"
+#include "package/template_package.h"
 
 namespace reportword::docx {
 namespace {

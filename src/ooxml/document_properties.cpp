@@ -7,10 +7,10 @@
 #include <string_view>
 
 #include "ooxml/content_types.h"
-#include "text/failure.h"
 #include "ooxml/package_relationships.h"
 #include "ooxml/xml_namespaces.h"
 #include "ooxml/xml_part.h"
+#include "text/failure.h"
 #include "text/translate.h"
 
 namespace reportword::docx {

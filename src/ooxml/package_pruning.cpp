@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "ooxml/content_types.h"
-#include "text/failure.h"
 #include "ooxml/package_relationships.h"
 #include "ooxml/xml_namespaces.h"
 #include "ooxml/xml_part.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 namespace {
@@ -269,9 +269,9 @@ PrunedPackage PruneUnusedParts(const TemplatePackage& package, const std::string
   std::set<std::string> never_carried;
   for (const std::string& name : names) {
     const std::string key = PartNameKey(name);
-    if (name.ends_with('/') || std::any_of(std::begin(kNeverCarriedFolders),
-                                           std::end(kNeverCarriedFolders),
-                                           [&](std::string_view f) { return key.starts_with(f); })) {
+    if (name.ends_with('/') ||
+        std::any_of(std::begin(kNeverCarriedFolders), std::end(kNeverCarriedFolders),
+                    [&](std::string_view f) { return key.starts_with(f); })) {
       never_carried.insert(name);
     }
   }

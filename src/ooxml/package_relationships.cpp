@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "text/failure.h"
 #include "ooxml/xml_namespaces.h"
 #include "ooxml/xml_part.h"
+#include "text/failure.h"
 
 namespace reportword::docx {
 

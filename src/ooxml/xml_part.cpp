@@ -59,8 +59,8 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
       doc.load_buffer(content.data(), content.size(), options, pugi::encoding_auto);
   if (!result) {
     throw PartFailure(package_name, part_name,
-                    text::Format(text::Translate("is not well-formed XML ({0} at byte {1})"),
-                                 result.description(), result.offset));
+                      text::Format(text::Translate("is not well-formed XML ({0} at byte {1})"),
+                                   result.description(), result.offset));
   }
   CheckNestingDepth(doc, part_name, package_name);
   for (pugi::xml_node child : doc.children()) {
@@ -72,8 +72,8 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
     }
     if (child.type() == pugi::node_doctype) {
       throw PartFailure(package_name, part_name,
-                      text::Translate("declares a document type; such XML is refused because its "
-                                      "entity definitions could expand without bound"));
+                        text::Translate("declares a document type; such XML is refused because its "
+                                        "entity definitions could expand without bound"));
     }
   }
   if (!doc.document_element()) {

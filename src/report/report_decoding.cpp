@@ -190,7 +190,9 @@ void ReportLineAssembler::Finish(const LineHandler& on_line) {
 
 // Counts the end of the line ended last.
 void ReportLineAssembler::CountLineEnd(LineEnd end) {
-  ++(end == LineEnd::kCrLf ? line_ends_.cr_lf : end == LineEnd::kCr ? line_ends_.cr : line_ends_.lf);
+  ++(end == LineEnd::kCrLf ? line_ends_.cr_lf
+     : end == LineEnd::kCr ? line_ends_.cr
+                           : line_ends_.lf);
   if (!first_end_) first_end_ = end;
   if (end != *first_end_ && line_ends_.first_different_line == 0)
     line_ends_.first_different_line = lines_ended_;

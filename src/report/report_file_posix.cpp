@@ -7,9 +7,9 @@
 
 #include "job/generation_error.h"
 #include "report/report_file.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
-#include "text/failure.h"
 
 namespace reportword {
 namespace {

@@ -4,12 +4,12 @@
 
 #include "job/generation_error.h"
 #include "report/report_file.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
 #include "wordproc/save_target.h"
 #include "wordproc/windows_path.h"
-#include "text/failure.h"
 
 namespace reportword {
 namespace {

@@ -122,10 +122,11 @@ EncodingChoice DetectEncoding(ByteSource& source, const std::string& name,
 }
 
 // What a line became, from the section state of its parser before and after.
-LineRole RoleOf(std::int32_t line_number, std::int16_t section_before,
-                std::int16_t skipped_before, std::int16_t skipped_after) {
+LineRole RoleOf(std::int32_t line_number, std::int16_t section_before, std::int16_t skipped_before,
+                std::int16_t skipped_after) {
   if (line_number == 1) return LineRole::kDiscarded;
-  if (section_before == 0) return skipped_after > 0 ? LineRole::kSectionBreak : LineRole::kTable1Row;
+  if (section_before == 0)
+    return skipped_after > 0 ? LineRole::kSectionBreak : LineRole::kTable1Row;
   return skipped_after > skipped_before ? LineRole::kSkipped : LineRole::kTable2Row;
 }
 
@@ -139,8 +140,7 @@ void ReadReportLines(ByteSource& source, const std::string& name, JobState& job,
   if (observer) observer->EncodingChosen(encoding, choice.byte_order_mark);
 
   // UTF-16 reaches the lines as the UTF-8 it is decoded to.
-  const bool utf16 =
-      encoding == ReportEncoding::kUtf16Le || encoding == ReportEncoding::kUtf16Be;
+  const bool utf16 = encoding == ReportEncoding::kUtf16Le || encoding == ReportEncoding::kUtf16Be;
   report::ReportLineAssembler assembler(utf16 ? ReportEncoding::kUtf8 : encoding,
                                         observer && !utf16);
   NetworkLineParser network_parser;

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "system/atomic_file.h"
-#include "text/failure.h"
 #include "system/signal_cleanup_posix.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "wordproc/save_target.h"

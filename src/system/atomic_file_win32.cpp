@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "system/atomic_file.h"
-#include "text/failure.h"
 #include "system/signal_cleanup_win32.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
@@ -246,15 +246,17 @@ DWORD MoveToNewName(const MoveCalls& calls, TemporaryDocument& temporary,
                            cause, text::PathToUtf8(backup), text::PathToUtf8(temporary.shown())));
   }
   if (has_new) {
-    throw SaveFailure(path, text::Format(text::Translate("the file could not be replaced ({0}), and "
-                                                       "the old document is gone; the new one is "
-                                                       "\"{1}\""),
-                                       cause, text::PathToUtf8(temporary.shown())));
+    throw SaveFailure(path,
+                      text::Format(text::Translate("the file could not be replaced ({0}), and "
+                                                   "the old document is gone; the new one is "
+                                                   "\"{1}\""),
+                                   cause, text::PathToUtf8(temporary.shown())));
   }
   if (has_old) {
-    throw SaveFailure(path, text::Format(text::Translate("the file could not be replaced ({0}); the "
-                                                       "old document is now \"{1}\""),
-                                       cause, text::PathToUtf8(backup)));
+    throw SaveFailure(path,
+                      text::Format(text::Translate("the file could not be replaced ({0}); the "
+                                                   "old document is now \"{1}\""),
+                                   cause, text::PathToUtf8(backup)));
   }
   FailWindows(path, text::Translate("cannot replace the file"), error);
 }
@@ -334,8 +336,8 @@ void WriteFileAtomically(const std::string& path, std::string_view bytes,
     if (!HeldByAnotherProgram(error)) break;
   }
   if (HeldByAnotherProgram(error)) {
-    throw SaveFailure(path,
-                    text::Translate("the file is open in another program; close it and run again"));
+    throw SaveFailure(
+        path, text::Translate("the file is open in another program; close it and run again"));
   }
   if (target.exists && Denied(error)) {
     throw SaveFailure(path, text::Translate("the file may not be replaced (no permission)"));

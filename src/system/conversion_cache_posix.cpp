@@ -124,8 +124,7 @@ std::optional<std::string> ConversionCache::Find(const std::string& key) const {
   const Descriptor fd(::open(EntryOf(key).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   struct stat status {};
   if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-      status.st_uid != ::geteuid() ||
-      static_cast<std::uint64_t>(status.st_size) > kMaxEntryBytes) {
+      status.st_uid != ::geteuid() || static_cast<std::uint64_t>(status.st_size) > kMaxEntryBytes) {
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(status.st_size), '\0');

@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "text/failure.h"
 #include "system/libreoffice.h"
 #include "system/signal_cleanup_posix.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/unicode.h"
@@ -67,8 +67,8 @@ std::string ReadFrom(int fd, off_t offset, std::size_t limit) {
   std::string bytes(limit, '\0');
   std::size_t filled = 0;
   while (filled < limit) {
-    const ssize_t n = ::pread(fd, bytes.data() + filled, limit - filled,
-                              offset + static_cast<off_t>(filled));
+    const ssize_t n =
+        ::pread(fd, bytes.data() + filled, limit - filled, offset + static_cast<off_t>(filled));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     filled += static_cast<std::size_t>(n);
@@ -117,8 +117,9 @@ void EndProcessGroup(pid_t pid) {
 // configuration, dconf's cache) and leave behind in TMPDIR (its lu*.tmp
 // folder when it is ended early), set to folders inside `private_folder`.
 constexpr const char* kRedirectedVariables[] = {
-    "HOME", "TMPDIR", "TMP", "TEMP", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
-    "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"};
+    "HOME",          "TMPDIR",          "TMP",
+    "TEMP",          "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+    "XDG_DATA_HOME", "XDG_STATE_HOME",  "XDG_RUNTIME_DIR"};
 
 std::vector<std::string> ConverterEnvironment(const fs::path& private_folder) {
   std::vector<std::string> environment;
@@ -150,8 +151,8 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
 // every one at its default action whatever this process holds while it
 // waits, stdin from /dev/null and its output into `log`. Returns the errno of
 // a failed start.
-int Spawn(std::vector<std::string> argv, std::vector<std::string> environment,
-          const fs::path& log, pid_t& pid) {
+int Spawn(std::vector<std::string> argv, std::vector<std::string> environment, const fs::path& log,
+          pid_t& pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -171,8 +172,8 @@ int Spawn(std::vector<std::string> argv, std::vector<std::string> environment,
   posix_spawnattr_setsigdefault(&attributes, &ending_signals);
   const std::vector<char*> arguments = Pointers(argv);
   const std::vector<char*> variables = Pointers(environment);
-  const int spawned = ::posix_spawn(&pid, arguments[0], &actions, &attributes, arguments.data(),
-                                    variables.data());
+  const int spawned =
+      ::posix_spawn(&pid, arguments[0], &actions, &attributes, arguments.data(), variables.data());
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attributes);
   return spawned;
@@ -195,9 +196,9 @@ int WaitForConverter(pid_t pid, const ConversionOptions& options, const std::str
           text::Format(text::Translate("{0} failed: lost the LibreOffice process"), what));
     if (std::chrono::steady_clock::now() >= deadline) {
       EndProcessGroup(pid);
-      throw Failure(
-          text::Format(text::Translate("{0} did not finish within {1} s; it was stopped"), what,
-                       std::to_string(options.time_limit.count() / 1000.0).substr(0, 5)));
+      throw Failure(text::Format(text::Translate("{0} did not finish within {1} s; it was stopped"),
+                                 what,
+                                 std::to_string(options.time_limit.count() / 1000.0).substr(0, 5)));
     }
     if (const std::optional<int> signal_number =
             WaitForEndingSignal(std::chrono::milliseconds(20))) {
@@ -310,19 +311,19 @@ std::vector<ConversionResult> Converter::Convert(const std::vector<ConversionInp
   pid_t pid = 0;
   ++starts_;
   if (const int error = Spawn(std::move(argv), ConverterEnvironment(own_->path()), log, pid)) {
-    throw Failure(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what,
-                                       soffice, text::SystemErrorText(error)));
+    throw Failure(text::Format(text::Translate("{0} failed: cannot start {1} ({2})"), what, soffice,
+                               text::SystemErrorText(error)));
   }
   const int exit_status = WaitForConverter(pid, options_, what);
   std::vector<ConversionResult> converted(inputs.size());
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     if (exit_status == 0) converted[i].bytes = ReadResult(results[i]);
     if (!converted[i].bytes) {
-      converted[i].failure = text::Format(
-          text::Translate("{0} failed (exit status {1}): {2}"),
-          text::Format(text::Translate("converting \"{0}\" to {1} with LibreOffice"),
-                       inputs[i].display_name, format),
-          exit_status, LastLines(log, 400));
+      converted[i].failure =
+          text::Format(text::Translate("{0} failed (exit status {1}): {2}"),
+                       text::Format(text::Translate("converting \"{0}\" to {1} with LibreOffice"),
+                                    inputs[i].display_name, format),
+                       exit_status, LastLines(log, 400));
     }
   }
   return converted;

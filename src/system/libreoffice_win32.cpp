@@ -1,5 +1,5 @@
-#include "text/failure.h"
 #include "system/libreoffice.h"
+#include "text/failure.h"
 #include "text/translate.h"
 
 namespace reportword::docx {

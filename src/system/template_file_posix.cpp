@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <system_error>
 
-#include "text/failure.h"
 #include "system/template_file.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 
@@ -42,25 +42,25 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
   if (file.get() < 0) {
     const int error = errno;
     throw TemplateFailure(path,
-                        text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
+                          text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
   }
   struct stat status {};
   if (::fstat(file.get(), &status) != 0) {
     const int error = errno;
     throw TemplateFailure(path,
-                        text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
+                          text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
   }
   if (S_ISDIR(status.st_mode)) {
     throw TemplateFailure(path, text::Translate("is a folder, not a template file"));
   }
   if (!S_ISREG(status.st_mode)) {
     throw TemplateFailure(path, text::Translate("is not a regular file (but a pipe, a device or a "
-                                              "socket); name the template file itself"));
+                                                "socket); name the template file itself"));
   }
   if (static_cast<std::uint64_t>(status.st_size) > max_size) {
-    throw TemplateFailure(path,
-                        text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
-                                     max_size >> 20));
+    throw TemplateFailure(
+        path, text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
+                           max_size >> 20));
   }
   *identity = {static_cast<std::uint64_t>(status.st_dev),
                static_cast<std::uint64_t>(status.st_ino)};
@@ -71,8 +71,8 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int error = errno;
-      throw TemplateFailure(path,
-                          text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
+      throw TemplateFailure(
+          path, text::Format(text::Translate("cannot be read ({0})"), SystemText(error)));
     }
     if (n == 0) break;
     filled += static_cast<std::size_t>(n);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "text/failure.h"
 #include "system/template_file.h"
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
@@ -34,7 +34,7 @@ class Handle {
 
 [[noreturn]] void FailNotRegular(const std::string& path) {
   throw TemplateFailure(path, text::Translate("is not a regular file (but a pipe, a device or a "
-                                            "socket); name the template file itself"));
+                                              "socket); name the template file itself"));
 }
 
 }  // namespace
@@ -61,9 +61,9 @@ std::string ReadTemplateFile(const std::string& path, std::uint64_t max_size,
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) FailUnreadable(path, GetLastError());
   if (static_cast<std::uint64_t>(size.QuadPart) > max_size) {
-    throw TemplateFailure(path,
-                        text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
-                                     max_size >> 20));
+    throw TemplateFailure(
+        path, text::Format(text::Translate("is larger than {0} MiB; refusing to open it"),
+                           max_size >> 20));
   }
   *identity = {info.dwVolumeSerialNumber,
                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};

@@ -10,9 +10,9 @@ Failure TemplateFailure(const std::string& template_path, const std::string& wha
 
 MalformedPart PartFailure(const std::string& template_path, const std::string& part,
                           const std::string& what) {
-  return MalformedPart(TemplateFailure(template_path,
-                                       text::Format(text::Translate("part {0} {1}"), part, what))
-                           .what());
+  return MalformedPart(
+      TemplateFailure(template_path, text::Format(text::Translate("part {0} {1}"), part, what))
+          .what());
 }
 
 Failure ReportFailure(const std::string& report_path, const std::string& what) {
@@ -21,8 +21,8 @@ Failure ReportFailure(const std::string& report_path, const std::string& what) {
 
 Failure ReportLineFailure(const std::string& report_path, std::int64_t line,
                           const std::string& what) {
-  return Failure(text::Format(text::Translate("report file \"{0}\", line {1}: {2}"), report_path,
-                              line, what));
+  return Failure(
+      text::Format(text::Translate("report file \"{0}\", line {1}: {2}"), report_path, line, what));
 }
 
 Failure SaveFailure(const std::string& target_path, const std::string& what) {

@@ -24,7 +24,6 @@ std::u32string FoldCase(std::string_view utf8);
 // but "ß" does not equal "ss").
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
-
 // True when the bytes are well-formed UTF-8.
 bool IsValidUtf8(std::string_view s);
 

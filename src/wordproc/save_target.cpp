@@ -1,9 +1,9 @@
 #include "wordproc/save_target.h"
 
+#include "text/failure.h"
 #include "text/system_error_text.h"
 #include "text/translate.h"
 #include "text/utf8_path.h"
-#include "text/failure.h"
 
 namespace reportword::wordproc {
 
