@@ -154,10 +154,10 @@ TEST(AutomationBackend, EachStepMakesItsObjectModelCalls) {
        replace("<Objekt>, false, -, -, -, -, -, -, -, BYREF|BSTR: Hauptweg 4, -, -, -, -, -)")},
       {"network table",
        [](Session& s) {
-         s.document->LayOutBodyAsTable(
+         static const std::string text =
              "A1\tStra\xC3\x9F"
-             "e \xE2\x82\xAC\r\n",
-             {2, {150.0f, 72.5f}, false, false});
+             "e \xE2\x82\xAC\r\n";
+         s.document->LayOutBodyAsTable(text, {2, {150.0f, 72.5f}, false, false});
        },
        join({{kDoc + ".Content get()", kDoc + ".Content.Text put(BSTR:A1\tStra\xC3\x9F"
                                               "e \xE2\x82\xAC\r\n)"},
@@ -166,7 +166,8 @@ TEST(AutomationBackend, EachStepMakesItsObjectModelCalls) {
              column_width(2, "72.5")})},
       {"road table: empty first row, content selected",
        [](Session& s) {
-         s.document->LayOutBodyAsTable("B1\tB2\r\n", {2, {}, true, true});
+         static const std::string text = "B1\tB2\r\n";
+         s.document->LayOutBodyAsTable(text, {2, {}, true, true});
        },
        join({{kDoc + ".Content get()", kDoc + ".Content.Text put(BSTR:\r\nB1\tB2\r\n)",
               kDoc + ".Content get()", kDoc + ".Content.Select method()"},
@@ -196,10 +197,13 @@ TEST(AutomationBackend, BodyTableIsKeptUntilTheNextTableOrQuit) {
     SCOPED_TRACE(quit_fails);
     Session session;
     const wordproc::TableLayout layout{1, {}, false, false};
-    session.document->LayOutBodyAsTable("a\r\n", layout);
+    // The tables' texts outlive the documents, as the job's texts do.
+    const std::string first = "a\r\n";
+    const std::string second = "b\r\n";
+    session.document->LayOutBodyAsTable(first, layout);
     session.document->Close();
     session.document = session.app->CreateDocument("t.dotx", false);
-    session.document->LayOutBodyAsTable("b\r\n", layout);
+    session.document->LayOutBodyAsTable(second, layout);
     session.document->Close();
     session.document.reset();
     EXPECT_THAT(session.world.Unreleased(), ElementsAre("Application (1)", kTable + " (1)"));
@@ -238,11 +242,13 @@ TEST(AutomationBackend, FailuresNameTheMemberTheStatusAndTheReason) {
   }
 
   const wordproc::TableLayout layout{1, {}, false, false};
-  EXPECT_EQ(ErrorOf([&] { s.document->LayOutBodyAsTable("ab\xFF", layout); }),
+  const std::string not_utf8 = "ab\xFF";
+  const std::string short_text = "a";
+  EXPECT_EQ(ErrorOf([&] { s.document->LayOutBodyAsTable(not_utf8, layout); }),
             "text for an automation call is not valid UTF-8");
   EXPECT_EQ(s.world.calls.back(), kDoc + ".Content get()");  // the text itself is never sent
   s.world.unknown_names.insert("Content");
-  EXPECT_THAT(ErrorOf([&] { s.document->LayOutBodyAsTable("a", layout); }),
+  EXPECT_THAT(ErrorOf([&] { s.document->LayOutBodyAsTable(short_text, layout); }),
               StartsWith("name lookup of Document.Content failed with 0x80020006"));
   s.world.results["Count"] = {VT_EMPTY, 0};
   EXPECT_EQ(ErrorOf([&] { s.document->FirstSectionHeaderCount(); }),

@@ -17,7 +17,7 @@
 
 #include "automation/dispatch.h"
 
-namespace reportword::automation::testing {
+namespace reportword::automation::test {
 
 struct Failure {
   HRESULT hr = DISP_E_EXCEPTION;  // what Invoke returns
@@ -145,6 +145,6 @@ inline std::vector<std::string> FakeWorld::Unreleased() const {
   return out;
 }
 
-}  // namespace reportword::automation::testing
+}  // namespace reportword::automation::test
 
 #endif  // REPORTWORD_AUTOMATION
