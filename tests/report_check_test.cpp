@@ -181,6 +181,9 @@ TEST(ReportCheckTest, WhatTheCheckTellsIsWhatTheRunWrites) {
 
 TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
   test::TempDir dir;
+  // UTF-16 LE without its byte-order mark, and a line past the 4 MiB limit.
+  test::WriteFile(dir / "unmarked.txt", std::string("a\0b\0\r\0\n\0", 8));
+  test::WriteFile(dir / "long.txt", std::string((4u << 20) + 1, 'a'));
   struct Case {
     const char* name;
     std::vector<fs::path> words;
@@ -202,6 +205,18 @@ TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
        {"--check-report", kNetwork, dir / "missing.txt"},
        1,
        "cannot be opened: no such file or folder"},
+      {"a folder as the report",
+       {"--check-report", kNetwork, dir.path()},
+       1,
+       "\": is not a regular file"},
+      {"UTF-16 without its mark",
+       {"--check-report", kNetwork, dir / "unmarked.txt"},
+       1,
+       "looks like UTF-16 LE text without a byte-order mark"},
+      {"a line past the limit",
+       {"--check-report", kNetwork, dir / "long.txt"},
+       1,
+       "line 1: longer than the limit of 4 MiB"},
       {"no report", {"--check-report", kNetwork}, 2, "usage: reportword --check-report"},
       {"an unknown option", {"--check-report", "--xml", kNetwork, "r.txt"}, 2, "usage"},
   };
@@ -209,6 +224,18 @@ TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
     const test::CommandResult result = test::RunReportword(c.words);
     EXPECT_EQ(result.status, c.status) << c.name << "\n" << result.output;
     EXPECT_THAT(result.output, HasSubstr(c.output)) << c.name;
+  }
+}
+
+// An answer that never reached its reader is a failure, not a clean report.
+TEST(ReportCheckTest, AnAnswerThatCannotBeWrittenFails) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is missing on this system";
+  for (const char* form : {"--check-report", "--json"}) {
+    std::vector<fs::path> words = {"--check-report", kNetwork, kReports / "clean.txt"};
+    if (std::string_view(form) == "--json") words.insert(words.begin() + 1, "--json");
+    const test::CommandResult result = test::RunReportword(words, "C", ">/dev/full ");
+    EXPECT_EQ(result.status, 1) << form;
+    EXPECT_THAT(result.output, HasSubstr("cannot be written to stdout")) << form;
   }
 }
 
