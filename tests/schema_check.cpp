@@ -1,7 +1,10 @@
 #include "schema_check.h"
 
+#include <gtest/gtest.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlschemas.h>
 
 #include <cctype>
@@ -140,14 +143,43 @@ struct DocFree {
 };
 using Doc = std::unique_ptr<xmlDoc, DocFree>;
 
+// libxml2 takes a schema's location for a URI: a checkout in a folder named
+// with '#' or '?' would cut the path short, and the imports with it. The
+// schemas are therefore read under a name of their own, which the loader
+// below maps onto the schema folder.
+constexpr std::string_view kSchemaBase = "file:///reportword-schemas/";
+xmlExternalEntityLoader default_loader = nullptr;
+
+xmlParserInputPtr LoadSchemaFile(const char* url, const char* id, xmlParserCtxtPtr context) {
+  const std::string_view location = url ? url : "";
+  if (!location.starts_with(kSchemaBase)) return default_loader(url, id, context);
+  const fs::path file = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "schemas" /
+                        std::string(location.substr(kSchemaBase.size()));
+  const std::string bytes = ReadFile(file);
+  if (bytes.empty()) {
+    ADD_FAILURE() << "the schema " << file << " cannot be read";
+    return nullptr;
+  }
+  xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(
+      bytes.data(), static_cast<int>(bytes.size()), XML_CHAR_ENCODING_NONE);
+  xmlParserInputPtr input =
+      buffer ? xmlNewIOInputStream(context, buffer, XML_CHAR_ENCODING_NONE) : nullptr;
+  if (input) input->filename = reinterpret_cast<char*>(xmlCharStrdup(url));  // the imports' base
+  return input;
+}
+
 // One compiled schema per file, for the life of the test binary: compiling
 // WordprocessingML takes far longer than validating a document.
 xmlSchemaPtr SchemaOf(const std::string& file) {
   static std::map<std::string, xmlSchemaPtr> compiled;
   auto found = compiled.find(file);
   if (found != compiled.end()) return found->second;
-  const fs::path path = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "schemas" / file;
-  xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(path.string().c_str());
+  if (!default_loader) {
+    default_loader = xmlGetExternalEntityLoader();
+    xmlSetExternalEntityLoader(LoadSchemaFile);
+  }
+  const std::string location = std::string(kSchemaBase) + file;
+  xmlSchemaParserCtxtPtr parser = xmlSchemaNewParserCtxt(location.c_str());
   xmlSchemaPtr schema = parser ? xmlSchemaParse(parser) : nullptr;
   xmlSchemaFreeParserCtxt(parser);
   return compiled[file] = schema;
