@@ -6,11 +6,21 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
+# Runs the suite of one build. A failing pass ends by repeating the first
+# lines of its failures, where the tail of a CI log shows them.
+run_suite() {
+  local build=$1
+  ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$jobs" && return 0
+  local status=$?
+  echo "test.sh: the first failures in $build:"
+  grep -h -A6 -E ': Failure$' "$build/Testing/Temporary/LastTest.log" | cut -c1-400 | head -n 48 || true
+  return "$status"
+}
+
 "$root/scripts/build.sh" "$root/build" -DREPORTWORD_BUILD_TESTS=ON -DREPORTWORD_BUILD_BENCH=ON \
   -DREPORTWORD_SANITIZE=OFF
-ctest --test-dir "$root/build" --output-on-failure --no-tests=error -j"$jobs"
+run_suite "$root/build"
 
 "$root/scripts/build.sh" "$root/build-asan" -DREPORTWORD_BUILD_TESTS=ON \
   -DREPORTWORD_BUILD_BENCH=OFF -DREPORTWORD_SANITIZE=ON
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite "$root/build-asan"
