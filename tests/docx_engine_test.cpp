@@ -383,6 +383,31 @@ TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
   EXPECT_THROW(app_->Quit(), Failure);
 }
 
+// pugixml reads characters that XML forbids, and a saved part goes without
+// them: the template is judged as it will be written. With a control
+// character in the content types' namespace, the main part's override was
+// missed, a second one added, and the document saved with both.
+TEST_F(DocxEngineTest, ATemplateIsJudgedWithoutTheCharactersItsSaveDrops) {
+  TemplateContents spec;
+  spec.headers["default"] = "<w:p><w:r><w:t>&lt;Da\x1Ftum&gt;</w:t></w:r></w:p>";
+  auto parts = TemplateParts(spec);
+  std::string& types = Part(parts, "[Content_Types].xml");
+  types.replace(types.find("content-types"), 13, "content-\x01types");
+  auto doc = AddParts(parts);
+  EXPECT_TRUE(Replace(*doc, "<Datum>", "D"));
+  const auto saved = SaveAndRead(*doc);
+  EXPECT_THAT(saved.at("word/header1.xml"), HasSubstr("<w:t>D</w:t>"));
+  const std::string& saved_types = saved.at("[Content_Types].xml");
+  EXPECT_EQ(saved_types.find("/word/document.xml"), saved_types.rfind("/word/document.xml"));
+  EXPECT_THAT(saved_types, Not(HasSubstr("template.main")));
+
+  // A main part's type that no character makes a word-processing one is
+  // refused when the template is opened, not when the document is.
+  types.replace(types.find("template.main+xml"), 17, "template.main&lt;p&gt;+xml");
+  EXPECT_THAT([&] { AddParts(parts); },
+              ::testing::ThrowsMessage<Failure>(HasSubstr("is not a word-processing template")));
+}
+
 // Part names are URIs: a relationship may spell its target in another case
 // or with %XX escapes, and the part it finds is changed and written under its
 // own name, once.

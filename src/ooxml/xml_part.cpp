@@ -20,6 +20,8 @@ namespace {
 // Windows thread stack.
 constexpr std::size_t kMaxNestingDepth = 1000;
 
+void DropForbiddenCharacters(pugi::xml_document& doc);
+
 // Refuses a part nested deeper than kMaxNestingDepth, walking it without
 // recursion. The refused tree is freed page by page (xml_document::reset does
 // not recurse).
@@ -79,6 +81,10 @@ void ParseXmlPart(pugi::xml_document& doc, std::string_view content, const std::
   if (!doc.document_element()) {
     throw PartFailure(package_name, part_name, text::Translate("has no root element"));
   }
+  // pugixml takes characters that XML forbids, which the part loses when it
+  // is written. They go now, so that what is decided on the tree (a
+  // namespace, a content type, a placeholder) is what the saved part says.
+  DropForbiddenCharacters(doc);
 }
 
 namespace {
@@ -171,6 +177,14 @@ bool NeedsCleaning(const pugi::xml_document& doc) {
   return forbidden;
 }
 
+void DropForbiddenCharacters(pugi::xml_document& doc) {
+  if (!NeedsCleaning(doc)) return;
+  ForEachValue(doc, [](auto holder) {
+    if (HasForbiddenCharacter(holder.value()))
+      holder.set_value(XmlCleanText(holder.value()).c_str());
+  });
+}
+
 std::string Serialise(const pugi::xml_document& doc) {
   std::string out;
   StringWriter writer(out);
@@ -185,15 +199,12 @@ std::string Serialise(const pugi::xml_document& doc) {
 
 std::string WriteXmlPart(const pugi::xml_document& doc) {
   if (!NeedsCleaning(doc)) return Serialise(doc);
-  // Rare: a character reference in the template, or a value set from
-  // outside, brought a character into the tree that no reader accepts, not
-  // even as a reference. A copy without them is written.
+  // Rare: a value set from outside (a file name, a report's text) brought a
+  // character into the tree that no reader accepts, not even as a
+  // reference. A copy without them is written.
   pugi::xml_document clean;
   clean.reset(doc);
-  ForEachValue(clean, [](auto holder) {
-    if (HasForbiddenCharacter(holder.value()))
-      holder.set_value(XmlCleanText(holder.value()).c_str());
-  });
+  DropForbiddenCharacters(clean);
   return Serialise(clean);
 }
 
