@@ -13,7 +13,9 @@ run_suite() {
   ctest --test-dir "$build" --output-on-failure --no-tests=error -j"$jobs" && return 0
   local status=$?
   echo "test.sh: the first failures in $build:"
-  grep -h -A6 -E ': Failure$' "$build/Testing/Temporary/LastTest.log" | cut -c1-400 | head -n 48 || true
+  local first_lines=': Failure$|ERROR: [A-Za-z]+Sanitizer|runtime error:'
+  grep -h -A6 -E "$first_lines" "$build/Testing/Temporary/LastTest.log" | cut -c1-400 |
+    head -n 48 || true
   return "$status"
 }
 
