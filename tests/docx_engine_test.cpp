@@ -359,6 +359,7 @@ TEST_F(DocxEngineTest, AnUnreadablePageWidthCountsAsLetter) {
 TEST_F(DocxEngineTest, ImpossibleTableLayoutsAreRefused) {
   const std::pair<TableLayout, const char*> cases[] = {
       {{64, {}, false, false}, "a table of 64 columns is not possible"},
+      {{-1, {}, false, false}, "a table of -1 columns is not possible"},
       {{2, {10.0f, 20.0f, 30.0f}, false, false}, "the table has no column 3"},
       {{2, {10.0f, 1585.0f}, false, false}, "column width 1585.000000 pt is out of range"},
   };
@@ -368,6 +369,9 @@ TEST_F(DocxEngineTest, ImpossibleTableLayoutsAreRefused) {
     EXPECT_THAT([&] { doc->LayOutBodyAsTable(text, layout); },
                 ::testing::ThrowsMessage<Failure>(::testing::StrEq(message)));
   }
+  // The bounds themselves are possible.
+  for (const short columns : {0, 63})
+    EXPECT_NO_THROW(doc->LayOutBodyAsTable(text, {columns, {}, false, false})) << columns;
 }
 
 // A placeholder that is not there leaves the header as it was; a closed

@@ -179,6 +179,27 @@ TEST(ReportCheckTest, WhatTheCheckTellsIsWhatTheRunWrites) {
   }
 }
 
+// The whole answer for two faulty reports, kept as files: the wording of a
+// finding for one row and for several, the summary's layout, and the JSON.
+TEST(ReportCheckTest, TheAnswerForFaultyReportsIsTheExpectedOne) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the reports are named from their folder through a POSIX shell";
+#else
+  const fs::path expected = fs::path(REPORTWORD_SOURCE_DIR) / "tests" / "data" / "report-check";
+  for (const std::string form : {"txt", "json"}) {
+    std::vector<fs::path> words = {"--check-report"};
+    if (form == "json") words.emplace_back("--json");
+    for (const char* word : {"9520e000", "odd-fields.txt", "netzbericht-fehlerhaft.txt"})
+      words.emplace_back(word);
+    const test::CommandResult result =
+        test::RunReportword(words, "C", "cd " + test::ShellQuote(kReports.string()) + " && ");
+    EXPECT_EQ(result.status, 4) << form;
+    EXPECT_EQ(result.standard_output, test::ReadFile(expected / ("odd-and-faulty." + form)))
+        << form;
+  }
+#endif
+}
+
 TEST(ReportCheckTest, TheCommandEndsInTheChecksStatuses) {
   test::TempDir dir;
   // UTF-16 LE without its byte-order mark, and a line past the 4 MiB limit.
