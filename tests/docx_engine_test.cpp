@@ -392,18 +392,25 @@ TEST_F(DocxEngineTest, AMissingPlaceholderChangesNothingAndClosedMeansClosed) {
 // character in the content types' namespace, the main part's override was
 // missed, a second one added, and the document saved with both.
 TEST_F(DocxEngineTest, ATemplateIsJudgedWithoutTheCharactersItsSaveDrops) {
-  TemplateContents spec;
-  spec.headers["default"] = "<w:p><w:r><w:t>&lt;Da\x1Ftum&gt;</w:t></w:r></w:p>";
-  auto parts = TemplateParts(spec);
+  // A C0 control, U+FFFE and U+FFFF, in the placeholder and in the content
+  // types' namespace.
+  for (const std::string forbidden : {"\x01", "\xEF\xBF\xBE", "\xEF\xBF\xBF"}) {
+    TemplateContents spec;
+    spec.headers["default"] = "<w:p><w:r><w:t>&lt;Da" + forbidden + "tum&gt;</w:t></w:r></w:p>";
+    auto parts = TemplateParts(spec);
+    std::string& types = Part(parts, "[Content_Types].xml");
+    types.replace(types.find("content-types"), 13, "content-" + forbidden + "types");
+    auto doc = AddParts(parts);
+    EXPECT_TRUE(Replace(*doc, "<Datum>", "D")) << forbidden;
+    const auto saved = SaveAndRead(*doc);
+    EXPECT_THAT(saved.at("word/header1.xml"), HasSubstr("<w:t>D</w:t>")) << forbidden;
+    const std::string& saved_types = saved.at("[Content_Types].xml");
+    EXPECT_EQ(saved_types.find("/word/document.xml"), saved_types.rfind("/word/document.xml"));
+    EXPECT_THAT(saved_types, Not(HasSubstr("template.main"))) << forbidden;
+  }
+
+  auto parts = TemplateParts({});
   std::string& types = Part(parts, "[Content_Types].xml");
-  types.replace(types.find("content-types"), 13, "content-\x01types");
-  auto doc = AddParts(parts);
-  EXPECT_TRUE(Replace(*doc, "<Datum>", "D"));
-  const auto saved = SaveAndRead(*doc);
-  EXPECT_THAT(saved.at("word/header1.xml"), HasSubstr("<w:t>D</w:t>"));
-  const std::string& saved_types = saved.at("[Content_Types].xml");
-  EXPECT_EQ(saved_types.find("/word/document.xml"), saved_types.rfind("/word/document.xml"));
-  EXPECT_THAT(saved_types, Not(HasSubstr("template.main")));
 
   // A main part's type that no character makes a word-processing one is
   // refused when the template is opened, not when the document is.
@@ -507,8 +514,9 @@ TEST(XmlPartTest, TextWrittenIntoAPartIsXml) {
 
 // Every end record in the last 64 KiB is one that libzip reads a directory
 // for, and more than 16 are refused before libzip sees them; the parts may
-// inflate to the total limit and not a byte more; a legacy file is named as
-// such also when its bytes come from memory.
+// inflate to the total limit and not a byte more, and a package may hold
+// 10000 entries, not one more; a legacy file is named as such also when its
+// bytes come from memory.
 TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   std::string zip = BuildTemplate();
   const std::string end_record = zip.substr(zip.size() - kEocdLength);
@@ -523,9 +531,22 @@ TEST(DocxPackageTest, PackagesPastALimitAndForeignBytesAreRefused) {
   EXPECT_NO_THROW(TemplatePackage::FromBytes(media, "t", exact));
   PackageLimits under = exact;
   under.max_total_size -= 1;
+  PackageLimits three_mib;
+  three_mib.max_total_size = 3 << 20;
+  auto over_three_mib = TemplateParts({});
+  over_three_mib.emplace_back("word/media/b.bin", std::string((3 << 20) + 1, 'b'));
+  auto entries = TemplateParts({});
+  for (std::size_t i = entries.size(); i < 10000; ++i) {
+    entries.emplace_back("customXml/item" + std::to_string(i) + ".xml", "");
+  }
+  EXPECT_NO_THROW(TemplatePackage::FromBytes(ZipParts(entries), "t"));
+  entries.emplace_back("customXml/last.xml", "");
   const std::tuple<std::string, PackageLimits, const char*> cases[] = {
       {zip + end_record, {}, "has 17 zip end records; more than 16 are refused"},
       {media, under, "in all"},
+      {ZipParts(over_three_mib, {"word/media/b.bin"}), three_mib,
+       "inflates to more than 3 MiB in all; refusing to open it"},
+      {ZipParts(entries), {}, "has 10001 entries; more than 10000 are refused"},
       {"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + std::string(1000, '\0'),
        {},
        "is a legacy binary Word file"}};
