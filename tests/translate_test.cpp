@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <future>
 #include <regex>
 #include <set>
+#include <system_error>
 
+#include "package/zip_error_text.h"
+#include "package/zip_handles.h"
 #include "package_builder.h"
 #include "text/message_catalog.h"
+#include "text/system_error_text.h"
 
 namespace reportword {
 namespace {
@@ -49,6 +55,32 @@ TEST(TranslateTest, MessageCatalogReadsTheCompiledCatalogAndRefusesBrokenOnes) {
        {std::string(), bytes.substr(0, 27), bytes.substr(0, 100), changed(0, 'x'),
         changed(6, '\x02'), changed(16, '\xff'), changed(bytes.size() - 1, 'x')}) {
     EXPECT_TRUE(text::MessageCatalog(broken).empty()) << broken.size();
+  }
+}
+
+// The causes libzip and the system report are told in the program's own
+// words, which the catalogs translate; a cause of another kind keeps its own.
+TEST(TranslateTest, CausesAreToldInTheProgramsOwnWords) {
+  EXPECT_EQ(text::SystemErrorText(ENOSPC), "the disk is full");
+  EXPECT_EQ(text::SystemErrorText(std::make_error_code(std::errc::no_space_on_device)),
+            "the disk is full");
+  const std::error_code foreign = std::make_error_code(std::future_errc::broken_promise);
+  EXPECT_EQ(text::SystemErrorText(foreign), foreign.message());
+
+  struct ZipCase {
+    int zip_code;
+    int system_code;
+    const char* cause;
+  };
+  const ZipCase zip_cases[] = {
+      {.zip_code = ZIP_ER_WRITE, .system_code = ENOSPC, .cause = "write error (the disk is full)"},
+      {.zip_code = ZIP_ER_READ, .system_code = 0, .cause = "read error"},
+      {.zip_code = ZIP_ER_NOZIP, .system_code = 0, .cause = "not a zip archive"},
+  };
+  for (const ZipCase& c : zip_cases) {
+    docx::ZipError error;
+    zip_error_set(error.get(), c.zip_code, c.system_code);
+    EXPECT_EQ(docx::ZipErrorText(error.get()), c.cause);
   }
 }
 
