@@ -43,6 +43,8 @@ TEST(ReportCheckTest, EachFaultGivesItsFindingOnItsLine) {
   const Case cases[] = {
       {"clean.txt", kNetwork, {}},
       {"skipped-data-row.txt", kNetwork, {{kSkippedDataRow, 5}}},
+      // Its year is where the rows have digits, its first field is not.
+      {"heading-with-a-year.txt", kNetwork, {}},
       {"odd-fields.txt",
        kNetwork,
        {{kShortRows, 4}, {kLongRows, 5}, {kShortRows, 8}, {kLongRows, 9}}},
