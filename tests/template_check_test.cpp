@@ -103,6 +103,21 @@ std::vector<TemplateCheckCase> TemplateCheckCases() {
                    {"{path}: the template has different odd and even pages, so even pages do not "
                     "show the filled header; switch \"Different odd and even pages\" off"}});
 
+  // Even pages show a header of their own, and its placeholder is named by
+  // the place it stands in.
+  TemplateContents even_header = even;
+  even_header.headers["even"] = Paragraph(Run("&lt;Datum&gt;"));
+  cases.push_back({"placeholder in the even-page header",
+                   even_header,
+                   false,
+                   4,
+                   {"  <Datum>              <Datum>              section 1 even-page header  no    "
+                    "          no",
+                    "{path}: <Datum> in the section 1 even-page header is not filled and shows as "
+                    "written; move it into the section 1 primary header",
+                    "{path}: the template has different odd and even pages, so even pages do not "
+                    "show the filled header; switch \"Different odd and even pages\" off"}});
+
   // Section 1 ends at a break that uses the filled header; the last section
   // has a primary header of its own, which holds a designation.
   TemplateContents two_sections = Clean();
