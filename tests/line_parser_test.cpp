@@ -86,13 +86,26 @@ TEST(LineParserTest, RoadLines) {
   for (const ParserCase& c : cases) ExpectParsed(c, true);
 }
 
+// A value is looked for in the designation as it stands, also when it was
+// replaced after the parser last added to it.
 TEST(LineParserTest, DesignationIsSearchedAgainAfterItWasReplaced) {
-  JobState job;
-  RoadLineParser parser;
-  parser.ParseRoadLine("a\tb\tK1", job);
-  job.ObjectDesignation = "X";
-  parser.ParseRoadLine("a\tb\tK1", job);
-  EXPECT_EQ(job.ObjectDesignation, "X K1");
+  struct Case {
+    const char* replaced_by;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {.replaced_by = "X", .expected = "X K1"},
+      {.replaced_by = "Xk1y", .expected = "Xk1y"},
+      {.replaced_by = "", .expected = " K1"},
+  };
+  for (const Case& c : cases) {
+    JobState job;
+    RoadLineParser parser;
+    parser.ParseRoadLine("a\tb\tK1", job);
+    job.ObjectDesignation = c.replaced_by;
+    parser.ParseRoadLine("a\tb\tK1", job);
+    EXPECT_EQ(job.ObjectDesignation, c.expected) << c.replaced_by;
+  }
 }
 
 // The designation is searched through an index; it must agree with a plain
